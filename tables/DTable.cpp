@@ -1,0 +1,119 @@
+#include "tables/DTable.h"
+
+#include "sequence/Diagnostics.h"
+
+DTable::DTable()
+    : buckets(defaultBucketCount)
+{
+    diagnostics() << "created";
+}
+
+DTable::DTable(const DTable& other)
+    : bucketCount_(other.bucketCount_)
+    , sequenceLength_(other.sequenceLength_)
+    , totalCount_(other.totalCount_)
+    , distinctCount_(other.distinctCount_)
+    , buckets(other.buckets)
+{
+    diagnostics() << "created";
+}
+
+std::int32_t DTable::bucketOf(const DString& word) const
+{
+    // The weighted sum is taken modulo 2^32, as a 32-bit accumulator would wrap.
+    std::uint32_t sum = 0;
+    const char* text = word.text();
+    for (std::size_t i = 0; i < word.length(); ++i)
+        sum += static_cast<std::uint32_t>(i + 1) * static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(text[i])));
+    std::int32_t remainder = static_cast<std::int32_t>(sum) % bucketCount_;
+    return remainder < 0 ? remainder + bucketCount_ : remainder;
+}
+
+void DTable::addWord(const DString& word)
+{
+    std::vector<WordEntry>& bucket = buckets[static_cast<std::size_t>(bucketOf(word))];
+    // Every matching record counts the occurrence; only a loaded table can hold two.
+    bool matched = false;
+    for (WordEntry& entry : bucket) {
+        if (entry.word.equals(word)) {
+            ++entry.count;
+            ++totalCount_;
+            matched = true;
+        }
+    }
+    if (!matched) {
+        bucket.emplace_back(word);
+        ++distinctCount_;
+        ++totalCount_;
+    }
+}
+
+void DTable::insertEntry(const WordEntry& entry)
+{
+    if (entry.word.length() == 0)
+        return;
+    buckets[static_cast<std::size_t>(bucketOf(entry.word))].push_back(entry);
+}
+
+std::int64_t DTable::countOf(const DString& word) const
+{
+    for (const WordEntry& entry : buckets[static_cast<std::size_t>(bucketOf(word))])
+        if (entry.word.equals(word))
+            return entry.count;
+    return 0;
+}
+
+std::vector<WordEntry> DTable::entries() const
+{
+    std::size_t total = 0;
+    for (const auto& bucket : buckets)
+        total += bucket.size();
+    std::vector<WordEntry> list;
+    list.reserve(total);
+    for (const auto& bucket : buckets)
+        list.insert(list.end(), bucket.begin(), bucket.end());
+    return list;
+}
+
+void DTable::addCounted(std::int32_t b, std::size_t knownSize, DString&& word, std::int64_t count)
+{
+    std::vector<WordEntry>& bucket = buckets[static_cast<std::size_t>(b)];
+    bool matched = false;
+    for (std::size_t i = 0; i < knownSize; ++i) {
+        if (bucket[i].word.equals(word)) {
+            bucket[i].count += count;
+            totalCount_ += count;
+            matched = true;
+        }
+    }
+    if (!matched) {
+        totalCount_ += count;
+        WordEntry& entry = bucket.emplace_back();
+        entry.word = std::move(word);
+        entry.count = count;
+        ++distinctCount_;
+    }
+}
+
+std::vector<std::size_t> DTable::bucketSizes() const
+{
+    std::vector<std::size_t> sizes(buckets.size());
+    for (std::size_t i = 0; i < buckets.size(); ++i)
+        sizes[i] = buckets[i].size();
+    return sizes;
+}
+
+const char* describe(LoadStatus status)
+{
+    switch (status) {
+    case LoadStatus::Loaded:
+        return "loaded";
+    case LoadStatus::CannotOpen:
+        return "cannot be opened";
+    case LoadStatus::NotATable:
+        return "is not a DTable file (its four header numbers cannot be read)";
+    case LoadStatus::BadBucketCount:
+        return "has a bucket count outside 1 to 16777216";
+    }
+    return "unknown";
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "sequence/DString.h"
+#include "tables/WordEntry.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// What became of a DTable::load.
+enum class LoadStatus {
+    Loaded,
+    CannotOpen,      ///< missing, unreadable or not a regular file; the table is unchanged
+    NotATable,       ///< empty, or the four header numbers cannot be read; unchanged
+    BadBucketCount,  ///< first header number below 1 or above maximumBucketCount; unchanged
+};
+
+/// A table of words and their counts: a hash table of `bucketCount` buckets, each keeping its
+/// records in arrival order, plus four header numbers. Records are listed and written in bucket
+/// order, then arrival order, and that order is part of the file format.
+class DTable {
+public:
+    static constexpr std::int32_t defaultBucketCount = 10000;
+    /// Largest bucket count a table file may ask for.
+    static constexpr std::int64_t maximumBucketCount = 16777216;
+
+    /// An empty table of 10000 buckets; writes "created" to the diagnostic stream.
+    DTable();
+    /// A deep copy; writes "created" like construction.
+    DTable(const DTable& other);
+    DTable(DTable&& other) noexcept = default;
+    DTable& operator=(const DTable& other) = default;
+    DTable& operator=(DTable&& other) noexcept = default;
+    ~DTable() = default;
+
+    /// Bucket of `word`: the sum of (position + 1) * signed byte, modulo bucketCount,
+    /// brought into range when negative.
+    std::int32_t bucketOf(const DString& word) const;
+    /// Counts one occurrence of `word`.
+    void addWord(const DString& word);
+    /// Appends a whole record to its bucket without touching the counters; empty words are dropped.
+    void insertEntry(const WordEntry& entry);
+    /// Count of the first record holding `word`, 0 when absent.
+    std::int64_t countOf(const DString& word) const;
+    /// A copy of every record, bucket by bucket.
+    std::vector<WordEntry> entries() const;
+
+    std::int64_t distinctCount() const { return distinctCount_; }
+    std::int64_t totalCount() const { return totalCount_; }
+    std::int64_t sequenceLength() const { return sequenceLength_; }
+    void setSequenceLength(std::int64_t value) { sequenceLength_ = value; }
+    std::int32_t bucketCount() const { return bucketCount_; }
+
+    /// Replaces the table with the contents of a table file. On any failure a diagnostic
+    /// line is written and the table stays as it was.
+    LoadStatus load(const char* path);
+    /// Writes the table file in full under a temporary name and renames it into place;
+    /// false (with a diagnostic line) when the file could not be written.
+    bool write(const char* path, std::string* error = nullptr) const;
+    /// The bytes write() puts in a file.
+    std::string serialize() const;
+
+protected:
+    /// Adds `count` occurrences of `word` that may already be among the records in
+    /// buckets[b][0, knownSize); otherwise appends it. Used when merging batched counts.
+    void addCounted(std::int32_t b, std::size_t knownSize, DString&& word, std::int64_t count);
+    std::vector<std::size_t> bucketSizes() const;
+    void addTotals(std::int64_t total, std::int64_t distinct)
+    {
+        totalCount_ += total;
+        distinctCount_ += distinct;
+    }
+
+private:
+    std::int32_t bucketCount_ = defaultBucketCount;
+    std::int64_t sequenceLength_ = 0;
+    std::int64_t totalCount_ = 0;
+    std::int64_t distinctCount_ = 0;
+    std::vector<std::vector<WordEntry>> buckets;
+};
+
+/// A short description of a load status, for front ends.
+const char* describe(LoadStatus status);

@@ -1,0 +1,137 @@
+#include "TestSupport.h"
+
+#include "sequence/FastaFile.h"
+#include "sequence/Permutation.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+/// The straightforward counting: every window cut out with substr and added one word at a
+/// time, then its reverse complement. The fast counter must give the same table, byte for byte.
+class OracleTable : public DTable {
+public:
+    void countWords(const DString& sequence)
+    {
+        const std::int64_t n = static_cast<std::int64_t>(sequence.length());
+        for (std::int64_t p = 0; p < n; ++p) {
+            for (std::int64_t length = 6; length <= 8 && p + length <= n; ++length) {
+                DString word = sequence.substr(p, p + length);
+                addWord(word);
+                DString reverse = Permutation::reverseComplement(word);
+                if (!(reverse == word))
+                    addWord(reverse);
+            }
+        }
+    }
+};
+
+std::string randomSequence(std::mt19937& random, std::size_t length, const std::string& alphabet, double oddShare)
+{
+    static const std::string odd = "NnRYacgtX-*\x80\xfe";
+    std::uniform_real_distribution<double> chance(0.0, 1.0);
+    std::string sequence;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (chance(random) < oddShare) {
+            // Runs of one odd byte, as real genomes have runs of N.
+            char c = odd[random() % odd.size()];
+            std::size_t run = 1 + random() % 12;
+            for (std::size_t k = 0; k < run && sequence.size() < length; ++k)
+                sequence += c;
+            i = sequence.size() - 1;
+        } else {
+            sequence += alphabet[random() % alphabet.size()];
+        }
+    }
+    return sequence;
+}
+
+} // namespace
+
+TEST(Permutation, WorkedExampleOfEightBases)
+{
+    Permutation table;
+    table.countWords("ACGTACGT");
+    EXPECT_EQ(table.totalCount(), 10);
+    EXPECT_EQ(table.distinctCount(), 6);
+    EXPECT_EQ(table.countOf("ACGTAC"), 2);
+    EXPECT_EQ(table.countOf("GTACGT"), 2);
+    EXPECT_EQ(table.countOf("ACGTACG"), 2);
+    EXPECT_EQ(table.countOf("CGTACGT"), 2);
+    EXPECT_EQ(table.countOf("ACGTACGT"), 1);
+    EXPECT_EQ(table.countOf("CGTACG"), 1);
+}
+
+TEST(Permutation, ReverseComplement)
+{
+    EXPECT_EQ(Permutation::reverseComplement("AACGTN").view(), "NACGTT");
+    EXPECT_EQ(Permutation::reverseComplement("ACGTACGT").view(), "ACGTACGT");
+    EXPECT_EQ(Permutation::reverseComplement("AAACCC").view(), "GGGTTT");
+    EXPECT_EQ(Permutation::reverseComplement("acgT").view(), "Agca");
+}
+
+TEST(Permutation, FastCountingMatchesOneWordAtATime)
+{
+    std::mt19937 random(20261207);
+    const std::vector<std::string> alphabets = {"ACGT", "AAAACGT", "AT", "ACGTN"};
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        Permutation fast;
+        OracleTable oracle;
+        int sequences = 1 + static_cast<int>(random() % 6);
+        for (int s = 0; s < sequences; ++s) {
+            // Mostly short sequences, with the lengths around a window's size well covered.
+            std::size_t length = random() % 4 == 0 ? random() % 10 : random() % 400;
+            double oddShare = round % 3 == 0 ? 0.0 : round % 3 == 1 ? 0.01 : 0.2;
+            std::string text = randomSequence(random, length, alphabets[random() % alphabets.size()], oddShare);
+            DString sequence(text.c_str());
+            fast.countWords(sequence);
+            oracle.countWords(sequence);
+        }
+        ASSERT_EQ(fast.serialize(), oracle.serialize());
+    }
+}
+
+TEST(Permutation, GenesOfAFileCountedInOneBatchMatchTheOracle)
+{
+    std::mt19937 random(7);
+    TempDir dir;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        std::string fasta;
+        OracleTable oracle;
+        std::int64_t bases = 0;
+        int genes = 1 + static_cast<int>(random() % 8);
+        for (int g = 0; g < genes; ++g) {
+            std::size_t length = g % 3 == 0 ? random() % 9 : random() % 600;
+            std::string text = randomSequence(random, length, "ACGT", round % 2 ? 0.02 : 0.0);
+            fasta += ">gene" + std::to_string(g) + "\n";
+            // What the reader keeps: lines starting with A, C, G, T or N of either case,
+            // with a, c, g and t raised.
+            std::string kept;
+            for (std::size_t i = 0; i < text.size(); i += 60) {
+                std::string line = text.substr(i, 60);
+                fasta += line + "\n";
+                if (std::string("ACGTNacgtn").find(line[0]) == std::string::npos)
+                    continue;
+                for (char& c : line)
+                    if (c == 'a' || c == 'c' || c == 'g' || c == 't')
+                        c = static_cast<char>(c - 32);
+                kept += line;
+            }
+            text = kept;
+            oracle.countWords(DString(text.c_str()));
+            bases += static_cast<std::int64_t>(text.size());
+        }
+        oracle.setSequenceLength(bases);
+        writeBytes(dir.file("in.fa"), fasta);
+        FastaFile file;
+        CaptureDiagnostics quiet;
+        file.parse(dir.file("in.fa").c_str());
+        Permutation fast;
+        fast.countGenes(file);
+        ASSERT_EQ(fast.serialize(), oracle.serialize());
+    }
+}
