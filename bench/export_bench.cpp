@@ -1,1 +1,86 @@
-int main() { return 0; }
+// Times the export of a FASTA file to a DTable file, whole and phase by phase, and reports
+// the peak memory. Usage: seqlark-bench-export FASTA [RUNS]
+
+#include "sequence/Diagnostics.h"
+#include "sequence/FastaFile.h"
+#include "sequence/GzipReader.h"
+#include "sequence/Permutation.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FASTA [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const char* source = argv[1];
+    int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    std::string destination = "/tmp/seqlark-bench-" + std::to_string(::getpid()) + ".dtable";
+    setDiagnosticStream(nullptr);
+
+    std::vector<double> whole, reading, parsing, counting, writing;
+    for (int run = 0; run < runs; ++run) {
+        auto start = Clock::now();
+        ExportResult result = exportFastaToDTable(source, destination.c_str());
+        whole.push_back(secondsSince(start));
+        if (!result.ok()) {
+            std::fprintf(stderr, "export failed: %s\n", result.message.c_str());
+            return 1;
+        }
+
+        start = Clock::now();
+        FileBytes bytes = readFileBytes(source);
+        reading.push_back(secondsSince(start));
+
+        FastaFile fasta;
+        start = Clock::now();
+        fasta.parse(source);
+        parsing.push_back(secondsSince(start) - reading.back());
+
+        Permutation table;
+        start = Clock::now();
+        table.countGenes(fasta);
+        counting.push_back(secondsSince(start));
+
+        start = Clock::now();
+        table.write(destination.c_str());
+        writing.push_back(secondsSince(start));
+    }
+    std::remove(destination.c_str());
+
+    struct rusage usage;
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("export of %s, %d runs (median, seconds)\n", source, runs);
+    std::printf("  whole export        %.3f  (best %.3f)\n", median(whole), *std::min_element(whole.begin(), whole.end()));
+    std::printf("  read (+inflate)     %.3f\n", median(reading));
+    std::printf("  parse               %.3f\n", median(parsing));
+    std::printf("  count               %.3f\n", median(counting));
+    std::printf("  write               %.3f\n", median(writing));
+    std::printf("  peak memory         %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return 0;
+}
