@@ -1,0 +1,320 @@
+#include "TestSupport.h"
+
+#include "analysis/Progress.h"
+#include "analysis/ScoreEngine.h"
+#include "analysis/Statistics.h"
+#include "sequence/Permutation.h"
+#include "tables/RealFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+/// A table holding exactly the given records and sequence length.
+DTable tableOf(std::int64_t sequenceLength, const std::vector<std::pair<std::string, std::int64_t>>& records)
+{
+    DTable table;
+    for (const auto& [word, count] : records)
+        table.insertEntry(WordEntry(DString(word.c_str()), count, -1, -1, -1));
+    table.setSequenceLength(sequenceLength);
+    return table;
+}
+
+const WordEntry* findCandidate(const ScoreEngine& engine, const char* word)
+{
+    for (std::size_t i = 0; i < engine.candidateCount(); ++i)
+        if (engine.candidate(i).word.view() == word)
+            return &engine.candidate(i);
+    return nullptr;
+}
+
+/// Counts the steps of the progress counter while it lives.
+class StepCounter {
+public:
+    StepCounter() { resetProgress(); }
+    int steps() const { return progressCounter(); }
+};
+
+std::string scores(const WordEntry& entry)
+{
+    return formatReal(entry.score1) + " " + formatReal(entry.score2) + " " + formatReal(entry.score3);
+}
+
+} // namespace
+
+TEST(ScoreEngine, WorkedExampleAndPalindrome)
+{
+    DTable big = tableOf(1000000, {{"AAAAAC", 500}, {"ACGCGT", 500}});
+    DTable small = tableOf(1000, {{"AAAAAC", 3}, {"ACGCGT", 3}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    ASSERT_EQ(engine.candidateCount(), 2u);
+    EXPECT_EQ(scores(*findCandidate(engine, "AAAAAC")), "0.166667 0.0126361 0.0126155");
+    // A palindrome's Score 3 takes half the background frequency; Scores 1 and 2 do not.
+    EXPECT_EQ(scores(*findCandidate(engine, "ACGCGT")), "0.166667 0.0126361 0.0020235");
+}
+
+TEST(ScoreEngine, WordsThatAreNotScored)
+{
+    DTable big = tableOf(1000000, {{"AAAAAC", 500}, {"AAAAACC", 1}, {"CCCCCC", 5000}});
+    DTable small = tableOf(1000, {{"AAAAACC", 50}, {"AAAAACCC", 50}, {"CCCCCC", 5}, {"GGGGGG", 2}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    // Other lengths, and counts at or below the expected count, hold 1.0 throughout.
+    EXPECT_EQ(scores(*findCandidate(engine, "AAAAACC")), "1 1 1");
+    EXPECT_EQ(scores(*findCandidate(engine, "AAAAACCC")), "1 1 1");
+    EXPECT_EQ(scores(*findCandidate(engine, "CCCCCC")), "1 1 1");
+    // Absent from the big table: p is 0, so Scores 1 and 2 are 0 and Score 3 is not a number.
+    EXPECT_EQ(scores(*findCandidate(engine, "GGGGGG")), "0 0 nan");
+}
+
+TEST(ScoreEngine, BigTableOfLengthZeroScoresNothing)
+{
+    DTable big = tableOf(0, {{"AAAAAC", 500}});
+    DTable small = tableOf(1000, {{"AAAAAC", 3}, {"TTTTTT", 4}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    EXPECT_EQ(scores(*findCandidate(engine, "AAAAAC")), "1 1 1");
+    EXPECT_EQ(scores(*findCandidate(engine, "TTTTTT")), "1 1 1");
+}
+
+TEST(ScoreEngine, BackgroundKeepsItsLoadedScores)
+{
+    DTable big;
+    big.insertEntry(WordEntry("AAAAAC", 500, 7, 8, 9));
+    big.setSequenceLength(1000000);
+    DTable small = tableOf(1000, {{"AAAAAC", 3}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    EXPECT_EQ(engine.backgroundCount(), 1u);
+    EXPECT_EQ(engine.candidate(0).score1, 0.5 / 3);
+}
+
+TEST(ScoreEngine, ConsoleLinesAndProgressSteps)
+{
+    struct Case {
+        int candidates;
+        int steps;
+        std::string marks;
+    };
+    for (const Case& c : {Case {5, 5, ""}, Case {49, 49, "10% 20% 30% 40% 50% 60% 70% 80% 90% 100% "},
+             Case {60, 60, "10% 20% 30% 40% 50% 60% 70% 80% "},
+             Case {1000, 50, "10% 20% 30% 40% 50% 60% 70% 80% 90% "},
+             Case {1005, 51, "10% 20% 30% 40% 50% 60% 70% 80% 90% 100% "}}) {
+        SCOPED_TRACE(c.candidates);
+        std::vector<std::pair<std::string, std::int64_t>> records;
+        for (int i = 0; i < c.candidates; ++i)
+            records.push_back({std::to_string(i).append("W"), 1});
+        DTable small = tableOf(1000, records);
+        DTable big = tableOf(1000, {});
+        CaptureDiagnostics console;
+        StepCounter counter;
+        ScoreEngine engine;
+        engine.tabulate(big, small);
+        EXPECT_EQ(counter.steps(), c.steps);
+        EXPECT_EQ(console.text(), "Flattening....flattened..\nTabulating scores.. created" + c.marks + "done.\n");
+    }
+}
+
+TEST(ScoreEngine, SortingRanksByScoreOneAndKeepsTiesInTableOrder)
+{
+    DTable big = tableOf(1000000, {{"AAAAAC", 500}, {"AAAAAG", 100}});
+    DTable small = tableOf(1000, {{"TTTTTT", 1}, {"AAAAAC", 3}, {"CCCCCC", 2}, {"AAAAAG", 3}, {"GGGGGG", 4}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    engine.sortCandidates();
+    std::string order;
+    for (std::size_t i = 0; i < engine.candidateCount(); ++i)
+        order += std::string(engine.candidate(i).word.view()) + " ";
+    // CCCCCC, GGGGGG and TTTTTT are absent from the big table: Score 1 = 0, in table
+    // (bucket) order.
+    EXPECT_EQ(order, "CCCCCC GGGGGG TTTTTT AAAAAG AAAAAC ");
+}
+
+TEST(ScoreEngine, RefinementWorkedExample)
+{
+    DTable big = tableOf(1000000, {});
+    DTable small = tableOf(1000, {{"AAAAAC", 3}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    engine.sortCandidates();
+    std::vector<std::vector<WordEntry>> genes = {
+        {WordEntry(DString("TTTTTT")), WordEntry(DString("AAAAAA"))},
+        {WordEntry(DString("AAAAAC")), WordEntry(DString("CCCCCC"))},
+    };
+    StepCounter counter;
+    engine.refineCandidates(genes);
+    EXPECT_EQ(counter.steps(), 1 * 5 * 2); // fewer than ten candidates: the ones there are
+    ASSERT_EQ(engine.matrixCount(), 1u);
+    ProbabilityMatrix m = engine.copyMatrices()[0];
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(m.probability(k, 'A'), 1.0);
+        EXPECT_EQ(m.probability(k, 'T') + m.probability(k, 'G') + m.probability(k, 'C'), 0.0);
+    }
+    EXPECT_EQ(m.probability(5, 'A'), 0.5);
+    EXPECT_EQ(m.probability(5, 'C'), 0.5);
+    EXPECT_EQ(m.probability(5, 'T'), 0.0);
+    EXPECT_EQ(m.probability(5, 'G'), 0.0);
+}
+
+TEST(ScoreEngine, GeneListWithoutWordsOfTheCandidatesLengthAddsTheEmptyWord)
+{
+    DTable big = tableOf(1000000, {});
+    DTable small = tableOf(1000, {{"ACGTAC", 3}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    engine.refineCandidates({{WordEntry(DString("ACGTAA"))}, {WordEntry(DString("ACGTACG")), WordEntry(DString("NNNNNN"))}});
+    ProbabilityMatrix m = engine.copyMatrices()[0];
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(m.probability(k, 'A') + m.probability(k, 'T') + m.probability(k, 'G') + m.probability(k, 'C'), 0.5);
+}
+
+TEST(ScoreEngine, TiesGoToTheFirstWordInListOrder)
+{
+    DTable big = tableOf(1000000, {});
+    DTable small = tableOf(1000, {{"AAAAAA", 3}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    // CAAAAA and GAAAAA fit equally well; the first one met is picked in every pass.
+    engine.refineCandidates({{WordEntry(DString("CAAAAA")), WordEntry(DString("GAAAAA"))}});
+    ProbabilityMatrix m = engine.copyMatrices()[0];
+    EXPECT_EQ(m.probability(0, 'C'), 1.0);
+    EXPECT_EQ(m.probability(0, 'G'), 0.0);
+}
+
+namespace {
+
+/// Refinement as the plain definition reads: every word of every list scored in every pass.
+std::vector<ProbabilityMatrix> plainRefinement(const std::vector<DString>& words,
+    const std::vector<std::vector<WordEntry>>& genes)
+{
+    std::vector<ProbabilityMatrix> result;
+    for (std::size_t i = 0; i < words.size() && i < 10; ++i) {
+        ProbabilityMatrix m(words[i]);
+        for (int pass = 0; pass < 5; ++pass) {
+            std::vector<DString> picked;
+            for (const auto& list : genes) {
+                DString best("");
+                double bestScore = 0.0;
+                for (const WordEntry& entry : list) {
+                    double score = 0.0;
+                    if (entry.word.length() == words[i].length()) {
+                        for (std::size_t k = 0; k < entry.word.length(); ++k) {
+                            char c = entry.word.at(static_cast<std::int64_t>(k));
+                            if (c == 'A' || c == 'T' || c == 'G' || c == 'C')
+                                score += m.probability(static_cast<int>(k), c);
+                        }
+                    }
+                    if (score > bestScore) {
+                        best = entry.word;
+                        bestScore = score;
+                    }
+                }
+                picked.push_back(best);
+            }
+            m.rebuild(picked);
+        }
+        result.push_back(m);
+    }
+    return result;
+}
+
+/// Tabulating as the plain definition reads, with term-by-term statistics.
+std::vector<WordEntry> plainTabulate(const DTable& big, const DTable& small)
+{
+    auto logFactorial = [](double x) {
+        double sum = 0.0;
+        for (double c = 1.0; c <= x; c += 1.0)
+            sum += std::log10(c);
+        return sum;
+    };
+    std::vector<WordEntry> list = small.entries();
+    double n = static_cast<double>(small.sequenceLength());
+    for (WordEntry& entry : list) {
+        entry.score1 = entry.score2 = entry.score3 = 1.0;
+        if (entry.word.length() != 6)
+            continue;
+        double p = static_cast<double>(big.countOf(entry.word)) / static_cast<double>(big.sequenceLength());
+        double o = static_cast<double>(entry.count);
+        double e = n * p;
+        if (Permutation::reverseComplement(entry.word) == entry.word)
+            p = p / 2.0;
+        if (o > e && o > 0) {
+            entry.score1 = e / o;
+            entry.score2 = poissonProbability(e, o);
+            double l = 0.0;
+            l += logFactorial(n) - (logFactorial(n - o) + logFactorial(o));
+            l += o * std::log10(p);
+            l += (n - o) * std::log10(1 - p);
+            entry.score3 = powerOfTen(l);
+        }
+    }
+    return list;
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::string randomWord(std::mt19937& random, std::size_t length)
+{
+    std::string word;
+    for (std::size_t i = 0; i < length; ++i)
+        word += "ACGTN"[random() % (i % 7 == 3 ? 5 : 4)];
+    return word;
+}
+
+} // namespace
+
+TEST(ScoreEngine, MatchesThePlainAlgorithmBitForBit)
+{
+    std::mt19937 random(99);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::pair<std::string, std::int64_t>> bigRecords, smallRecords;
+        for (int i = 0; i < 300; ++i) {
+            std::string word = randomWord(random, 6 + (i % 5 == 0 ? 1 : 0));
+            bigRecords.push_back({word, static_cast<std::int64_t>(random() % 500)});
+            if (i % 2 == 0)
+                smallRecords.push_back({word, static_cast<std::int64_t>(random() % 40)});
+        }
+        for (int i = 0; i < 20; ++i)
+            smallRecords.push_back({randomWord(random, 6), static_cast<std::int64_t>(random() % 5 + 1)});
+        DTable big = tableOf(200000 + static_cast<std::int64_t>(random() % 100000), bigRecords);
+        DTable small = tableOf(20000 + static_cast<std::int64_t>(random() % 20000), smallRecords);
+
+        ScoreEngine engine;
+        engine.tabulate(big, small);
+        std::vector<WordEntry> expected = plainTabulate(big, small);
+        ASSERT_EQ(engine.candidateCount(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const WordEntry& got = engine.candidate(i);
+            ASSERT_TRUE(sameBits(got.score1, expected[i].score1) && sameBits(got.score2, expected[i].score2)
+                && sameBits(got.score3, expected[i].score3))
+                << expected[i].word.text();
+        }
+
+        engine.sortCandidates();
+        std::vector<std::vector<WordEntry>> genes(1 + random() % 4);
+        for (auto& list : genes)
+            for (int i = 0; i < 60; ++i)
+                list.push_back(WordEntry(DString(randomWord(random, 5 + random() % 3).c_str())));
+        std::vector<DString> words;
+        for (std::size_t i = 0; i < engine.candidateCount(); ++i)
+            words.push_back(engine.candidate(i).word);
+        engine.refineCandidates(genes);
+        std::vector<ProbabilityMatrix> plain = plainRefinement(words, genes);
+        std::vector<ProbabilityMatrix> fast = engine.copyMatrices();
+        ASSERT_EQ(fast.size(), plain.size());
+        for (std::size_t m = 0; m < plain.size(); ++m)
+            for (int k = 0; k < plain[m].rowCount(); ++k)
+                for (char base : {'A', 'T', 'G', 'C'})
+                    ASSERT_TRUE(sameBits(fast[m].probability(k, base), plain[m].probability(k, base)));
+    }
+}
