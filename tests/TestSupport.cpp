@@ -2,6 +2,7 @@
 
 #include "sequence/Diagnostics.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -69,4 +70,34 @@ std::string gzipBytes(std::string_view bytes)
     out.resize(stream.total_out);
     deflateEnd(&stream);
     return out;
+}
+
+std::string testData(std::string_view name)
+{
+    return (std::filesystem::path(SEQLARK_TEST_DATA) / name).string();
+}
+
+testing::AssertionResult matchesGolden(std::string_view name, std::string_view actual)
+{
+    const std::string path = testData(name);
+    const char* update = std::getenv("SEQLARK_UPDATE_GOLDEN");
+    if (update && std::string_view(update) == "1") {
+        writeBytes(path, actual);
+        return testing::AssertionSuccess() << "rewrote " << path;
+    }
+    if (!fileExists(path))
+        return testing::AssertionFailure() << path << " is missing";
+    const std::string expected = readBytes(path);
+    if (expected == actual)
+        return testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+        ++at;
+    auto around = [at](std::string_view bytes) {
+        std::size_t from = at < 20 ? 0 : at - 20;
+        return testing::PrintToString(std::string(bytes.substr(std::min(from, bytes.size()), 40)));
+    };
+    return testing::AssertionFailure() << path << ": " << actual.size() << " bytes written, "
+                                       << expected.size() << " expected; first difference at byte " << at
+                                       << "\n  written:  " << around(actual) << "\n  expected: " << around(expected);
 }

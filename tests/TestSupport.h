@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -43,3 +45,11 @@ private:
 
 /// gzip-compresses `bytes` through zlib.
 std::string gzipBytes(std::string_view bytes);
+
+/// Path of `name` in the folder of committed test data.
+std::string testData(std::string_view name);
+
+/// Whether `actual` equals the committed file `name` byte for byte; on a mismatch, says
+/// where the two first differ. With SEQLARK_UPDATE_GOLDEN=1 in the environment the file
+/// is rewritten from `actual` instead (check the difference before committing it).
+testing::AssertionResult matchesGolden(std::string_view name, std::string_view actual);
