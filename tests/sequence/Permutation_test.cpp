@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -134,4 +136,99 @@ TEST(Permutation, GenesOfAFileCountedInOneBatchMatchTheOracle)
         fast.countGenes(file);
         ASSERT_EQ(fast.serialize(), oracle.serialize());
     }
+}
+
+namespace {
+
+/// The sequences of tests/data/sample.fa as the reader must keep them: lines starting with
+/// A, C, G, T or N of either case, a, c, g and t raised, CR LF line ends.
+const char* const sampleSequences[] = {
+    "ACGTNNNNACGTACGTAAACnnnnGGGTTTTT", "ACGTACGT", "ACGTN", "", "TTTTTTNNNNNNNNCGATCGGATTACANNNNAC"};
+
+} // namespace
+
+TEST(Permutation, SampleGoldenTableAgreesWithTheOracle)
+{
+    FastaFile file;
+    file.parse(testData("sample.fa").c_str());
+    ASSERT_EQ(file.geneCount(), 5);
+    OracleTable oracle;
+    std::int64_t bases = 0;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(file.sequence(i).view(), sampleSequences[i]);
+        oracle.countWords(DString(sampleSequences[i]));
+        bases += static_cast<std::int64_t>(std::strlen(sampleSequences[i]));
+    }
+    oracle.setSequenceLength(bases);
+    EXPECT_EQ(oracle.serialize(), readBytes(testData("sample.dtable")));
+}
+
+TEST(Permutation, ExportOfTheSampleMatchesTheGoldenTable)
+{
+    TempDir dir;
+    writeBytes(dir.file("sample.fa.gz"), gzipBytes(readBytes(testData("sample.fa"))));
+    for (const std::string& source : {testData("sample.fa"), dir.file("sample.fa.gz")}) {
+        SCOPED_TRACE(source);
+        const std::string destination = dir.file("sample.dtable");
+        ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str());
+        ASSERT_TRUE(result.ok()) << result.message;
+        EXPECT_EQ(result.genes, 5);
+        EXPECT_EQ(result.bases, 78);
+        EXPECT_TRUE(matchesGolden("sample.dtable", readBytes(destination)));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    }
+}
+
+TEST(Permutation, ExportOfAnUnusableSourceLeavesTheDestinationAlone)
+{
+    const std::string gzipped = gzipBytes(">g\nACGTACGT\n");
+    std::string corrupt = gzipped;
+    corrupt[gzipped.size() - 8] ^= 0x55;
+    enum class Source { Absent, Folder, File };
+    struct Case {
+        const char* name;
+        Source source;
+        std::string bytes;
+        ExportStatus status;
+    };
+    const Case cases[] = {
+        {"missing", Source::Absent, "", ExportStatus::SourceUnreadable},
+        {"folder", Source::Folder, "", ExportStatus::SourceUnreadable},
+        {"empty", Source::File, "", ExportStatus::SourceEmpty},
+        {"zero byte", Source::File, std::string(">g\nACGT\0ACGT\n", 13), ExportStatus::SourceNotText},
+        {"truncated gzip", Source::File, gzipped.substr(0, gzipped.size() / 2), ExportStatus::SourceUnreadable},
+        {"corrupt gzip", Source::File, corrupt, ExportStatus::SourceUnreadable},
+        {"no header", Source::File, "ACGTACGT\nTTTTTTTT\n", ExportStatus::SourceNotFasta},
+        {"line ends only", Source::File, "\r\n\r\n", ExportStatus::SourceNotFasta},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string source = dir.file("source.fa");
+        if (c.source == Source::Folder)
+            std::filesystem::create_directory(source);
+        else if (c.source == Source::File)
+            writeBytes(source, c.bytes);
+        const std::string kept = dir.file("kept.dtable");
+        writeBytes(kept, "old table");
+        ExportResult result = exportFastaToDTable(source.c_str(), kept.c_str());
+        EXPECT_EQ(result.status, c.status) << result.message;
+        EXPECT_FALSE(result.message.empty());
+        EXPECT_EQ(readBytes(kept), "old table");
+
+        const std::string fresh = dir.file("fresh.dtable");
+        EXPECT_EQ(exportFastaToDTable(source.c_str(), fresh.c_str()).status, c.status);
+        EXPECT_FALSE(fileExists(fresh));
+    }
+}
+
+TEST(Permutation, ExportToAnUnwritableDestinationFails)
+{
+    TempDir dir;
+    writeBytes(dir.file("file"), "x");
+    const std::string destination = dir.file("file") + "/t.dtable";
+    ExportResult result = exportFastaToDTable(testData("sample.fa").c_str(), destination.c_str());
+    EXPECT_EQ(result.status, ExportStatus::DestinationUnwritable);
+    EXPECT_NE(result.message.find(destination), std::string::npos) << result.message;
+    EXPECT_EQ(readBytes(dir.file("file")), "x");
 }
