@@ -5,7 +5,16 @@
 #include "tables/WordEntry.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
+
+/// What writing a report achieved.
+struct ReportOutcome {
+    bool indexWritten = false;
+    int rowsListed = 0;
+    int pagesWritten = 0;
+    std::string problem; ///< why there is no index page, when there is none
+};
 
 /// Scores the words of a gene family's table against the genome's table, ranks them and
 /// builds the probability matrices of the best. Holds copies of the records it was given.
@@ -28,6 +37,13 @@ public:
     void refineCandidates(std::vector<std::vector<WordEntry>> geneLists);
     /// A copy of the matrices, entry i belonging to candidate i.
     std::vector<ProbabilityMatrix> copyMatrices() const { return matrices; }
+
+    /// Writes the report into `folder` (the current folder when null): the index page
+    /// `indexFileName` listing the first `rowCount` candidates (or as many as have matrices)
+    /// with their scores, then one page per listed candidate drawing its matrix, then any of
+    /// the images the pages show that the folder lacks. Writes nothing when there are no
+    /// candidates, no background or no matrices.
+    ReportOutcome writeReport(int rowCount, const char* indexFileName, const char* folder = nullptr) const;
 
     const WordEntry& candidate(std::size_t index) const { return candidates[index]; }
     std::size_t candidateCount() const { return candidates.size(); }

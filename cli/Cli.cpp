@@ -1,9 +1,15 @@
 #include "cli/Cli.h"
 
+#include "cli/Demo.h"
 #include "cli/TerminalProgress.h"
+#include "analysis/AnalysisRun.h"
+#include "analysis/Progress.h"
+#include "analysis/Warning.h"
 #include "sequence/Diagnostics.h"
 #include "sequence/Permutation.h"
+#include "tables/DTable.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -12,7 +18,11 @@ constexpr const char* program = "seqlark-cli";
 
 constexpr const char* usageText =
     "Usage: seqlark-cli [-q] export SOURCE DEST\n"
+    "       seqlark-cli [-q] analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
+    "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
+
+constexpr int maximumGeneFiles = 32;
 
 constexpr const char* helpText =
     "Seqlark finds short DNA words over-represented in the upstream regions of a gene family.\n"
@@ -21,6 +31,14 @@ constexpr const char* helpText =
     "  export SOURCE DEST  count every word of length 6, 7 and 8 of the FASTA file SOURCE\n"
     "                      (plain or gzip-compressed; - reads standard input) on both\n"
     "                      strands and write the counts as the DTable file DEST\n"
+    "  analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
+    "                      score every 6-letter word of the gene family's table SMALL\n"
+    "                      against the genome's table BIG, build probability matrices of\n"
+    "                      the ten best against the 1 to 32 gene tables GENE, and write\n"
+    "                      the HTML report into DIR (default: the current folder); prints\n"
+    "                      the path of the report's output.html\n"
+    "  demo [DIR]          make a small example data set with a planted motif, export it,\n"
+    "                      analyze it and write the report into DIR (default ./seqlark-demo)\n"
     "\n"
     "Options:\n"
     "  -q, --quiet         no diagnostic lines on standard error\n"
@@ -80,6 +98,114 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
     return 0;
 }
 
+/// Shows the run's progress as a bar on the terminal; the run steps about 55 times plus
+/// 50 times per gene file.
+class BarDisplay : public ProgressDisplay {
+public:
+    BarDisplay(TerminalProgress& bar, int geneFiles)
+        : bar(bar)
+        , expectedSteps(5 + 50 + 50 * geneFiles)
+    {
+    }
+    void open() override { bar.update(0.0); }
+    void setPosition(int position) override { bar.update(static_cast<double>(position) / expectedSteps); }
+    void close() override { bar.finish(); }
+
+private:
+    TerminalProgress& bar;
+    int expectedSteps;
+};
+
+/// The run's warnings as lines on standard error.
+class WarningLines : public WarningNotifier {
+public:
+    explicit WarningLines(std::ostream& err)
+        : err(err)
+    {
+    }
+    void warn(const char* caption, const char* text) override
+    {
+        err << program << ": warning: " << caption << ": " << text << '\n';
+    }
+
+private:
+    std::ostream& err;
+};
+
+/// Installs a progress display and a warning notifier for the life of a command.
+class RunFeedback {
+public:
+    RunFeedback(ProgressDisplay* display, WarningNotifier* notifier)
+        : previousDisplay(setProgressDisplay(display))
+        , previousNotifier(setWarningNotifier(notifier))
+    {
+    }
+    ~RunFeedback()
+    {
+        setProgressDisplay(previousDisplay);
+        setWarningNotifier(previousNotifier);
+    }
+    RunFeedback(const RunFeedback&) = delete;
+    RunFeedback& operator=(const RunFeedback&) = delete;
+
+private:
+    ProgressDisplay* previousDisplay;
+    WarningNotifier* previousNotifier;
+};
+
+int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std::ostream& err, bool quiet,
+    bool errIsTerminal)
+{
+    std::string folder = ".";
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        if (operands[i] == "--out" || operands[i] == "-o") {
+            if (i + 1 == operands.size())
+                return usageError(err, "--out needs a folder");
+            folder = operands[++i];
+        } else if (operands[i].rfind("--out=", 0) == 0) {
+            folder = operands[i].substr(6);
+        } else {
+            files.push_back(operands[i]);
+        }
+    }
+    if (files.size() < 3)
+        return usageError(err, "analyze takes BIG, SMALL and at least one GENE file");
+    if (files.size() > 2 + maximumGeneFiles)
+        return usageError(err, "analyze takes at most 32 gene files");
+    for (const std::string& file : files) {
+        std::string cause;
+        if (probeTableFile(file.c_str(), cause) != LoadStatus::Loaded)
+            return workError(err, "cannot use " + file + " as a DTable file: " + cause);
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return workError(err, "cannot make the report folder " + folder + ": " + error.message());
+
+    std::vector<const char*> genes;
+    for (std::size_t i = 2; i < files.size(); ++i)
+        genes.push_back(files[i].c_str());
+    std::unique_ptr<TerminalProgress> bar;
+    std::unique_ptr<BarDisplay> display;
+    if (errIsTerminal) {
+        bar = std::make_unique<TerminalProgress>(err, "analyzing");
+        display = std::make_unique<BarDisplay>(*bar, static_cast<int>(genes.size()));
+    }
+    WarningLines warnings(bar ? bar->stream() : err);
+    DiagnosticsTo redirect(quiet ? nullptr : bar ? &bar->stream() : &err);
+    RunFeedback feedback(display.get(), &warnings);
+    const char* index = runAnalysis(files[0].c_str(), files[1].c_str(), 6, 8, 0, genes.data(),
+        static_cast<int>(genes.size()), folder.c_str());
+    if (bar)
+        bar->finish();
+    if (!index)
+        return workError(err, "no report was written");
+    std::filesystem::path report = std::filesystem::absolute(std::filesystem::path(folder) / index, error);
+    out << report.lexically_normal().string() << '\n';
+    return 0;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
@@ -87,9 +213,15 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     bool quiet = false;
     std::vector<std::string> words;
     bool optionsEnded = false;
+    bool folderFollows = false;
     for (const std::string& arg : args) {
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+        if (optionsEnded || folderFollows || arg == "-" || arg.empty() || arg[0] != '-') {
             words.push_back(arg);
+            folderFollows = false;
+        } else if (arg == "--out" || arg == "-o" || arg.rfind("--out=", 0) == 0) {
+            // The analysis's own option, with its folder.
+            words.push_back(arg);
+            folderFollows = arg.find('=') == std::string::npos;
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
@@ -110,5 +242,12 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> operands(words.begin() + 1, words.end());
     if (command == "export")
         return runExport(operands, err, quiet, errIsTerminal);
+    if (command == "analyze")
+        return runAnalyze(operands, out, err, quiet, errIsTerminal);
+    if (command == "demo") {
+        if (operands.size() > 1)
+            return usageError(err, "demo takes at most one folder");
+        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err, quiet, errIsTerminal);
+    }
     return usageError(err, "unknown command '" + command + "'");
 }

@@ -38,8 +38,10 @@ DString::DString(const char* bytes, std::size_t count)
 DString::DString(const DString& other)
     : length_(other.length_)
 {
+    // All length_ bytes are copied: a text that had a zero byte set into it still has
+    // length_ readable bytes in the copy.
     if (other.text_)
-        text_ = duplicate(other.text_, std::strlen(other.text_));
+        text_ = duplicate(other.text_, other.length_);
 }
 
 DString::DString(DString&& other) noexcept
@@ -56,7 +58,7 @@ DString::~DString()
 DString& DString::operator=(const DString& other)
 {
     if (this != &other) {
-        char* copy = other.text_ ? duplicate(other.text_, std::strlen(other.text_)) : nullptr;
+        char* copy = other.text_ ? duplicate(other.text_, other.length_) : nullptr;
         delete[] text_;
         text_ = copy;
         length_ = other.length_;

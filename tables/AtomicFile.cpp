@@ -42,7 +42,14 @@ WriteOutcome writeFileAtomically(const std::string& requested, std::string_view 
         error = "is a directory";
         return WriteOutcome::CannotCreate;
     }
-    std::string pattern = path + ".tmp-XXXXXX";
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        // A file its owner protected from writing is not replaced behind its back.
+        error = std::strerror(errno);
+        return WriteOutcome::CannotCreate;
+    }
+    // A short hidden name in the same folder, so a name near the length limit still fits.
+    std::string::size_type slash = path.rfind('/');
+    std::string pattern = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".seqlark-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());

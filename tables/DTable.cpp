@@ -2,6 +2,9 @@
 
 #include "sequence/Diagnostics.h"
 
+#include <algorithm>
+#include <iterator>
+
 DTable::DTable()
     : buckets(defaultBucketCount)
 {
@@ -72,6 +75,21 @@ std::vector<WordEntry> DTable::entries() const
     list.reserve(total);
     for (const auto& bucket : buckets)
         list.insert(list.end(), bucket.begin(), bucket.end());
+    return list;
+}
+
+std::vector<WordEntry> DTable::takeEntries()
+{
+    std::size_t total = 0;
+    for (const auto& bucket : buckets)
+        total += bucket.size();
+    std::vector<WordEntry> list;
+    list.reserve(total);
+    for (auto& bucket : buckets) {
+        std::move(bucket.begin(), bucket.end(), std::back_inserter(list));
+        bucket.clear();
+        bucket.shrink_to_fit();
+    }
     return list;
 }
 

@@ -44,6 +44,8 @@ public:
     std::int64_t countOf(const DString& word) const;
     /// A copy of every record, bucket by bucket.
     std::vector<WordEntry> entries() const;
+    /// Moves every record out, in the order entries() lists them; the header numbers stay.
+    std::vector<WordEntry> takeEntries();
 
     std::int64_t distinctCount() const { return distinctCount_; }
     std::int64_t totalCount() const { return totalCount_; }
@@ -78,6 +80,10 @@ private:
     std::int64_t distinctCount_ = 0;
     std::vector<std::vector<WordEntry>> buckets;
 };
+
+/// Reads only the four header numbers of the table file at `path`: whether load() would
+/// take it. Writes nothing to the diagnostic stream; `cause` says why not.
+LoadStatus probeTableFile(const char* path, std::string& cause);
 
 /// A short description of a load status, for front ends.
 const char* describe(LoadStatus status);

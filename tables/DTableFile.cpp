@@ -8,6 +8,7 @@
 
 #include "sequence/Diagnostics.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -194,26 +195,67 @@ bool DTable::write(const char* path, std::string* error) const
     return false;
 }
 
+namespace {
+
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
+
+/// Opens a table file; null for a missing or unreadable file and for a folder.
+FilePointer openTable(const char* path, std::string& cause)
+{
+    FilePointer file(path ? std::fopen(path, "rb") : nullptr);
+    struct stat info;
+    if (!file) {
+        cause = path ? std::strerror(errno) : "no file name";
+    } else if (::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+        cause = std::strerror(EISDIR);
+        file.reset();
+    }
+    return file;
+}
+
+/// Reads the four header numbers and checks the bucket count.
+LoadStatus readHeader(ByteReader& in, std::int64_t (&header)[4], std::string& cause)
+{
+    for (std::int64_t& number : header) {
+        if (!readHeaderNumber(in, number)) {
+            cause = "its four header numbers cannot be read";
+            return LoadStatus::NotATable;
+        }
+    }
+    if (header[0] < 1 || header[0] > DTable::maximumBucketCount) {
+        cause = "its bucket count " + std::to_string(header[0]) + " is outside 1 to "
+            + std::to_string(DTable::maximumBucketCount);
+        return LoadStatus::BadBucketCount;
+    }
+    return LoadStatus::Loaded;
+}
+
+} // namespace
+
+LoadStatus probeTableFile(const char* path, std::string& cause)
+{
+    FilePointer file = openTable(path, cause);
+    if (!file)
+        return LoadStatus::CannotOpen;
+    ByteReader in(file.get());
+    std::int64_t header[4];
+    return readHeader(in, header, cause);
+}
+
 LoadStatus DTable::load(const char* path)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(path ? std::fopen(path, "rb") : nullptr);
-    struct stat info;
-    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::string cause;
+    FilePointer file = openTable(path, cause);
+    if (!file) {
         diagnostics() << "Invalid read file name: " << (path ? path : "") << '\n';
         return LoadStatus::CannotOpen;
     }
     ByteReader in(file.get());
-
     std::int64_t header[4];
-    for (std::int64_t& number : header) {
-        if (!readHeaderNumber(in, number)) {
-            diagnostics() << "Not a DTable file (header numbers unreadable): " << path << '\n';
-            return LoadStatus::NotATable;
-        }
-    }
-    if (header[0] < 1 || header[0] > maximumBucketCount) {
-        diagnostics() << "Invalid DTable bucket count " << header[0] << " in file: " << path << '\n';
-        return LoadStatus::BadBucketCount;
+    LoadStatus status = readHeader(in, header, cause);
+    if (status != LoadStatus::Loaded) {
+        diagnostics() << "Not a usable DTable file: " << path << " (" << cause << ")\n";
+        return status;
     }
     bucketCount_ = static_cast<std::int32_t>(header[0]);
     sequenceLength_ = header[1];

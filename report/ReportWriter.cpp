@@ -1,0 +1,166 @@
+#include "analysis/ScoreEngine.h"
+#include "analysis/Warning.h"
+#include "report/ReportImages.h"
+#include "report/ReportNames.h"
+#include "sequence/Diagnostics.h"
+#include "tables/AtomicFile.h"
+#include "tables/RealFormat.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+constexpr const char* subpageError = "Error opening HTML subpage output file";
+
+const char* const colourKey =
+    "</b>\n</font>\n</p>\n<table width=\"7%\" border=\"1\" cellspacing=\"0\" cellpadding=\"0\" height=\"146\">\n"
+    "<tr>\n<td width=\"32%\">\nKey:</td>\n    <td width=\"68%\">\n&nbsp;</td>\n  </tr>\n"
+    "  <tr>\n     <td width=\"32%\">\nA</td>\n    <td width=\"68%\">\n<img src=\"blue.png\" width=\"20\" height=\"20\">\n</td>\n  </tr>\n"
+    "  <tr>\n     <td width=\"32%\">\nT</td>\n    <td width=\"68%\">\n<img src=\"green.png\" width=\"20\" height=\"20\">\n</td>\n  </tr>\n"
+    "  <tr>\n     <td width=\"32%\">\nC</td>\n    <td width=\"68%\">\n<img src=\"red.png\" width=\"20\" height=\"20\">\n</td>\n  </tr>\n"
+    "  <tr>\n     <td width=\"32%\">\nG</td>\n    <td width=\"68%\">\n<img src=\"yellow.png\" width=\"20\" height=\"20\">\n</td>\n  </tr>\n"
+    "</table>\n";
+
+/// A page under construction. Pieces of the page's own text have their line breaks written
+/// as CR LF; values (words, numbers) go in as they are.
+class Page {
+public:
+    Page& text(const char* piece)
+    {
+        for (const char* p = piece; *p; ++p) {
+            if (*p == '\n')
+                bytes += '\r';
+            bytes += *p;
+        }
+        return *this;
+    }
+    Page& value(std::string_view piece)
+    {
+        bytes.append(piece);
+        return *this;
+    }
+    Page& real(double number)
+    {
+        appendReal(bytes, number);
+        return *this;
+    }
+    Page& integer(long long number)
+    {
+        bytes += std::to_string(number);
+        return *this;
+    }
+    std::string bytes;
+};
+
+std::string inFolder(const char* folder, const std::string& name)
+{
+    if (!folder || !*folder)
+        return name;
+    return (std::filesystem::path(folder) / name).string();
+}
+
+} // namespace
+
+ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, const char* folder) const
+{
+    ReportOutcome outcome;
+    if (candidates.empty() || background.empty() || matrices.empty()) {
+        outcome.problem = candidates.empty() ? "there are no candidate words"
+            : background.empty()             ? "the genome's table holds no words"
+                                             : "no probability matrix was built";
+        return outcome;
+    }
+    const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
+    outcome.rowsListed = static_cast<int>(rows);
+    const std::vector<ProbabilityMatrix> matrixCopies = copyMatrices();
+
+    Page index;
+    index.value("<html><head><title>Output</title></head>")
+        .value("<body bgcolor=\"white\">")
+        .value("<center><img src=\"pageTop.jpg\"></center>")
+        .value("<br><hr>The top sequences found by our program are below. You may click on any of them to view the associated probability matrix.<hr><br>")
+        .value("<table width=\"498\" border=\"1\" cellspacing=\"0\" height=\"229\">");
+    index.value("<td width=\"9%\">").value("Rank").value("</td>");
+    index.value("<td width=\"34%\">").value("Sequence").value("</td>");
+    for (const char* heading : {"Score 1", "Score 2", "Score 3"})
+        index.value("<td width=\"16%\">").value(heading).value("</td>");
+    index.value("</tr>");
+    for (std::size_t i = 0; i < rows; ++i) {
+        const WordEntry& entry = candidates[i];
+        const std::string shown = escapeHtml(entry.word.view());
+        index.value("<tr>").value("<td width=\"9%\">").integer(static_cast<long long>(i + 1)).value("</td>");
+        index.value("<td width=\"34%\">").value("<a href=\"").value(pageFileName(entry.word.view()))
+            .value("\">").value(shown).value("</a>").value("</td>");
+        for (double score : {entry.score1, entry.score2, entry.score3})
+            index.value("<td width=\"16%\">").real(score).value("</td>");
+        index.value("</tr>");
+    }
+    index.value("</table>").value("</body></html>");
+
+    std::string cause;
+    const std::string indexPath = inFolder(folder, indexFileName);
+    if (writeFileAtomically(indexPath, index.bytes, cause) == WriteOutcome::Written) {
+        outcome.indexWritten = true;
+    } else {
+        diagnostics() << "Error opening HTML output file" << '\n';
+        outcome.problem = "cannot write " + indexPath + ": " + cause;
+    }
+
+    for (std::size_t j = 0; j < rows; ++j) {
+        const std::string_view word = candidates[j].word.view();
+        const ProbabilityMatrix& matrix = matrixCopies[j];
+        Page page;
+        page.text("<html>\n<head>\n<title>\nSequence Details</title>\n</head>\n<body bgcolor=\"white\">\n<p>\n<a href=\"")
+            .value(indexFileName)
+            .text("\">\nBack</a>\n</p>\n<p>\n<font size=\"+2\">\n<b>\nSequence ")
+            .value(escapeHtml(word))
+            .text(colourKey)
+            .text("<table width=\"92%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\" height=\"317\">\n")
+            .text("<tr>");
+        const int positions = std::min(static_cast<int>(word.size()), matrix.rowCount());
+        for (int k = 0; k < positions; ++k) {
+            double pA = matrix.probability(k, 'A');
+            double pT = matrix.probability(k, 'T');
+            double pC = matrix.probability(k, 'C');
+            double pG = matrix.probability(k, 'G');
+            page.text("\n<td height=\"304\">\n <table valign=\"top\" width=\"100%\" height=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\">\n <tr>\n <td height=\"78\" colspan=\"4\">\n<b>\nPosition ")
+                .integer(k + 1)
+                .text("</b>\n</td>\n        </tr>\n        <tr>\n           <td height=\"78\" colspan=\"4\">\n<img src=\"blue.png\" width=\"20\" height=\"")
+                .real(pA * 100.0)
+                .text("%\">\n<img src=\"green.png\" width=\"20\" height=\"")
+                .real(pT * 100.0)
+                .text("%\">\n<img src=\"red.png\" width=\"20\" height=\"")
+                .real(pC * 100.0)
+                .text("%\">\n<img src=\"yellow.png\" width=\"20\" height=\"")
+                .real(pG * 100.0)
+                .text("%\">\n </td>\n</tr>\n<tr>\n <td height=\"78\" colspan=\"4\">\n<p>\nA= ")
+                .real(pA)
+                .text("</p>\n<p>\nT= ")
+                .real(pT)
+                .text("</p>\n<p>\nC= ")
+                .real(pC)
+                .text("</p>\n<p>\nG= ")
+                .real(pG)
+                .text("</p>\n</td>\n</tr>\n</table>\n</td>\n");
+        }
+        page.text("</tr>").text("</table>").text("</body></html>");
+        if (writeFileAtomically(inFolder(folder, pageFileName(word)), page.bytes, cause) != WriteOutcome::Written) {
+            diagnostics() << subpageError << '\n';
+            showWarning("Critical Error", subpageError);
+            break;
+        }
+        ++outcome.pagesWritten;
+    }
+
+    // The pages show the program's own images; an image already there is left alone.
+    if (outcome.indexWritten || outcome.pagesWritten > 0) {
+        for (const ReportImage& image : reportImages()) {
+            const std::string path = inFolder(folder, image.fileName);
+            std::error_code ignored;
+            if (!std::filesystem::exists(std::filesystem::symlink_status(path, ignored)))
+                writeFileAtomically(path, image.bytes, cause);
+        }
+    }
+    return outcome;
+}
