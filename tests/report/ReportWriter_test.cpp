@@ -1,0 +1,351 @@
+#include "TestSupport.h"
+
+#include "analysis/ScoreEngine.h"
+#include "analysis/Warning.h"
+#include "report/ReportImages.h"
+#include "report/ReportNames.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Records = std::vector<std::pair<std::string, std::int64_t>>;
+
+DTable tableOf(std::int64_t sequenceLength, const Records& records)
+{
+    DTable table;
+    for (const auto& [word, count] : records)
+        table.insertEntry(WordEntry(DString(word.c_str(), word.size()), count, -1, -1, -1));
+    table.setSequenceLength(sequenceLength);
+    return table;
+}
+
+/// An engine scored, ranked and refined from in-memory tables and gene lists.
+ScoreEngine engineOf(const Records& big, const Records& small, const std::vector<std::vector<std::string>>& genes)
+{
+    ScoreEngine engine;
+    engine.tabulate(tableOf(1000000, big), tableOf(1000, small));
+    engine.sortCandidates();
+    std::vector<std::vector<WordEntry>> lists;
+    for (const auto& gene : genes) {
+        lists.emplace_back();
+        for (const std::string& word : gene)
+            lists.back().push_back(WordEntry(DString(word.c_str())));
+    }
+    engine.refineCandidates(lists);
+    return engine;
+}
+
+/// Three candidates: GGGTTT is absent from the genome (Scores 0, 0, nan), CCCCCG is seen 20
+/// times where 0.5 are expected (tiny probabilities), AAAAAC is the worked example. The three
+/// gene lists make every matrix hold 1, 0, 1/3 or 2/3.
+ScoreEngine goldenEngine()
+{
+    return engineOf({{"AAAAAC", 500}, {"CCCCCG", 500}}, {{"AAAAAC", 3}, {"CCCCCG", 20}, {"GGGTTT", 2}},
+        {{"AAAAAC", "CCCCCG", "GGGTTT"}, {"AAAAAG", "CCCCCG", "GGGTTA"}, {"AAAAAT", "CCCCCC", "GGGTTT"}});
+}
+
+std::string sixLetterWord(int n)
+{
+    std::string word;
+    for (int k = 0; k < 6; ++k, n /= 4)
+        word.insert(word.begin(), "ACGT"[n % 4]);
+    return word;
+}
+
+/// Twelve candidates, all in the genome at p = 0.001 and seen 2 to 13 times, so none ties.
+ScoreEngine twelveCandidates()
+{
+    Records big, small;
+    std::vector<std::string> gene;
+    for (int i = 0; i < 12; ++i) {
+        big.push_back({sixLetterWord(i * 37), 1000});
+        small.push_back({sixLetterWord(i * 37), 2 + i});
+        gene.push_back(sixLetterWord(i * 37));
+    }
+    return engineOf(big, small, {gene});
+}
+
+/// Every file under `folder` with its bytes; folders show as "<dir>".
+std::map<std::string, std::string> contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        files[name] = entry.is_directory() ? "<dir>" : readBytes(entry.path().string());
+    }
+    return files;
+}
+
+struct IndexRow {
+    std::string rank, href, shown;
+};
+
+std::string between(const std::string& text, std::size_t& at, const std::string& open, const std::string& close)
+{
+    std::size_t start = text.find(open, at);
+    if (start == std::string::npos) {
+        at = text.size();
+        return "<missing>";
+    }
+    start += open.size();
+    std::size_t end = text.find(close, start);
+    at = end;
+    return text.substr(start, end - start);
+}
+
+std::vector<IndexRow> rowsOf(const std::string& index)
+{
+    std::vector<IndexRow> rows;
+    for (std::size_t at = index.find("<tr>"); at != std::string::npos; at = index.find("<tr>", at)) {
+        IndexRow row;
+        row.rank = between(index, at, "<td width=\"9%\">", "</td>");
+        row.href = between(index, at, "<a href=\"", "\">");
+        row.shown = between(index, at, "\">", "</a>");
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+class WarningRecorder : public WarningNotifier {
+public:
+    WarningRecorder()
+        : previous(setWarningNotifier(this))
+    {
+    }
+    ~WarningRecorder() override { setWarningNotifier(previous); }
+    WarningRecorder(const WarningRecorder&) = delete;
+    WarningRecorder& operator=(const WarningRecorder&) = delete;
+    void warn(const char* caption, const char* text) override { shown.push_back(std::string(caption) + ": " + text); }
+    std::vector<std::string> shown;
+
+private:
+    WarningNotifier* previous;
+};
+
+const std::set<std::string> imageNames = {"pageTop.jpg", "blue.png", "green.png", "red.png", "yellow.png"};
+
+} // namespace
+
+TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
+{
+    ScoreEngine engine = goldenEngine();
+    ASSERT_EQ(engine.candidateCount(), 3u);
+    TempDir dir;
+    WarningRecorder warnings;
+    CaptureDiagnostics console;
+    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    EXPECT_TRUE(outcome.indexWritten);
+    EXPECT_EQ(outcome.rowsListed, 3); // fewer than ten candidates: the three there are
+    EXPECT_EQ(outcome.pagesWritten, 3);
+    EXPECT_EQ(console.text(), "");
+    EXPECT_TRUE(warnings.shown.empty());
+
+    const std::string index = readBytes(dir.file("output.html"));
+    EXPECT_TRUE(matchesGolden("report/output.html", index));
+    EXPECT_EQ(index.find_first_of("\r\n"), std::string::npos);
+    std::set<std::string> expected = imageNames;
+    expected.insert("output.html");
+    for (const char* word : {"GGGTTT", "CCCCCG", "AAAAAC"}) {
+        const std::string page = std::string(word) + ".html";
+        expected.insert(page);
+        EXPECT_TRUE(matchesGolden("report/" + page, readBytes(dir.file(page))));
+    }
+    std::set<std::string> written;
+    for (const auto& [name, bytes] : contents(dir.path()))
+        written.insert(name);
+    EXPECT_EQ(written, expected);
+}
+
+TEST(ReportWriter, TenRowsInRankOrderFromMoreCandidates)
+{
+    ScoreEngine engine = twelveCandidates();
+    ASSERT_EQ(engine.candidateCount(), 12u);
+    for (int rowCount : {10, 12}) { // only ten have matrices
+        SCOPED_TRACE(rowCount);
+        TempDir dir;
+        ReportOutcome outcome = engine.writeReport(rowCount, "output.html", dir.path().c_str());
+        EXPECT_EQ(outcome.rowsListed, 10);
+        EXPECT_EQ(outcome.pagesWritten, 10);
+        std::vector<IndexRow> rows = rowsOf(readBytes(dir.file("output.html")));
+        ASSERT_EQ(rows.size(), 10u);
+        for (std::size_t i = 0; i < 10; ++i) {
+            const std::string word(engine.candidate(i).word.view());
+            EXPECT_EQ(rows[i].rank, std::to_string(i + 1));
+            EXPECT_EQ(rows[i].href, word + ".html");
+            EXPECT_EQ(rows[i].shown, word);
+            EXPECT_NE(readBytes(dir.file(word + ".html")).find("\r\nSequence " + word + "</b>\r\n"), std::string::npos);
+        }
+        for (std::size_t i = 10; i < 12; ++i)
+            EXPECT_FALSE(fileExists(dir.file(std::string(engine.candidate(i).word.view()) + ".html")));
+    }
+}
+
+TEST(ReportWriter, EmptyResultsWriteNothing)
+{
+    const Records big = {{"AAAAAC", 500}};
+    const Records small = {{"AAAAAC", 3}, {"CCCCCC", 2}};
+    const std::vector<std::vector<std::string>> genes = {{"AAAAAC"}};
+    struct Case {
+        const char* what;
+        ScoreEngine engine;
+    };
+    ScoreEngine unrefined;
+    unrefined.tabulate(tableOf(1000000, big), tableOf(1000, small));
+    Case cases[] = {{"no candidates", engineOf(big, {}, genes)}, {"no background", engineOf({}, small, genes)},
+        {"no matrices", unrefined}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeBytes(dir.file("output.html"), "an earlier report");
+        writeBytes(dir.file("AAAAAC.html"), "an earlier page");
+        const auto before = contents(dir.path());
+        WarningRecorder warnings;
+        CaptureDiagnostics console;
+        ReportOutcome outcome = c.engine.writeReport(10, "output.html", dir.path().c_str());
+        EXPECT_FALSE(outcome.indexWritten);
+        EXPECT_EQ(outcome.pagesWritten, 0);
+        EXPECT_FALSE(outcome.problem.empty());
+        EXPECT_EQ(contents(dir.path()), before);
+        EXPECT_EQ(console.text(), "");
+        EXPECT_TRUE(warnings.shown.empty());
+    }
+}
+
+TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
+{
+    ScoreEngine engine = goldenEngine();
+    TempDir dir;
+    fs::create_directory(dir.path() / "output.html");
+    WarningRecorder warnings;
+    CaptureDiagnostics console;
+    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    EXPECT_FALSE(outcome.indexWritten);
+    EXPECT_FALSE(outcome.problem.empty());
+    EXPECT_EQ(outcome.pagesWritten, 3);
+    EXPECT_EQ(console.text(), "Error opening HTML output file\n");
+    EXPECT_TRUE(warnings.shown.empty());
+    EXPECT_TRUE(fs::is_directory(dir.path() / "output.html"));
+    for (const char* word : {"GGGTTT", "CCCCCG", "AAAAAC"}) {
+        const std::string page = std::string(word) + ".html";
+        EXPECT_TRUE(matchesGolden("report/" + page, readBytes(dir.file(page))));
+    }
+}
+
+TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRest)
+{
+    ScoreEngine engine = twelveCandidates();
+    TempDir dir;
+    auto page = [&engine, &dir](std::size_t i) { return dir.file(pageFileName(engine.candidate(i).word.view())); };
+    fs::create_directory(page(2));
+    WarningRecorder warnings;
+    CaptureDiagnostics console;
+    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    EXPECT_TRUE(outcome.indexWritten);
+    EXPECT_EQ(outcome.pagesWritten, 2);
+    EXPECT_EQ(console.text(), "Error opening HTML subpage output file\n");
+    EXPECT_EQ(warnings.shown, std::vector<std::string> {"Critical Error: Error opening HTML subpage output file"});
+    EXPECT_TRUE(fileExists(page(0)));
+    EXPECT_TRUE(fileExists(page(1)));
+    EXPECT_TRUE(fs::is_empty(page(2)));
+    for (std::size_t i = 3; i < 10; ++i)
+        EXPECT_FALSE(fileExists(page(i))) << i;
+}
+
+TEST(ReportWriter, UnsafeWordsStayInsideTheFolderUnderTheirMappedNames)
+{
+    const std::string longA(300, 'A');
+    const std::string longC = std::string(299, 'A') + "C";
+    struct Case {
+        std::string word, page, shown;
+    };
+    const std::vector<Case> cases = {
+        {"../evil", "_2E_2E_2Fevil.html", "../evil"},
+        {"a\\b/c", "a_5Cb_2Fc.html", "a\\b/c"},
+        {".hidden", "_2Ehidden.html", ".hidden"},
+        {"<script>", "_3Cscript_3E.html", "&lt;script&gt;"},
+        {"x\"y&\x01", "x_22y_26_01.html", "x&quot;y&amp;\x01"},
+        {"\xC3\xA9t\xFF", "_C3_A9t_FF.html", "\xC3\xA9t\xFF"},
+        {"a_b", "a_5Fb.html", "a_b"},
+        {"ACGTTG", "ACGTTG.html", "ACGTTG"},
+        {longA, "", longA},
+        {longC, "", longC},
+    };
+    Records small;
+    std::vector<std::string> gene;
+    for (const Case& c : cases) {
+        small.push_back({c.word, 2});
+        gene.push_back(c.word);
+    }
+    ScoreEngine engine = engineOf({{"TTTTTT", 1}}, small, {gene});
+    ASSERT_EQ(engine.candidateCount(), cases.size());
+
+    TempDir dir;
+    const fs::path folder = dir.path() / "report";
+    fs::create_directory(folder);
+    ReportOutcome outcome = engine.writeReport(10, "output.html", folder.c_str());
+    EXPECT_EQ(outcome.pagesWritten, 10);
+    const std::string index = readBytes((folder / "output.html").string());
+    std::map<std::string, IndexRow> rowOfWord;
+    std::vector<IndexRow> rows = rowsOf(index);
+    ASSERT_EQ(rows.size(), cases.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rowOfWord[std::string(engine.candidate(i).word.view())] = rows[i];
+
+    std::set<std::string> expected = imageNames;
+    expected.insert("output.html");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.word.substr(0, 20)));
+        std::string name = c.page;
+        if (name.empty()) {
+            // Shortened: the first letters, then a hash that tells the two long words apart.
+            name = pageFileName(c.word);
+            EXPECT_EQ(name.size(), 205u);
+            EXPECT_EQ(name.substr(0, 184), std::string(183, 'A') + "_");
+            EXPECT_EQ(name.substr(200), ".html");
+        }
+        EXPECT_TRUE(expected.insert(name).second) << "two words share " << name;
+        EXPECT_EQ(rowOfWord[c.word].href, name);
+        EXPECT_EQ(rowOfWord[c.word].shown, c.shown);
+        const std::string page = readBytes((folder / name).string());
+        EXPECT_NE(page.find(std::string("\r\nSequence ").append(c.shown).append("</b>\r\n")), std::string::npos);
+    }
+    EXPECT_EQ(index.find("<script>"), std::string::npos);
+    std::set<std::string> written;
+    for (const auto& [name, bytes] : contents(folder))
+        written.insert(name);
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(contents(dir.path()).size(), expected.size() + 1); // the folder itself and its files
+}
+
+TEST(ReportWriter, ImagesAreWrittenOnlyWhereMissing)
+{
+    const std::vector<ReportImage>& images = reportImages();
+    std::set<std::string> names;
+    for (const ReportImage& image : images) {
+        names.insert(image.fileName);
+        // The bytes shipped are real images, not empty or truncated embeddings.
+        const std::string_view magic = std::string_view(image.fileName).ends_with(".png") ? "\x89PNG\r\n\x1a\n" : "\xFF\xD8\xFF";
+        EXPECT_TRUE(image.bytes.starts_with(magic)) << image.fileName;
+    }
+    EXPECT_EQ(names, imageNames);
+
+    ScoreEngine engine = goldenEngine();
+    TempDir dir;
+    writeBytes(dir.file("blue.png"), "the user's own blue");
+    engine.writeReport(10, "output.html", dir.path().c_str());
+    for (const ReportImage& image : images) {
+        const std::string bytes = readBytes(dir.file(image.fileName));
+        if (std::string_view(image.fileName) == "blue.png")
+            EXPECT_EQ(bytes, "the user's own blue");
+        else
+            EXPECT_EQ(bytes, image.bytes) << image.fileName;
+    }
+}
