@@ -3,6 +3,7 @@
 #include "sequence/FastaFile.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 void Permutation::countWords(const DString& sequence)
 {
@@ -90,12 +91,22 @@ std::string quoted(const char* path)
     return std::string("'") + path + "'";
 }
 
+bool sameFile(const char* a, const char* b)
+{
+    struct stat first, second;
+    return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
+}
+
 } // namespace
 
 ExportResult exportFastaToDTable(const char* source, const char* destination, const ExportProgress& progress)
 {
     if (!source || !destination)
         return failure(ExportStatus::MissingPath, "no source or destination file name");
+    if (sameFile(source, destination))
+        return failure(ExportStatus::DestinationUnwritable,
+            quoted(destination) + " is the source file itself; it would be overwritten");
     // Reading is about half of the work, counting most of the rest.
     FastaFile fasta;
     Permutation table;

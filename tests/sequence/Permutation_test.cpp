@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -231,4 +232,17 @@ TEST(Permutation, ExportToAnUnwritableDestinationFails)
     EXPECT_EQ(result.status, ExportStatus::DestinationUnwritable);
     EXPECT_NE(result.message.find(destination), std::string::npos) << result.message;
     EXPECT_EQ(readBytes(dir.file("file")), "x");
+}
+
+TEST(Permutation, ExportOntoItsOwnSourceIsRefused)
+{
+    TempDir dir;
+    const std::string fasta = readBytes(testData("sample.fa"));
+    writeBytes(dir.file("in.fa"), fasta);
+    ::symlink(dir.file("in.fa").c_str(), dir.file("link.fa").c_str());
+    for (const char* destination : {"in.fa", "link.fa"}) {
+        ExportResult result = exportFastaToDTable(dir.file("in.fa").c_str(), dir.file(destination).c_str());
+        EXPECT_EQ(result.status, ExportStatus::DestinationUnwritable);
+        EXPECT_EQ(readBytes(dir.file("in.fa")), fasta);
+    }
 }
