@@ -156,7 +156,7 @@ TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
     for (const char* word : {"GGGTTT", "CCCCCG", "AAAAAC"}) {
         const std::string page = std::string(word) + ".html";
         expected.insert(page);
-        EXPECT_TRUE(matchesGolden("report/" + page, readBytes(dir.file(page))));
+        EXPECT_TRUE(matchesGolden(std::string("report/").append(page), readBytes(dir.file(page))));
     }
     std::set<std::string> written;
     for (const auto& [name, bytes] : contents(dir.path()))
@@ -181,7 +181,7 @@ TEST(ReportWriter, TenRowsInRankOrderFromMoreCandidates)
             EXPECT_EQ(rows[i].rank, std::to_string(i + 1));
             EXPECT_EQ(rows[i].href, word + ".html");
             EXPECT_EQ(rows[i].shown, word);
-            EXPECT_NE(readBytes(dir.file(word + ".html")).find("\r\nSequence " + word + "</b>\r\n"), std::string::npos);
+            EXPECT_NE(readBytes(dir.file(word + ".html")).find(std::string("\r\nSequence ").append(word).append("</b>\r\n")), std::string::npos);
         }
         for (std::size_t i = 10; i < 12; ++i)
             EXPECT_FALSE(fileExists(dir.file(std::string(engine.candidate(i).word.view()) + ".html")));
@@ -235,7 +235,7 @@ TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
     EXPECT_TRUE(fs::is_directory(dir.path() / "output.html"));
     for (const char* word : {"GGGTTT", "CCCCCG", "AAAAAC"}) {
         const std::string page = std::string(word) + ".html";
-        EXPECT_TRUE(matchesGolden("report/" + page, readBytes(dir.file(page))));
+        EXPECT_TRUE(matchesGolden(std::string("report/").append(page), readBytes(dir.file(page))));
     }
 }
 
