@@ -1,0 +1,196 @@
+#include "TestSupport.h"
+
+#include "analysis/AnalysisRun.h"
+#include "analysis/Progress.h"
+#include "analysis/Warning.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const emptyWarning = "Error on File Load: Upstream Genome or Gene Family is empty!";
+
+std::string sixLetterWord(int n)
+{
+    std::string word;
+    for (int k = 0; k < 6; ++k, n /= 4)
+        word.insert(word.begin(), "ACGT"[n % 4]);
+    return word;
+}
+
+/// Writes a table file of `words` distinct six-letter words, each counted `count` times;
+/// its header gives `distinct` as the number of distinct words (by default `words`).
+void writeTable(const std::string& path, int words, std::int64_t count, std::int64_t sequenceLength, int distinct = -1)
+{
+    std::string text = std::string("10000\r\n").append(std::to_string(sequenceLength)).append("\r\n");
+    text.append(std::to_string(words * count)).append("\r\n").append(std::to_string(distinct < 0 ? words : distinct)).append("\r\n");
+    for (int i = 0; i < words; ++i)
+        text.append("*****\r\n").append(sixLetterWord(i * 7)).append("\r\n").append(std::to_string(count)).append("\r\n-1\r\n-1\r\n-1\r\n");
+    text += '\0';
+    writeBytes(path, text);
+}
+
+/// Records what a run shows: the display's calls and the warnings.
+class Feedback : public ProgressDisplay, public WarningNotifier {
+public:
+    Feedback()
+        : previousDisplay(setProgressDisplay(this))
+        , previousNotifier(setWarningNotifier(this))
+    {
+    }
+    ~Feedback() override
+    {
+        setProgressDisplay(previousDisplay);
+        setWarningNotifier(previousNotifier);
+    }
+    Feedback(const Feedback&) = delete;
+    Feedback& operator=(const Feedback&) = delete;
+
+    void open() override { calls.push_back("open"); }
+    void setPosition(int position) override { calls.push_back(std::to_string(position)); }
+    void close() override { calls.push_back("close"); }
+    void warn(const char* caption, const char* text) override { warnings.push_back(std::string(caption) + ": " + text); }
+
+    std::vector<std::string> calls;
+    std::vector<std::string> warnings;
+
+private:
+    ProgressDisplay* previousDisplay;
+    WarningNotifier* previousNotifier;
+};
+
+/// Input files of a run in one folder: the genome's table, the family's, one gene file, and
+/// a folder for the report holding a report of an earlier run.
+struct Inputs {
+    TempDir dir;
+    std::string big = dir.file("big.dtable");
+    std::string small = dir.file("small.dtable");
+    std::string gene = dir.file("gene.dtable");
+    std::string report = dir.file("report");
+    std::string staleIndex = dir.file("report/output.html");
+    Inputs()
+    {
+        writeTable(big, 200, 1000, 1000000);
+        writeTable(small, 12, 5, 1000);
+        writeTable(gene, 30, 1, 1000);
+        fs::create_directory(report);
+        writeBytes(staleIndex, "an earlier run's report");
+    }
+};
+
+} // namespace
+
+TEST(AnalysisRun, MissingInputsDoNothing)
+{
+    Inputs in;
+    const char* genes[] = {in.gene.c_str()};
+    struct Case {
+        const char* big;
+        const char* small;
+        const char* const* genes;
+        int count;
+    };
+    for (const Case& c : {Case {nullptr, in.small.c_str(), genes, 1}, Case {in.big.c_str(), nullptr, genes, 1},
+             Case {in.big.c_str(), in.small.c_str(), nullptr, 1}, Case {in.big.c_str(), in.small.c_str(), genes, 0}}) {
+        resetProgress();
+        stepProgress();
+        Feedback shown;
+        CaptureDiagnostics console;
+        EXPECT_EQ(runAnalysis(c.big, c.small, 6, 8, 0, c.genes, c.count, in.report.c_str()), nullptr);
+        EXPECT_TRUE(shown.calls.empty());
+        EXPECT_TRUE(shown.warnings.empty());
+        EXPECT_EQ(console.text(), ""); // no table made, no file read
+        EXPECT_EQ(progressCounter(), 1);
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+    }
+}
+
+TEST(AnalysisRun, CompleteRunStepsTheBarAndWritesTheReport)
+{
+    struct Case {
+        int candidates;
+        int geneFiles;
+        int tabulatingSteps; // one per fiftieth of the candidates, one per candidate below 50
+    };
+    for (const Case& c : {Case {12, 1, 12}, Case {120, 2, 60}}) {
+        SCOPED_TRACE(c.candidates);
+        Inputs in;
+        writeTable(in.small, c.candidates, 5, 1000);
+        std::vector<const char*> genes(static_cast<std::size_t>(c.geneFiles), in.gene.c_str());
+        Feedback shown;
+        const char* index = runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes.data(), c.geneFiles, in.report.c_str());
+        ASSERT_NE(index, nullptr);
+        EXPECT_STREQ(index, "output.html");
+        EXPECT_TRUE(shown.warnings.empty());
+
+        const int steps = 5 + c.tabulatingSteps + 50 * c.geneFiles;
+        std::vector<std::string> expected = {"open"};
+        for (int position = 0; position <= steps; ++position)
+            expected.push_back(std::to_string(position));
+        expected.push_back("close");
+        EXPECT_EQ(shown.calls, expected);
+        EXPECT_EQ(progressCounter(), steps);
+
+        std::size_t pages = 0;
+        for (const auto& entry : fs::directory_iterator(in.report))
+            pages += entry.path().extension() == ".html" && entry.path().filename() != "output.html";
+        EXPECT_EQ(pages, 10u);
+        EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
+    }
+}
+
+TEST(AnalysisRun, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
+{
+    struct Case {
+        const char* what;
+        bool bigEmpty;
+        bool smallEmpty;
+    };
+    for (const Case& c : {Case {"big", true, false}, Case {"small", false, true}, Case {"both", true, true}}) {
+        SCOPED_TRACE(c.what);
+        Inputs in;
+        if (c.bigEmpty)
+            writeTable(in.big, 0, 0, 1000000);
+        if (c.smallEmpty)
+            writeTable(in.small, 0, 0, 1000);
+        const char* genes[] = {in.gene.c_str()};
+        Feedback shown;
+        EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, in.report.c_str()), nullptr);
+        ASSERT_EQ(shown.warnings.size(), 2u);
+        EXPECT_EQ(shown.warnings[0], emptyWarning);
+        EXPECT_NE(shown.warnings[1].find(std::string("No report was written in ").append(in.report)), std::string::npos) << shown.warnings[1];
+        EXPECT_EQ(shown.calls.back(), "close");
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        EXPECT_EQ(std::distance(fs::directory_iterator(in.report), fs::directory_iterator()), 1);
+    }
+}
+
+TEST(AnalysisRun, HeaderSayingEmptyIsWarnedButItsRecordsAreUsed)
+{
+    Inputs in;
+    // The header's fourth number decides the warning; the records still load.
+    writeTable(in.big, 200, 1000, 1000000, 0);
+    const char* genes[] = {in.gene.c_str()};
+    Feedback shown;
+    EXPECT_STREQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, in.report.c_str()), "output.html");
+    EXPECT_EQ(shown.warnings, std::vector<std::string> {emptyWarning});
+    EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
+}
+
+TEST(AnalysisRun, UnwritableReportFolderGivesNoResult)
+{
+    Inputs in;
+    writeBytes(in.dir.file("plain"), "a file, not a folder");
+    const std::string folder = in.dir.file("plain/report");
+    const char* genes[] = {in.gene.c_str()};
+    Feedback shown;
+    EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, folder.c_str()), nullptr);
+    ASSERT_FALSE(shown.warnings.empty());
+    EXPECT_NE(shown.warnings.back().find(std::string("No report was written in ").append(folder)), std::string::npos) << shown.warnings.back();
+    EXPECT_EQ(readBytes(in.dir.file("plain")), "a file, not a folder");
+}
