@@ -1,0 +1,334 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/CalibrationDialog.h"
+#include "app/DialogUnits.h"
+#include "app/Platform.h"
+#include "app/ProgressWindow.h"
+#include "app/TargetLengthDialog.h"
+
+#include "analysis/AnalysisRun.h"
+#include "analysis/Warning.h"
+#include "sequence/Permutation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace {
+
+constexpr const char* startCaption = "Seqlark 2.0 Alpha";
+constexpr const char* statusText = "Application Initialized.";
+
+constexpr const char* fileLoadCaption = "Error on File Load";
+constexpr const char* processDataCaption = "Process Data";
+constexpr const char* criticalErrorCaption = "Critical Error";
+constexpr const char* tooManyGeneFilesText = "Number of gene files specified exceeds maxinum allowable gene files";
+
+constexpr const char* bigDTableFilter = "Big DTable Files (*.txt)";
+constexpr const char* smallDTableFilter = "Small DTable Files (*.txt)";
+constexpr const char* geneFileFilter = "Gene File (*.txt)";
+constexpr const char* sourceFastaFilter = "Source Fasta File (*.txt)";
+constexpr const char* destinationDTableFilter = "Destination DTable File (*.txt)";
+
+/// Shows the warnings of the runs in message boxes over the main window.
+class MessageBoxNotifier : public WarningNotifier {
+public:
+    MessageBoxNotifier(Platform& platform, QWidget* owner)
+        : platform(platform)
+        , owner(owner)
+    {
+    }
+    void warn(const char* caption, const char* text) override
+    {
+        platform.warn(owner, QString::fromUtf8(caption), QString::fromUtf8(text));
+    }
+
+private:
+    Platform& platform;
+    QWidget* owner;
+};
+
+std::string pathBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+/// An hourglass over the application while it lives.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Platform& platform)
+    : QDialog(nullptr,
+          Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , platform(platform)
+    , runner([](const char* bigPath, const char* smallPath, int targetLengthMin, int targetLengthMax,
+                 int calibration, const char* const* geneFilePaths, int geneFileCount) {
+        return runAnalysis(bigPath, smallPath, targetLengthMin, targetLengthMax, calibration, geneFilePaths,
+            geneFileCount);
+    })
+    , client(new QWidget(this))
+    , pane(new QPlainTextEdit(client))
+    , progress(std::make_unique<WindowProgressDisplay>(this))
+    , notifier(std::make_unique<MessageBoxNotifier>(platform, this))
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QString::fromLatin1(startCaption));
+
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    DialogUnits units(font());
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(units.size(419, 282));
+    pane->setObjectName(QStringLiteral("fileListing"));
+    pane->setGeometry(units.rect(2, 3, 414, 262));
+    pane->setReadOnly(true);
+    pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* status = new QLabel(QString::fromLatin1(statusText), client);
+    status->setObjectName(QStringLiteral("statusLabel"));
+    status->setGeometry(units.rect(3, 270, 70, 8));
+    status->adjustSize();
+
+    QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    addItem(file, Command::OpenBigDTable, "Open Big DTable File", &MainWindow::chooseBigDTable);
+    addItem(file, Command::OpenSmallDTable, "Open Small DTable File", &MainWindow::chooseSmallDTable);
+    addItem(file, Command::OpenGeneFile, "Open Gene File", &MainWindow::addGeneFile);
+    addItem(file, Command::ExportFasta, "Export Fasta to DTable...", &MainWindow::exportFasta);
+    file->addSeparator();
+    addItem(file, Command::Close, "Close", nullptr, false);
+    addItem(file, Command::CloseAll, "Close All", &MainWindow::closeAll);
+    file->addSeparator();
+    addItem(file, Command::Save, "Save...", nullptr, false);
+    addItem(file, Command::SaveAs, "Save As...", nullptr, false);
+    file->addSeparator();
+    addItem(file, Command::Exit, "E&xit", &MainWindow::exit);
+
+    // Edit and View are menu titles without items and without identifiers.
+    menuBar->addAction(QStringLiteral("Edit"))->setEnabled(false);
+    menuBar->addAction(QStringLiteral("View"))->setEnabled(false);
+
+    QMenu* settingsMenu = menuBar->addMenu(QStringLiteral("Settings"));
+    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    addItem(settingsMenu, Command::SetCalibration, "Set Calibration...", &MainWindow::setCalibration);
+    addItem(settingsMenu, Command::SetTargetLength, "Set Target Gene Length...", &MainWindow::setTargetLength);
+    settingsMenu->addSeparator();
+    addItem(settingsMenu, Command::Properties, "Properties", nullptr, false);
+
+    QMenu* process = menuBar->addMenu(QStringLiteral("Process"));
+    process->setObjectName(QStringLiteral("processMenu"));
+    addItem(process, Command::ProcessData, "Process Data", &MainWindow::processData);
+    addItem(process, Command::ProcessOptions, "Process Options", nullptr, false);
+
+    QAction* debug = menuBar->addAction(QStringLiteral("Debug"));
+    debug->setData(static_cast<int>(Command::Debug));
+    debug->setEnabled(false);
+
+    QMenu* report = menuBar->addMenu(QStringLiteral("Report"));
+    report->setObjectName(QStringLiteral("reportMenu"));
+    addItem(report, Command::ShowReport, "Show Report", nullptr);
+    addItem(report, Command::HideReport, "Hide Report", nullptr);
+
+    QAction* windowItem = menuBar->addAction(QStringLiteral("Window"));
+    windowItem->setData(static_cast<int>(Command::Window));
+    windowItem->setEnabled(false);
+
+    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    addItem(help, Command::About, "&About ...", &MainWindow::about);
+
+    previousDisplay = setProgressDisplay(progress.get());
+    previousNotifier = setWarningNotifier(notifier.get());
+}
+
+MainWindow::~MainWindow()
+{
+    setProgressDisplay(previousDisplay);
+    setWarningNotifier(previousNotifier);
+}
+
+void MainWindow::setAnalysisRunner(AnalysisRunner replacement)
+{
+    runner = std::move(replacement);
+}
+
+QAction* MainWindow::action(Command command) const
+{
+    const QList<QAction*> actions = findChildren<QAction*>();
+    for (QAction* candidate : actions) {
+        if (candidate->data() == QVariant(static_cast<int>(command)))
+            return candidate;
+    }
+    return nullptr;
+}
+
+void MainWindow::reject()
+{
+    done(static_cast<int>(Command::Cancel));
+}
+
+QAction* MainWindow::addItem(QMenu* menu, Command command, const char* text, Handler handler, bool enabled)
+{
+    QAction* item = menu->addAction(QString::fromLatin1(text));
+    item->setData(static_cast<int>(command));
+    item->setEnabled(enabled);
+    if (handler)
+        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return item;
+}
+
+void MainWindow::chooseBigDTable()
+{
+    QString path = chooseFile(bigDTableFilter, false);
+    if (path.isEmpty())
+        return;
+    state.chooseBigDTable(pathBytes(path));
+    showListing();
+}
+
+void MainWindow::chooseSmallDTable()
+{
+    QString path = chooseFile(smallDTableFilter, false);
+    if (path.isEmpty())
+        return;
+    state.chooseSmallDTable(pathBytes(path));
+    showListing();
+}
+
+void MainWindow::addGeneFile()
+{
+    QString path = chooseFile(geneFileFilter, false);
+    if (path.isEmpty())
+        return;
+    if (!state.addGeneFile(pathBytes(path))) {
+        warn(fileLoadCaption, QString::fromLatin1(tooManyGeneFilesText));
+        return;
+    }
+    showListing();
+}
+
+void MainWindow::exportFasta()
+{
+    QString source = chooseFile(sourceFastaFilter, false);
+    if (source.isEmpty())
+        return;
+    QString destination = chooseFile(destinationDTableFilter, true);
+    if (destination.isEmpty())
+        return;
+    ExportResult result;
+    {
+        WaitCursor waiting;
+        result = exportFastaToDTable(pathBytes(source).c_str(), pathBytes(destination).c_str());
+    }
+    if (result.ok())
+        return;
+    const char* caption = result.status == ExportStatus::DestinationUnwritable ? criticalErrorCaption : fileLoadCaption;
+    warn(caption, QString::fromUtf8(result.message));
+}
+
+void MainWindow::closeAll()
+{
+    state.closeAll();
+    showListing();
+    setWindowTitle(QString::fromLatin1(releaseName));
+}
+
+void MainWindow::exit()
+{
+    done(static_cast<int>(Command::Exit));
+}
+
+void MainWindow::setCalibration()
+{
+    CalibrationDialog dialog(state.calibration, this);
+    place(dialog, 0, 0);
+    if (dialog.exec() == QDialog::Accepted)
+        state.calibration = dialog.calibration();
+}
+
+void MainWindow::setTargetLength()
+{
+    TargetLengthDialog dialog(state.targetLengthMin, state.targetLengthMax, this);
+    place(dialog, 0, 0);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    state.targetLengthMin = dialog.targetLengthMin();
+    state.targetLengthMax = dialog.targetLengthMax();
+}
+
+void MainWindow::processData()
+{
+    std::string missing = state.missingInputsText();
+    if (!missing.empty()) {
+        warn(processDataCaption, QString::fromUtf8(missing));
+        return;
+    }
+    std::vector<const char*> genes;
+    for (const std::string& path : state.geneFilePaths())
+        genes.push_back(path.c_str());
+    const char* index = runner(state.bigDTablePath().c_str(), state.smallDTablePath().c_str(), state.targetLengthMin,
+        state.targetLengthMax, state.calibration, genes.data(), static_cast<int>(genes.size()));
+    if (!index)
+        return;
+    // The run wrote the report into the current folder, the folder of the last chosen file.
+    platform.openDocument(QDir::current().absoluteFilePath(QFile::decodeName(index)));
+}
+
+void MainWindow::about()
+{
+    AboutDialog dialog(this);
+    place(dialog, 22, 17);
+    dialog.exec();
+}
+
+QString MainWindow::chooseFile(const char* filter, bool toSave)
+{
+    QString shownFilter = QString::fromLatin1(filter);
+    QString path = toSave ? platform.chooseFileToSave(this, shownFilter) : platform.chooseFileToOpen(this, shownFilter);
+    if (!path.isEmpty())
+        QDir::setCurrent(QFileInfo(path).absolutePath());
+    return path;
+}
+
+void MainWindow::warn(const char* caption, const QString& text)
+{
+    platform.warn(this, QString::fromLatin1(caption), text);
+}
+
+void MainWindow::showListing()
+{
+    QString listing = QFile::decodeName(QByteArray::fromStdString(state.fileListing()));
+    listing.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    pane->setPlainText(listing);
+}
+
+void MainWindow::place(QDialog& dialog, int x, int y) const
+{
+    DialogUnits units(font());
+    dialog.move(client->mapToGlobal(units.point(x, y)));
+}

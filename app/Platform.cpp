@@ -1,0 +1,53 @@
+#include "app/Platform.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+constexpr const char* allFilesFilter = "All Files (*.*)";
+constexpr const char* defaultSuffix = "txt";
+
+QString runFileDialog(QWidget* owner, const QString& filter, QFileDialog::AcceptMode mode)
+{
+    // No caption and no starting folder of its own: the dialog opens in the current folder.
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters({filter, QString::fromLatin1(allFilesFilter)});
+    dialog.selectNameFilter(filter);
+    dialog.setDefaultSuffix(QString::fromLatin1(defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString DesktopPlatform::chooseFileToOpen(QWidget* owner, const QString& filter)
+{
+    return runFileDialog(owner, filter, QFileDialog::AcceptOpen);
+}
+
+QString DesktopPlatform::chooseFileToSave(QWidget* owner, const QString& filter)
+{
+    return runFileDialog(owner, filter, QFileDialog::AcceptSave);
+}
+
+void DesktopPlatform::warn(QWidget* owner, const QString& caption, const QString& text)
+{
+    // The texts break their lines with CR LF; a label breaks them with LF alone.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Warning, caption, shown, QMessageBox::Ok, owner);
+    // Paths in the texts are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void DesktopPlatform::openDocument(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

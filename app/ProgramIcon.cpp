@@ -1,0 +1,6 @@
+#include "app/ProgramIcon.h"
+
+QIcon programIcon()
+{
+    return QIcon(QStringLiteral(":/icons/seqlark.png"));
+}

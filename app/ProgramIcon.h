@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+/// The program's icon, built into the program.
+QIcon programIcon();

@@ -1,0 +1,6 @@
+#include "app/Desktop.h"
+
+int main(int argc, char** argv)
+{
+    return runDesktop(argc, argv);
+}

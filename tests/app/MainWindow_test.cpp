@@ -1,0 +1,449 @@
+#include "AppTestSupport.h"
+
+#include "app/MainWindow.h"
+#include "sequence/Permutation.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int openBig = 130, openSmall = 147, openGene = 154, exportFasta = 155, closeAll = 150, exitCommand = 105,
+              processData = 135, about = 104;
+
+const QString intro = QStringLiteral("You must specify each the following to continue:\r\n\r\n");
+const QString bigLine = QStringLiteral("- Big DTable File (File->Open Big DTable File)\r\n\r\n");
+const QString smallLine = QStringLiteral("- Small DTable File (File->Open Small DTable File)\r\n\r\n");
+const QString geneLine = QStringLiteral("- At least one Gene File (File->Open Gene File)\r\n\r\n");
+
+struct RunCall {
+    QString big;
+    QString small;
+    int targetLengthMin;
+    int targetLengthMax;
+    int calibration;
+    QStringList genes;
+};
+
+/// A shown main window over a scripted platform, whose runs are only recorded.
+struct Shell {
+    ScriptedPlatform platform;
+    MainWindow window{platform};
+    std::vector<RunCall> runs;
+
+    Shell()
+    {
+        window.setAnalysisRunner([this](const char* big, const char* small, int min, int max, int calibration,
+                                     const char* const* genes, int geneCount) -> const char* {
+            RunCall call{QString::fromUtf8(big), QString::fromUtf8(small), min, max, calibration, {}};
+            for (int i = 0; i < geneCount; ++i)
+                call.genes.append(QString::fromUtf8(genes[i]));
+            runs.push_back(call);
+            return nullptr;
+        });
+        window.show();
+    }
+    void choose(int command, const QString& path)
+    {
+        platform.answers.append(path);
+        trigger(window, command);
+    }
+    QString paneText() const { return window.findChild<QPlainTextEdit*>(QStringLiteral("fileListing"))->toPlainText(); }
+    QString listing() const { return QString::fromStdString(window.settings().fileListing()); }
+};
+
+QString canonical(const QString& path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+/// Each entry of the menu bar, then the items of its menu, indented; separators left out.
+QStringList menuLines(MainWindow& window)
+{
+    auto line = [](QAction* item, const char* indent) {
+        QString id = item->data().isValid() ? QString::number(item->data().toInt()) : QStringLiteral("-");
+        return QString::fromLatin1(indent) + id + u' ' + item->text() + (item->isEnabled() ? "" : " (disabled)");
+    };
+    QStringList lines;
+    for (QAction* entry : window.findChild<QMenuBar*>(QStringLiteral("menuBar"))->actions()) {
+        lines.append(line(entry, ""));
+        if (QMenu* menu = entry->menu()) {
+            for (QAction* item : menu->actions()) {
+                if (!item->isSeparator())
+                    lines.append(line(item, "    "));
+            }
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QString startFolder;
+
+private Q_SLOTS:
+    void init() { startFolder = QDir::currentPath(); }
+    void cleanup() { QDir::setCurrent(startFolder); }
+
+    void startsWithCaptionStatusAndMenu()
+    {
+        Shell shell;
+        QCOMPARE(shell.window.windowTitle(), QStringLiteral("Seqlark 2.0 Alpha"));
+        QCOMPARE(shell.window.findChild<QLabel*>(QStringLiteral("statusLabel"))->text(),
+            QStringLiteral("Application Initialized."));
+        auto* pane = shell.window.findChild<QPlainTextEdit*>(QStringLiteral("fileListing"));
+        QVERIFY(pane->isReadOnly());
+        QVERIFY(pane->toPlainText().isEmpty());
+        const QStringList expected{
+            "- &File",
+            "    130 Open Big DTable File",
+            "    147 Open Small DTable File",
+            "    154 Open Gene File",
+            "    155 Export Fasta to DTable...",
+            "    133 Close (disabled)",
+            "    150 Close All",
+            "    131 Save... (disabled)",
+            "    132 Save As... (disabled)",
+            "    105 E&xit",
+            "- Edit (disabled)",
+            "- View (disabled)",
+            "- Settings",
+            "    143 Set Calibration...",
+            "    144 Set Target Gene Length...",
+            "    152 Properties (disabled)",
+            "- Process",
+            "    135 Process Data",
+            "    153 Process Options (disabled)",
+            "142 Debug (disabled)",
+            "- Report",
+            "    138 Show Report",
+            "    139 Hide Report",
+            "136 Window (disabled)",
+            "- &Help",
+            "    104 &About ...",
+        };
+        QCOMPARE(menuLines(shell.window), expected);
+    }
+
+    void inertItemsDoNothing()
+    {
+        Shell shell;
+        for (int command : {133, 131, 132, 152, 153, 142, 136, 138, 139})
+            trigger(shell.window, command);
+        QVERIFY(shell.platform.requests.empty());
+        QVERIFY(shell.platform.warnings.empty());
+        QVERIFY(shell.runs.empty());
+        QVERIFY(shell.window.isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void processDataNamesMissingInputs_data()
+    {
+        QTest::addColumn<bool>("big");
+        QTest::addColumn<bool>("small");
+        QTest::addColumn<bool>("gene");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("nothing chosen") << false << false << false << intro + bigLine + smallLine + geneLine;
+        QTest::newRow("big only") << true << false << false << intro + smallLine + geneLine;
+        QTest::newRow("small only") << false << true << false << intro + bigLine + geneLine;
+        QTest::newRow("gene only") << false << false << true << intro + bigLine + smallLine;
+        QTest::newRow("gene missing") << true << true << false << intro + geneLine;
+        QTest::newRow("small missing") << true << false << true << intro + smallLine;
+        QTest::newRow("big missing") << false << true << true << intro + bigLine;
+        QTest::newRow("all chosen") << true << true << true << QString();
+    }
+
+    void processDataNamesMissingInputs()
+    {
+        QFETCH(bool, big);
+        QFETCH(bool, small);
+        QFETCH(bool, gene);
+        QFETCH(QString, warning);
+        QTemporaryDir folder;
+        Shell shell;
+        if (big)
+            shell.choose(openBig, folder.filePath("big.txt"));
+        if (small)
+            shell.choose(openSmall, folder.filePath("small.txt"));
+        if (gene)
+            shell.choose(openGene, folder.filePath("gene.txt"));
+        trigger(shell.window, processData);
+        if (warning.isEmpty()) {
+            QVERIFY(shell.platform.warnings.empty());
+            QCOMPARE(shell.runs.size(), std::size_t{1});
+            return;
+        }
+        QVERIFY(shell.runs.empty());
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        QCOMPARE(shell.platform.warnings[0].caption, QStringLiteral("Process Data"));
+        QCOMPARE(shell.platform.warnings[0].text, warning);
+        QCOMPARE(shell.platform.warnings[0].owner, &shell.window);
+    }
+
+    void choicesAreListedInOrderAndMoveTheCurrentFolder()
+    {
+        QTemporaryDir first;
+        QTemporaryDir second;
+        Shell shell;
+        shell.choose(openBig, first.filePath("big.txt"));
+        shell.choose(openSmall, first.filePath("small.txt"));
+        shell.choose(openGene, second.filePath("gene1.txt"));
+        QCOMPARE(canonical(QDir::currentPath()), canonical(second.path()));
+        shell.choose(openGene, second.filePath("gene2.txt"));
+        const QString four = first.filePath("big.txt") + "\r\n" + first.filePath("small.txt") + "\r\n"
+            + second.filePath("gene1.txt") + "\r\n" + second.filePath("gene2.txt") + "\r\n";
+        QCOMPARE(shell.listing(), four);
+        QCOMPARE(shell.paneText(), QString(four).replace("\r\n", "\n"));
+
+        shell.choose(openBig, first.filePath("big2.txt"));
+        QCOMPARE(shell.listing(), four + first.filePath("big2.txt") + "\r\n");
+        QCOMPARE(QString::fromStdString(shell.window.settings().bigDTablePath()), first.filePath("big2.txt"));
+        QCOMPARE(canonical(QDir::currentPath()), canonical(first.path()));
+
+        QStringList filters;
+        for (const auto& request : shell.platform.requests) {
+            QVERIFY(!request.toSave);
+            filters.append(request.filter);
+        }
+        QCOMPARE(filters, (QStringList{"Big DTable Files (*.txt)", "Small DTable Files (*.txt)", "Gene File (*.txt)",
+                              "Gene File (*.txt)", "Big DTable Files (*.txt)"}));
+
+        // Cancelled dialogs change nothing.
+        const QString before = shell.listing();
+        for (int command : {openBig, openSmall, openGene})
+            shell.choose(command, QString());
+        QCOMPARE(shell.listing(), before);
+        QCOMPARE(QString::fromStdString(shell.window.settings().bigDTablePath()), first.filePath("big2.txt"));
+        QCOMPARE(shell.window.settings().geneFilePaths().size(), std::size_t{2});
+        QCOMPARE(canonical(QDir::currentPath()), canonical(first.path()));
+        QVERIFY(shell.platform.warnings.empty());
+    }
+
+    void thirtyThirdGeneFileIsRefused()
+    {
+        QTemporaryDir folder;
+        Shell shell;
+        for (int i = 0; i < 32; ++i)
+            shell.choose(openGene, folder.filePath(QStringLiteral("gene%1.txt").arg(i)));
+        QCOMPARE(shell.window.settings().geneFilePaths().size(), std::size_t{32});
+        QVERIFY(shell.platform.warnings.empty());
+        const QString listed = shell.listing();
+
+        shell.choose(openGene, folder.filePath("gene32.txt"));
+        QCOMPARE(shell.platform.requests.size(), std::size_t{33});
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        QCOMPARE(shell.platform.warnings[0].caption, QStringLiteral("Error on File Load"));
+        QCOMPARE(shell.platform.warnings[0].text,
+            QStringLiteral("Number of gene files specified exceeds maxinum allowable gene files"));
+        QCOMPARE(shell.window.settings().geneFilePaths().size(), std::size_t{32});
+        QCOMPARE(shell.listing(), listed);
+    }
+
+    void closeAllForgetsEveryFile()
+    {
+        QTemporaryDir folder;
+        Shell shell;
+        shell.choose(openBig, folder.filePath("big.txt"));
+        shell.choose(openSmall, folder.filePath("small.txt"));
+        for (int i = 0; i < 32; ++i)
+            shell.choose(openGene, folder.filePath(QStringLiteral("gene%1.txt").arg(i)));
+        trigger(shell.window, closeAll);
+
+        QCOMPARE(shell.window.windowTitle(), QStringLiteral("Seqlark v0.2a"));
+        QVERIFY(shell.listing().isEmpty());
+        QVERIFY(shell.paneText().isEmpty());
+        QVERIFY(shell.window.settings().bigDTablePath().empty());
+        QVERIFY(shell.window.settings().smallDTablePath().empty());
+        QVERIFY(shell.window.settings().geneFilePaths().empty());
+        trigger(shell.window, processData);
+        QCOMPARE(shell.platform.warnings.back().text, intro + bigLine + smallLine + geneLine);
+
+        // The files chosen afterwards make up the next run on their own, 32 gene files again.
+        shell.choose(openBig, folder.filePath("big2.txt"));
+        shell.choose(openSmall, folder.filePath("small2.txt"));
+        QStringList genes;
+        for (int i = 0; i < 32; ++i) {
+            genes.append(folder.filePath(QStringLiteral("new%1.txt").arg(i)));
+            shell.choose(openGene, genes.back());
+        }
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        trigger(shell.window, processData);
+        QCOMPARE(shell.runs.size(), std::size_t{1});
+        QCOMPARE(shell.runs[0].big, folder.filePath("big2.txt"));
+        QCOMPARE(shell.runs[0].small, folder.filePath("small2.txt"));
+        QCOMPARE(shell.runs[0].genes, genes);
+    }
+
+    void runIsGivenTheFilesAndSettings()
+    {
+        QTemporaryDir folder;
+        Shell shell;
+        shell.choose(openSmall, folder.filePath("small.txt"));
+        shell.choose(openBig, folder.filePath("big.txt"));
+        shell.choose(openGene, folder.filePath("a.txt"));
+        shell.choose(openGene, folder.filePath("a.txt"));
+        trigger(shell.window, processData);
+
+        whenModal([](QDialog* dialog) {
+            dialog->findChild<QAbstractButton*>(QStringLiteral("poissonButton"))->click();
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, 143);
+        whenModal([](QDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("minimumField"))->setText("5");
+            dialog->findChild<QLineEdit*>(QStringLiteral("maximumField"))->setText("9");
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, 144);
+        trigger(shell.window, processData);
+
+        QCOMPARE(shell.runs.size(), std::size_t{2});
+        const QStringList genes{folder.filePath("a.txt"), folder.filePath("a.txt")};
+        for (const RunCall& run : shell.runs) {
+            QCOMPARE(run.big, folder.filePath("big.txt"));
+            QCOMPARE(run.small, folder.filePath("small.txt"));
+            QCOMPARE(run.genes, genes);
+        }
+        QCOMPARE((std::vector<int>{shell.runs[0].calibration, shell.runs[0].targetLengthMin, shell.runs[0].targetLengthMax}),
+            (std::vector<int>{0, 6, 8}));
+        QCOMPARE((std::vector<int>{shell.runs[1].calibration, shell.runs[1].targetLengthMin, shell.runs[1].targetLengthMax}),
+            (std::vector<int>{1, 5, 9}));
+        // A run that wrote no report opens nothing.
+        QVERIFY(shell.platform.opened.isEmpty());
+    }
+
+    void exitEscAndCloseBoxEndTheWindow()
+    {
+        {
+            Shell shell;
+            QSignalSpy finished(&shell.window, &QDialog::finished);
+            trigger(shell.window, exitCommand);
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0][0].toInt(), 105);
+            QVERIFY(!shell.window.isVisible());
+        }
+        {
+            Shell shell;
+            QSignalSpy finished(&shell.window, &QDialog::finished);
+            QTest::keyClick(shell.window.findChild<QPlainTextEdit*>(QStringLiteral("fileListing")), Qt::Key_Escape);
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0][0].toInt(), 2);
+        }
+        {
+            Shell shell;
+            QSignalSpy finished(&shell.window, &QDialog::finished);
+            QVERIFY(shell.window.close());
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0][0].toInt(), 2);
+        }
+    }
+
+    void exportWritesTheChosenDestination()
+    {
+        QTemporaryDir folder;
+        const QString destination = folder.filePath("upstream.txt");
+        Shell shell;
+        shell.platform.answers = QStringList{testData("sample.fa"), destination};
+        trigger(shell.window, exportFasta);
+
+        QCOMPARE(shell.platform.requests.size(), std::size_t{2});
+        QCOMPARE(shell.platform.requests[0].filter, QStringLiteral("Source Fasta File (*.txt)"));
+        QVERIFY(!shell.platform.requests[0].toSave);
+        QCOMPARE(shell.platform.requests[1].filter, QStringLiteral("Destination DTable File (*.txt)"));
+        QVERIFY(shell.platform.requests[1].toSave);
+        QVERIFY(shell.platform.warnings.empty());
+        const QString direct = folder.filePath("direct.txt");
+        QVERIFY(exportFastaToDTable(testData("sample.fa").toUtf8().constData(), direct.toUtf8().constData()).ok());
+        QCOMPARE(readAll(destination), readAll(direct));
+        QCOMPARE(canonical(QDir::currentPath()), canonical(folder.path()));
+        QVERIFY(shell.listing().isEmpty());
+    }
+
+    void cancelledExportWritesNothing()
+    {
+        QTemporaryDir folder;
+        Shell shell;
+        shell.platform.answers = QStringList{testData("sample.fa"), QString()};
+        trigger(shell.window, exportFasta);
+        shell.platform.answers = QStringList{QString()};
+        trigger(shell.window, exportFasta);
+        QCOMPARE(shell.platform.requests.size(), std::size_t{3});
+        QVERIFY(shell.platform.warnings.empty());
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
+    void failedExportSaysWhyAndKeepsTheDestination_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("missing source") << "missing.fa" << "kept.txt" << "Error on File Load";
+        QTest::newRow("destination folder missing") << testData("sample.fa") << "no-such-folder/out.txt"
+                                                    << "Critical Error";
+    }
+
+    void failedExportSaysWhyAndKeepsTheDestination()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, destination);
+        QFETCH(QString, caption);
+        QTemporaryDir folder;
+        source = QDir(folder.path()).absoluteFilePath(source);
+        destination = folder.filePath(destination);
+        writeText(folder.filePath("kept.txt"), "earlier table\r\n");
+        Shell shell;
+        shell.platform.answers = QStringList{source, destination};
+        trigger(shell.window, exportFasta);
+
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        QCOMPARE(shell.platform.warnings[0].caption, caption);
+        const ExportResult direct = exportFastaToDTable(source.toUtf8().constData(), destination.toUtf8().constData());
+        QVERIFY(!direct.ok());
+        QCOMPARE(shell.platform.warnings[0].text, QString::fromStdString(direct.message));
+        QCOMPARE(readAll(folder.filePath("kept.txt")), QByteArray("earlier table\r\n"));
+    }
+
+    void aboutBoxShowsTheRelease()
+    {
+        Shell shell;
+        QString caption;
+        QString release;
+        bool hasIcon = false;
+        whenModal([&](QDialog* dialog) {
+            caption = dialog->windowTitle();
+            release = dialog->findChild<QLabel*>(QStringLiteral("releaseLabel"))->text();
+            hasIcon = !dialog->findChild<QLabel*>(QStringLiteral("programIcon"))->pixmap().isNull();
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, about);
+        QCOMPARE(caption, QStringLiteral("About"));
+        QCOMPARE(release, QStringLiteral("Seqlark v0.2a"));
+        QVERIFY(hasIcon);
+        QVERIFY(shell.window.isVisible());
+    }
+};
+
+std::unique_ptr<QObject> mainWindowTests()
+{
+    return std::make_unique<MainWindowTest>();
+}
+
+#include "MainWindow_test.moc"
