@@ -3,7 +3,7 @@
 
 #include "sequence/Diagnostics.h"
 #include "sequence/FastaFile.h"
-#include "sequence/GzipReader.h"
+#include "sequence/InputStream.h"
 #include "sequence/Permutation.h"
 
 #include <algorithm>

@@ -9,15 +9,18 @@
 #include "sequence/Permutation.h"
 #include "tables/DTable.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace {
 
 constexpr const char* program = "seqlark-cli";
 
 constexpr const char* usageText =
-    "Usage: seqlark-cli [-q] export SOURCE DEST\n"
+    "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
     "       seqlark-cli [-q] analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
     "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
@@ -28,9 +31,11 @@ constexpr const char* helpText =
     "Seqlark finds short DNA words over-represented in the upstream regions of a gene family.\n"
     "\n"
     "Commands:\n"
-    "  export SOURCE DEST  count every word of length 6, 7 and 8 of the FASTA file SOURCE\n"
+    "  export [--threads N] SOURCE DEST\n"
+    "                      count every word of length 6, 7 and 8 of the FASTA file SOURCE\n"
     "                      (plain or gzip-compressed; - reads standard input) on both\n"
-    "                      strands and write the counts as the DTable file DEST\n"
+    "                      strands and write the counts as the DTable file DEST; N threads\n"
+    "                      count (default: one per core), the table is the same for any N\n"
     "  analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
     "                      score every 6-letter word of the gene family's table SMALL\n"
     "                      against the genome's table BIG, build probability matrices of\n"
@@ -75,12 +80,46 @@ private:
     std::ostream* previous;
 };
 
+/// The value of `--name VALUE` or `--name=VALUE` at `operands[i]`, if it is that option;
+/// `i` then moves past it. `missing` is set when the value is absent.
+bool optionValue(const std::vector<std::string>& operands, std::size_t& i, const char* longName,
+    const char* shortName, std::string& value, bool& missing)
+{
+    const std::string& arg = operands[i];
+    const std::string withValue = std::string(longName) + "=";
+    if (arg.rfind(withValue, 0) == 0) {
+        value = arg.substr(withValue.size());
+        return true;
+    }
+    if (arg != longName && arg != shortName)
+        return false;
+    missing = i + 1 == operands.size();
+    if (!missing)
+        value = operands[++i];
+    return true;
+}
+
 int runExport(const std::vector<std::string>& operands, std::ostream& err, bool quiet, bool errIsTerminal)
 {
-    if (operands.size() != 2)
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        std::string value;
+        bool missing = false;
+        if (optionValue(operands, i, "--threads", "-t", value, missing)) {
+            char* end = nullptr;
+            unsigned long n = missing ? 0 : std::strtoul(value.c_str(), &end, 10);
+            if (missing || value.empty() || *end || n < 1 || n > 256)
+                return usageError(err, "--threads needs a number from 1 to 256");
+            threads = static_cast<unsigned>(n);
+        } else {
+            files.push_back(operands[i]);
+        }
+    }
+    if (files.size() != 2)
         return usageError(err, "export takes a SOURCE and a DEST");
-    std::string source = operands[0] == "-" ? "/dev/stdin" : operands[0];
-    const std::string& destination = operands[1];
+    std::string source = files[0] == "-" ? "/dev/stdin" : files[0];
+    const std::string& destination = files[1];
 
     std::unique_ptr<TerminalProgress> bar;
     if (errIsTerminal)
@@ -90,7 +129,7 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
     ExportProgress progress;
     if (bar)
         progress = [&bar](double fraction) { bar->update(fraction); };
-    ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str(), progress);
+    ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str(), progress, threads);
     if (bar)
         bar->finish();
     if (!result.ok())
@@ -159,12 +198,10 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     std::string folder = ".";
     std::vector<std::string> files;
     for (std::size_t i = 0; i < operands.size(); ++i) {
-        if (operands[i] == "--out" || operands[i] == "-o") {
-            if (i + 1 == operands.size())
+        bool missing = false;
+        if (optionValue(operands, i, "--out", "-o", folder, missing)) {
+            if (missing || folder.empty())
                 return usageError(err, "--out needs a folder");
-            folder = operands[++i];
-        } else if (operands[i].rfind("--out=", 0) == 0) {
-            folder = operands[i].substr(6);
         } else {
             files.push_back(operands[i]);
         }
@@ -213,15 +250,17 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     bool quiet = false;
     std::vector<std::string> words;
     bool optionsEnded = false;
-    bool folderFollows = false;
+    bool valueFollows = false;
     for (const std::string& arg : args) {
-        if (optionsEnded || folderFollows || arg == "-" || arg.empty() || arg[0] != '-') {
+        if (optionsEnded || valueFollows || arg == "-" || arg.empty() || arg[0] != '-') {
             words.push_back(arg);
-            folderFollows = false;
-        } else if (arg == "--out" || arg == "-o" || arg.rfind("--out=", 0) == 0) {
-            // The analysis's own option, with its folder.
+            valueFollows = false;
+        } else if (arg == "--out" || arg == "-o" || arg == "--threads" || arg == "-t") {
+            // A command's own option, with its value.
             words.push_back(arg);
-            folderFollows = arg.find('=') == std::string::npos;
+            valueFollows = true;
+        } else if (arg.rfind("--out=", 0) == 0 || arg.rfind("--threads=", 0) == 0) {
+            words.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {

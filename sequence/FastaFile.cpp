@@ -30,17 +30,6 @@ std::size_t joinLineEnds(char* data, std::size_t size)
     return static_cast<std::size_t>(out - data);
 }
 
-bool isSequenceStart(unsigned char c)
-{
-    switch (c) {
-    case 'A': case 'C': case 'G': case 'T': case 'N':
-    case 'a': case 'c': case 'g': case 't': case 'n':
-        return true;
-    default:
-        return false;
-    }
-}
-
 /// Cursor over the lines of a text: CR and LF both end a line, runs of them count as one.
 class LineCursor {
 public:
@@ -134,7 +123,19 @@ bool scanWord(const char*& p, const char* end, const char* word, bool blanksFirs
     return true;
 }
 
-/// Copies `length` bytes raising a, c, g and t to upper case; every other byte unchanged.
+} // namespace
+
+bool isSequenceStart(unsigned char c)
+{
+    switch (c) {
+    case 'A': case 'C': case 'G': case 'T': case 'N':
+    case 'a': case 'c': case 'g': case 't': case 'n':
+        return true;
+    default:
+        return false;
+    }
+}
+
 void copyRaised(char* out, const char* in, std::size_t length)
 {
     for (std::size_t i = 0; i < length; ++i) {
@@ -143,8 +144,6 @@ void copyRaised(char* out, const char* in, std::size_t length)
         out[i] = static_cast<char>(c - (raise ? 32 : 0));
     }
 }
-
-} // namespace
 
 void scanHeader(const char* line, std::size_t length, Gene& gene)
 {

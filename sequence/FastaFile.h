@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sequence/DString.h"
-#include "sequence/GzipReader.h"
+#include "sequence/InputStream.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,6 +66,11 @@ public:
 private:
     std::vector<Gene> genes;
 };
+
+/// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
+bool isSequenceStart(unsigned char c);
+/// Copies `length` bytes, raising a, c, g and t to upper case; every other byte unchanged.
+void copyRaised(char* out, const char* in, std::size_t length);
 
 /// Scans a header line (starting with ">") by "> %s from %i to %i, size %i" into `gene`.
 void scanHeader(const char* line, std::size_t length, Gene& gene);

@@ -1,4 +1,4 @@
-#include "sequence/GzipReader.h"
+#include "sequence/InputStream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,9 +9,279 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#ifdef SEQLARK_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
+
 namespace {
 
-constexpr std::size_t chunkSize = 4 << 20;
+constexpr std::size_t inputCapacity = 1 << 20;
+
+ssize_t readSome(int fd, char* into, std::size_t count)
+{
+    for (;;) {
+        ssize_t n = ::read(fd, into, count);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+} // namespace
+
+bool isalAvailable()
+{
+#ifdef SEQLARK_HAVE_ISAL
+    return true;
+#else
+    return false;
+#endif
+}
+
+/// Inflates the raw bytes of one gzip file, member after member.
+class InputStream::Decoder {
+public:
+    enum class Result { Output, NeedInput, MemberEnd, Corrupt };
+    virtual ~Decoder() = default;
+    /// Starts (or restarts, for the next member) a gzip member.
+    virtual void startMember() = 0;
+    /// Inflates from [in, in + inSize) into [out, out + outSize); reports what it took and gave.
+    virtual Result inflate(const char* in, std::size_t inSize, std::size_t& taken, char* out, std::size_t outSize,
+        std::size_t& given, std::string& why)
+        = 0;
+};
+
+class InputStream::ZlibDecoder : public InputStream::Decoder {
+public:
+    ZlibDecoder() { inflateInit2(&stream, 15 + 16); }
+    ~ZlibDecoder() override { inflateEnd(&stream); }
+    ZlibDecoder(const ZlibDecoder&) = delete;
+    ZlibDecoder& operator=(const ZlibDecoder&) = delete;
+    void startMember() override { inflateReset(&stream); }
+    Result inflate(const char* in, std::size_t inSize, std::size_t& taken, char* out, std::size_t outSize,
+        std::size_t& given, std::string& why) override
+    {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));
+        stream.avail_in = static_cast<uInt>(std::min<std::size_t>(inSize, 1u << 30));
+        stream.next_out = reinterpret_cast<Bytef*>(out);
+        stream.avail_out = static_cast<uInt>(std::min<std::size_t>(outSize, 1u << 30));
+        uInt inBefore = stream.avail_in;
+        uInt outBefore = stream.avail_out;
+        int code = ::inflate(&stream, Z_NO_FLUSH);
+        taken = inBefore - stream.avail_in;
+        given = outBefore - stream.avail_out;
+        if (code == Z_STREAM_END)
+            return Result::MemberEnd;
+        if (code == Z_OK || code == Z_BUF_ERROR)
+            return given > 0 ? Result::Output : Result::NeedInput;
+        why = stream.msg ? stream.msg : "inflate failed";
+        return Result::Corrupt;
+    }
+
+private:
+    z_stream stream {};
+};
+
+#ifdef SEQLARK_HAVE_ISAL
+class InputStream::IsalDecoder : public InputStream::Decoder {
+public:
+    IsalDecoder()
+        : state(new inflate_state)
+    {
+        isal_inflate_init(state.get());
+        state->crc_flag = ISAL_GZIP;
+    }
+    void startMember() override
+    {
+        isal_inflate_reset(state.get());
+        state->crc_flag = ISAL_GZIP;
+    }
+    Result inflate(const char* in, std::size_t inSize, std::size_t& taken, char* out, std::size_t outSize,
+        std::size_t& given, std::string& why) override
+    {
+        state->next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in));
+        state->avail_in = static_cast<std::uint32_t>(std::min<std::size_t>(inSize, 1u << 30));
+        state->next_out = reinterpret_cast<std::uint8_t*>(out);
+        state->avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(outSize, 1u << 30));
+        std::uint32_t inBefore = state->avail_in;
+        std::uint32_t outBefore = state->avail_out;
+        int code = isal_inflate(state.get());
+        taken = inBefore - state->avail_in;
+        given = outBefore - state->avail_out;
+        if (code < 0) {
+            why = code == ISAL_INCORRECT_CHECKSUM ? "incorrect data check"
+                : code == ISAL_INVALID_WRAPPER    ? "invalid gzip header"
+                                                  : "invalid compressed data";
+            return Result::Corrupt;
+        }
+        if (state->block_state == ISAL_BLOCK_FINISH)
+            return Result::MemberEnd;
+        return given > 0 ? Result::Output : Result::NeedInput;
+    }
+
+private:
+    std::unique_ptr<inflate_state> state;
+};
+#endif
+
+InputStream::InputStream() = default;
+
+InputStream::~InputStream()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool InputStream::fail(ReadStatus status, std::string error)
+{
+    status_ = status;
+    error_ = std::move(error);
+    return false;
+}
+
+bool InputStream::open(const char* path, Inflater inflater)
+{
+    if (!path)
+        return fail(ReadStatus::NoPath, "no file name");
+    fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(ReadStatus::CannotOpen, std::strerror(errno));
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return fail(ReadStatus::CannotOpen, std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(ReadStatus::CannotOpen, std::strerror(EISDIR));
+    size_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    input.reset(new (std::nothrow) char[inputCapacity]);
+    if (!input)
+        return fail(ReadStatus::OutOfMemory, "out of memory");
+    status_ = ReadStatus::Read;
+    chooseDecoder(inflater);
+    return status_ == ReadStatus::Read;
+}
+
+void InputStream::openMemory(const char* bytes, std::size_t size, Inflater inflater)
+{
+    memory = bytes;
+    memorySize = size;
+    size_ = size;
+    status_ = ReadStatus::Read;
+    chooseDecoder(inflater);
+}
+
+bool InputStream::refill()
+{
+    if (inputEnded)
+        return false;
+    if (memory) {
+        // The whole of the memory is the input buffer.
+        if (inputEnd == memorySize) {
+            inputEnded = true;
+            return false;
+        }
+        inputStart = inputEnd;
+        inputEnd = memorySize;
+        consumed_ = memorySize;
+        return true;
+    }
+    std::size_t kept = inputEnd - inputStart;
+    if (kept && inputStart)
+        std::memmove(input.get(), input.get() + inputStart, kept);
+    inputStart = 0;
+    inputEnd = kept;
+    ssize_t n = readSome(fd, input.get() + kept, inputCapacity - kept);
+    if (n < 0) {
+        inputEnded = true;
+        return fail(ReadStatus::ReadError, std::strerror(errno));
+    }
+    if (n == 0) {
+        inputEnded = true;
+        return false;
+    }
+    inputEnd += static_cast<std::size_t>(n);
+    consumed_ += static_cast<std::uint64_t>(n);
+    return true;
+}
+
+const char* inputBytes(const char* memory, const std::unique_ptr<char[]>& input)
+{
+    return memory ? memory : input.get();
+}
+
+void InputStream::chooseDecoder(Inflater inflater)
+{
+    // Two bytes tell a gzip stream from plain text.
+    while (inputEnd - inputStart < 2 && refill()) {
+    }
+    if (status_ != ReadStatus::Read)
+        return;
+    const auto* head = reinterpret_cast<const unsigned char*>(inputBytes(memory, input) + inputStart);
+    plain = !(inputEnd - inputStart >= 2 && head[0] == 0x1f && head[1] == 0x8b);
+    if (plain)
+        return;
+#ifdef SEQLARK_HAVE_ISAL
+    if (inflater != Inflater::Zlib) {
+        decoder = std::make_unique<IsalDecoder>();
+        return;
+    }
+#else
+    (void)inflater;
+#endif
+    decoder = std::make_unique<ZlibDecoder>();
+}
+
+std::size_t InputStream::read(char* into, std::size_t capacity)
+{
+    if (status_ != ReadStatus::Read || capacity == 0)
+        return 0;
+    if (plain) {
+        if (inputStart == inputEnd && !refill())
+            return 0;
+        std::size_t n = std::min(capacity, inputEnd - inputStart);
+        std::memcpy(into, inputBytes(memory, input) + inputStart, n);
+        inputStart += n;
+        return n;
+    }
+    for (;;) {
+        if (inMemberEnd) {
+            // Between members: another member may follow; anything else ends the data.
+            if (inputStart == inputEnd && !refill())
+                return 0;
+            if (static_cast<unsigned char>(inputBytes(memory, input)[inputStart]) != 0x1f) {
+                inputStart = inputEnd;
+                inputEnded = true;
+                return 0;
+            }
+            decoder->startMember();
+            inMemberEnd = false;
+        }
+        if (inputStart == inputEnd && !refill()) {
+            if (status_ == ReadStatus::Read)
+                fail(ReadStatus::TruncatedGzip, "the gzip stream is truncated");
+            return 0;
+        }
+        std::size_t taken = 0;
+        std::size_t given = 0;
+        std::string why;
+        Decoder::Result result = decoder->inflate(inputBytes(memory, input) + inputStart, inputEnd - inputStart,
+            taken, into, capacity, given, why);
+        inputStart += taken;
+        if (result == Decoder::Result::Corrupt) {
+            fail(ReadStatus::CorruptGzip, "corrupt gzip data (" + why + ")");
+            return 0;
+        }
+        if (result == Decoder::Result::MemberEnd)
+            inMemberEnd = true;
+        if (given > 0)
+            return given;
+        if (result == Decoder::Result::NeedInput && taken == 0 && !refill()) {
+            if (status_ == ReadStatus::Read)
+                fail(ReadStatus::TruncatedGzip, "the gzip stream is truncated");
+            return 0;
+        }
+    }
+}
+
+namespace {
 
 /// A growable byte buffer that keeps one spare byte for the terminating zero.
 class Buffer {
@@ -32,41 +302,12 @@ public:
         capacity = grown;
         return true;
     }
-    char* end() { return data.get() + size; }
-    std::size_t room() const { return capacity - 1 - size; }
-
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     std::size_t capacity = 0;
 };
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
-};
-
-/// read() that retries on interruption; -1 on error.
-ssize_t readSome(int fd, char* into, std::size_t count)
-{
-    for (;;) {
-        ssize_t n = ::read(fd, into, count);
-        if (n >= 0 || errno != EINTR)
-            return n;
-    }
-}
-
-FileBytes fail(ReadStatus status, std::string error)
+FileBytes failed(ReadStatus status, std::string error)
 {
     FileBytes result;
     result.status = status;
@@ -74,142 +315,35 @@ FileBytes fail(ReadStatus status, std::string error)
     return result;
 }
 
-FileBytes finish(Buffer& buffer)
+} // namespace
+
+FileBytes readFileBytes(const char* path, const ReadProgress& progress, Inflater inflater)
 {
+    InputStream stream;
+    if (!stream.open(path, inflater))
+        return failed(stream.status(), stream.error());
+    constexpr std::size_t step = 4 << 20;
+    Buffer buffer;
+    // A plain file needs its size and one byte more; a compressed one about four times its size.
+    std::size_t expected = static_cast<std::size_t>(stream.size()) * (stream.compressed() ? 4 : 1) + 1;
+    if (!buffer.reserve(stream.size() ? expected : step))
+        return failed(ReadStatus::OutOfMemory, "out of memory");
+    for (;;) {
+        if (buffer.capacity - 1 - buffer.size < step / 4 && !buffer.reserve(buffer.size + step))
+            return failed(ReadStatus::OutOfMemory, "out of memory");
+        std::size_t n = stream.read(buffer.data.get() + buffer.size, std::min(step, buffer.capacity - 1 - buffer.size));
+        if (n == 0)
+            break;
+        buffer.size += n;
+        if (progress)
+            progress(stream.consumed(), stream.size());
+    }
+    if (stream.status() != ReadStatus::Read)
+        return failed(stream.status(), stream.error());
     FileBytes result;
     buffer.data[buffer.size] = '\0';
     result.data = std::move(buffer.data);
     result.size = buffer.size;
     result.status = ReadStatus::Read;
     return result;
-}
-
-FileBytes readPlain(int fd, Buffer& buffer, std::uint64_t total, const ReadProgress& progress)
-{
-    for (;;) {
-        if (buffer.room() == 0 && !buffer.reserve(buffer.size + chunkSize))
-            return fail(ReadStatus::OutOfMemory, "out of memory");
-        ssize_t n = readSome(fd, buffer.end(), std::min(buffer.room(), chunkSize));
-        if (n < 0)
-            return fail(ReadStatus::ReadError, std::strerror(errno));
-        if (n == 0)
-            return finish(buffer);
-        buffer.size += static_cast<std::size_t>(n);
-        if (progress)
-            progress(buffer.size, total);
-    }
-}
-
-FileBytes readGzip(int fd, Buffer& buffer, const unsigned char* head, std::size_t headSize,
-    std::uint64_t total, const ReadProgress& progress)
-{
-    std::unique_ptr<char[]> input(new char[chunkSize]);
-    std::memcpy(input.get(), head, headSize);
-    std::size_t alreadyRead = headSize;
-    // A compressed upstream file inflates to three or four times its size.
-    if (total > 0 && !buffer.reserve(static_cast<std::size_t>(total) * 5))
-        return fail(ReadStatus::OutOfMemory, "out of memory");
-
-    z_stream stream {};
-    if (inflateInit2(&stream, 15 + 16) != Z_OK)
-        return fail(ReadStatus::OutOfMemory, "cannot start zlib");
-    std::uint64_t consumed = 0;
-    stream.next_in = reinterpret_cast<Bytef*>(input.get());
-    stream.avail_in = static_cast<uInt>(alreadyRead);
-    bool inputEnded = false;
-    bool inMember = true;
-    FileBytes result;
-    for (;;) {
-        if (stream.avail_in == 0 && !inputEnded) {
-            ssize_t n = readSome(fd, input.get(), chunkSize);
-            if (n < 0) {
-                inflateEnd(&stream);
-                return fail(ReadStatus::ReadError, std::strerror(errno));
-            }
-            consumed += static_cast<std::uint64_t>(n);
-            if (progress)
-                progress(consumed, total);
-            inputEnded = n == 0;
-            stream.next_in = reinterpret_cast<Bytef*>(input.get());
-            stream.avail_in = static_cast<uInt>(n);
-        }
-        if (!inMember) {
-            // Between members: another member may follow; anything else ends the data.
-            if (stream.avail_in == 0 && inputEnded)
-                break;
-            if (stream.avail_in == 0)
-                continue;
-            if (stream.next_in[0] != 0x1f) {
-                break;
-            }
-            inflateReset(&stream);
-            inMember = true;
-        }
-        if (buffer.room() < chunkSize / 4 && !buffer.reserve(buffer.size + chunkSize)) {
-            inflateEnd(&stream);
-            return fail(ReadStatus::OutOfMemory, "out of memory");
-        }
-        std::size_t room = buffer.room();
-        if (room > (1u << 30))
-            room = 1u << 30;
-        stream.next_out = reinterpret_cast<Bytef*>(buffer.end());
-        stream.avail_out = static_cast<uInt>(room);
-        int code = inflate(&stream, Z_NO_FLUSH);
-        buffer.size += room - stream.avail_out;
-        if (code == Z_STREAM_END) {
-            inMember = false;
-            continue;
-        }
-        if (code == Z_BUF_ERROR && stream.avail_in == 0 && inputEnded) {
-            inflateEnd(&stream);
-            return fail(ReadStatus::TruncatedGzip, "the gzip stream is truncated");
-        }
-        if (code != Z_OK && code != Z_BUF_ERROR) {
-            inflateEnd(&stream);
-            return fail(ReadStatus::CorruptGzip,
-                std::string("corrupt gzip data (") + (stream.msg ? stream.msg : "inflate failed") + ")");
-        }
-    }
-    inflateEnd(&stream);
-    return finish(buffer);
-}
-
-} // namespace
-
-FileBytes readFileBytes(const char* path, const ReadProgress& progress)
-{
-    if (!path)
-        return fail(ReadStatus::NoPath, "no file name");
-    Descriptor file(::open(path, O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0)
-        return fail(ReadStatus::CannotOpen, std::strerror(errno));
-    struct stat info;
-    if (::fstat(file.fd, &info) != 0)
-        return fail(ReadStatus::CannotOpen, std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-        return fail(ReadStatus::CannotOpen, std::strerror(EISDIR));
-    std::uint64_t total = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
-
-    // Two bytes tell a gzip stream from plain text.
-    unsigned char head[2];
-    std::size_t headSize = 0;
-    while (headSize < 2) {
-        ssize_t n = readSome(file.fd, reinterpret_cast<char*>(head) + headSize, 2 - headSize);
-        if (n < 0)
-            return fail(ReadStatus::ReadError, std::strerror(errno));
-        if (n == 0)
-            break;
-        headSize += static_cast<std::size_t>(n);
-    }
-    Buffer buffer;
-    if (headSize == 2 && head[0] == 0x1f && head[1] == 0x8b)
-        return readGzip(file.fd, buffer, head, headSize, total, progress);
-    // One byte beyond the size lets the last read see the end of the file.
-    if (!buffer.reserve(total ? static_cast<std::size_t>(total) + 1 : chunkSize))
-        return fail(ReadStatus::OutOfMemory, "out of memory");
-    std::memcpy(buffer.data.get(), head, headSize);
-    buffer.size = headSize;
-    if (headSize < 2)
-        return finish(buffer);
-    return readPlain(file.fd, buffer, total, progress);
 }

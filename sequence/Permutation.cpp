@@ -3,7 +3,6 @@
 #include "sequence/FastaFile.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 void Permutation::countWords(const DString& sequence)
 {
@@ -71,79 +70,14 @@ void Permutation::takeCounts(WordCounter& counter)
     });
     // Records already in a bucket came before every word counted here.
     std::vector<std::size_t> known = bucketSizes();
+    for (std::size_t i = 0; i < placed.size();) {
+        std::size_t j = i;
+        while (j < placed.size() && placed[j].bucket == placed[i].bucket)
+            ++j;
+        reserveRecords(placed[i].bucket, j - i);
+        i = j;
+    }
     for (Placed& p : placed)
         addCounted(p.bucket, known[static_cast<std::size_t>(p.bucket)], std::move(p.word), p.count);
     counter.clear();
-}
-
-namespace {
-
-ExportResult failure(ExportStatus status, std::string message)
-{
-    ExportResult result;
-    result.status = status;
-    result.message = std::move(message);
-    return result;
-}
-
-std::string quoted(const char* path)
-{
-    return std::string("'") + path + "'";
-}
-
-bool sameFile(const char* a, const char* b)
-{
-    struct stat first, second;
-    return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
-}
-
-} // namespace
-
-ExportResult exportFastaToDTable(const char* source, const char* destination, const ExportProgress& progress)
-{
-    if (!source || !destination)
-        return failure(ExportStatus::MissingPath, "no source or destination file name");
-    if (sameFile(source, destination))
-        return failure(ExportStatus::DestinationUnwritable,
-            quoted(destination) + " is the source file itself; it would be overwritten");
-    // Reading is about half of the work, counting most of the rest.
-    FastaFile fasta;
-    Permutation table;
-    if (progress) {
-        fasta.setProgress([&progress](std::uint64_t done, std::uint64_t total) {
-            if (total)
-                progress(0.5 * static_cast<double>(done) / static_cast<double>(total));
-        });
-    }
-    fasta.parse(source);
-    switch (fasta.readStatus()) {
-    case ReadStatus::Read:
-        break;
-    case ReadStatus::NoPath:
-        return failure(ExportStatus::MissingPath, "no source file name");
-    default:
-        return failure(ExportStatus::SourceUnreadable, "cannot read " + quoted(source) + ": " + fasta.readError());
-    }
-    if (fasta.contents()->length() == 0 && !fasta.heldZeroByte())
-        return failure(ExportStatus::SourceEmpty, quoted(source) + " is empty");
-    if (fasta.heldZeroByte())
-        return failure(ExportStatus::SourceNotText, quoted(source) + " is not a text file (it holds a zero byte)");
-    if (fasta.geneCount() == 0)
-        return failure(ExportStatus::SourceNotFasta, quoted(source) + " holds no FASTA header line (a line starting with '>')");
-
-    table.countGenes(fasta, [&progress](std::uint64_t done, std::uint64_t total) {
-        if (progress && total)
-            progress(0.55 + 0.4 * static_cast<double>(done) / static_cast<double>(total));
-    });
-    std::string cause;
-    if (!table.write(destination, &cause))
-        return failure(ExportStatus::DestinationUnwritable, "cannot write " + quoted(destination) + ": " + cause);
-    if (progress)
-        progress(1.0);
-    ExportResult result;
-    result.status = ExportStatus::Exported;
-    result.genes = fasta.geneCount();
-    result.bases = table.sequenceLength();
-    return result;
 }

@@ -26,9 +26,8 @@ public:
     void countGenes(const FastaFile& fasta, const Progress& progress = {});
     /// `word` reversed with A and T, C and G exchanged; other bytes are their own complement.
     static DString reverseComplement(const DString& word);
-
-private:
-    /// Moves what the counter holds into the buckets, new words in first-seen order.
+    /// Moves what `counter` holds into the buckets, new words in first-seen order after the
+    /// records already there, and empties it.
     void takeCounts(WordCounter& counter);
 };
 
@@ -56,6 +55,8 @@ using ExportProgress = std::function<void(double fraction)>;
 
 /// Counts every word of lengths 6 to 8 of the FASTA file `source` (plain or gzip) and writes
 /// the table to `destination`. The destination is only replaced, whole, once the source has
-/// been read and counted; a failure leaves it as it was.
+/// been read and counted; a failure leaves it as it was. The file is read as a stream, so
+/// memory does not grow with its size; with `threads` above 1 the counting is shared out
+/// and the table comes out the same, byte for byte.
 ExportResult exportFastaToDTable(const char* source, const char* destination,
-    const ExportProgress& progress = {});
+    const ExportProgress& progress = {}, unsigned threads = 1);

@@ -85,9 +85,18 @@ void WordCounter::clear()
 
 void WordCounter::count(const char* sequence, std::size_t length)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(sequence);
+    countPiece(sequence, length, length, position);
+    position += length;
+}
+
+void WordCounter::countPiece(const char* piece, std::size_t length, std::size_t counted, std::uint64_t start)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(piece);
     std::uint64_t* counts = count8.data();
     std::uint64_t* firsts = first8.data();
+    // Windows must start inside the counted part; an 8-mer always does, since at most seven
+    // bytes follow it.
+    const std::uint64_t startLimit = start + counted;
     stretches.clear();
     std::uint32_t code = 0;
     std::size_t run = 0;
@@ -97,27 +106,47 @@ void WordCounter::count(const char* sequence, std::size_t length)
             code = ((code << 2) | base) & 0xFFFF;
             if (++run >= 8) [[likely]] {
                 if (counts[code]++ == 0) [[unlikely]]
-                    firsts[code] = position + i - 7;
+                    firsts[code] = start + i - 7;
             }
             continue;
         }
-        endRun(run, code, position + i);
+        endRun(run, code, start + i, startLimit);
         run = 0;
         if (!stretches.empty() && stretches.back().second == i)
             stretches.back().second = i + 1;
         else
             stretches.emplace_back(i, i + 1);
     }
-    endRun(run, code, position + length);
+    endRun(run, code, start + length, startLimit);
     if (!stretches.empty())
-        countGeneralWindows(sequence, length, stretches);
-    position += length;
+        countGeneralWindows(piece, length, counted, start);
+}
+
+void WordCounter::merge(const WordCounter& other)
+{
+    auto mergeArrays = [](std::vector<std::uint64_t>& counts, std::vector<std::uint64_t>& firsts,
+                           const std::vector<std::uint64_t>& otherCounts, const std::vector<std::uint64_t>& otherFirsts) {
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            if (otherCounts[i] == 0)
+                continue;
+            firsts[i] = counts[i] == 0 ? otherFirsts[i] : std::min(firsts[i], otherFirsts[i]);
+            counts[i] += otherCounts[i];
+        }
+    };
+    mergeArrays(count8, first8, other.count8, other.first8);
+    mergeArrays(edgeCount7, edgeFirst7, other.edgeCount7, other.edgeFirst7);
+    mergeArrays(edgeCount6, edgeFirst6, other.edgeCount6, other.edgeFirst6);
+    for (const Slot& slot : other.general)
+        if (slot.bytes != 0)
+            addGeneral(slot.bytes, slot.count, slot.firstKey);
 }
 
 // The 6- and 7-mers at the end of an A/C/G/T run are not prefixes of any counted 8-mer.
-void WordCounter::endRun(std::size_t runLength, std::uint32_t code, std::uint64_t end)
+void WordCounter::endRun(std::size_t runLength, std::uint32_t code, std::uint64_t end, std::uint64_t startLimit)
 {
-    auto note = [](std::uint64_t& count, std::uint64_t& first, std::uint64_t start) {
+    auto note = [startLimit](std::uint64_t& count, std::uint64_t& first, std::uint64_t start) {
+        if (start >= startLimit)
+            return;
         if (count++ == 0)
             first = start;
     };
@@ -130,18 +159,18 @@ void WordCounter::endRun(std::size_t runLength, std::uint32_t code, std::uint64_
     }
 }
 
-void WordCounter::countGeneralWindows(const char* sequence, std::size_t length,
-    const std::vector<std::pair<std::size_t, std::size_t>>& invalid)
+void WordCounter::countGeneralWindows(const char* sequence, std::size_t length, std::size_t counted, std::uint64_t start)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(sequence);
     for (int L = minimumLength; L <= maximumLength; ++L) {
         const std::size_t size = static_cast<std::size_t>(L);
-        if (length < size)
+        if (length < size || counted == 0)
             break;
+        const std::size_t lastStart = std::min(length - size, counted - 1);
         std::size_t next = 0; // first start not yet counted
-        for (const auto& [from, to] : invalid) {
+        for (const auto& [from, to] : stretches) {
             std::size_t lo = std::max(from + 1 >= size ? from + 1 - size : 0, next);
-            std::size_t hi = std::min(to - 1, length - size);
+            std::size_t hi = std::min(to - 1, lastStart);
             for (std::size_t s = lo; s <= hi; ++s) {
                 unsigned char first = bytes[s];
                 std::size_t same = 1;
@@ -153,11 +182,11 @@ void WordCounter::countGeneralWindows(const char* sequence, std::size_t length,
                     std::size_t runEnd = s + size;
                     while (runEnd < length && bytes[runEnd] == first)
                         ++runEnd;
-                    std::size_t windows = runEnd - s - size + 1;
+                    std::size_t windows = std::min(runEnd - size, lastStart) - s + 1;
                     std::uint64_t word = 0;
                     for (int i = 0; i < L; ++i)
                         word |= static_cast<std::uint64_t>(first) << (8 * i);
-                    addGeneral(word, windows, orderKey(position + s, L, 0));
+                    addGeneral(word, windows, orderKey(start + s, L, 0));
                     s += windows - 1;
                     continue;
                 }
@@ -165,9 +194,9 @@ void WordCounter::countGeneralWindows(const char* sequence, std::size_t length,
                 for (int i = 0; i < L; ++i)
                     word |= static_cast<std::uint64_t>(bytes[s + static_cast<std::size_t>(i)]) << (8 * i);
                 std::uint64_t reverse = reverseComplementBytes(word, L);
-                addGeneral(word, 1, orderKey(position + s, L, 0));
+                addGeneral(word, 1, orderKey(start + s, L, 0));
                 if (reverse != word)
-                    addGeneral(reverse, 1, orderKey(position + s, L, 1));
+                    addGeneral(reverse, 1, orderKey(start + s, L, 1));
             }
             next = std::max(next, hi + 1);
         }

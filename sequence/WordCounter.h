@@ -32,6 +32,13 @@ public:
 
     /// Counts the words of one sequence; sequences counted later come later in the order.
     void count(const char* sequence, std::size_t length);
+    /// Counts the windows that start in the first `counted` bytes of a piece of a sequence
+    /// whose first byte is at `start` in the order of all bases counted. The piece holds up to
+    /// seven bytes beyond `counted` when the sequence goes on, so that every window starting
+    /// in it is whole; a piece ending where its sequence ends has `counted` equal to `length`.
+    void countPiece(const char* piece, std::size_t length, std::size_t counted, std::uint64_t start);
+    /// Adds the counts of `other`, keeping the earlier first addition of every word.
+    void merge(const WordCounter& other);
     /// Every word counted since construction or the last clear(), in no particular order.
     std::vector<Word> words() const;
     void clear();
@@ -50,9 +57,8 @@ private:
         std::uint64_t firstKey = 0;
     };
 
-    void endRun(std::size_t runLength, std::uint32_t code, std::uint64_t end);
-    void countGeneralWindows(const char* sequence, std::size_t length,
-        const std::vector<std::pair<std::size_t, std::size_t>>& stretches);
+    void endRun(std::size_t runLength, std::uint32_t code, std::uint64_t end, std::uint64_t startLimit);
+    void countGeneralWindows(const char* sequence, std::size_t length, std::size_t counted, std::uint64_t start);
     void addGeneral(std::uint64_t bytes, std::uint64_t times, std::uint64_t key);
 
     std::uint64_t position = 0; ///< start of the next sequence in the global order

@@ -67,6 +67,12 @@ protected:
     /// buckets[b][0, knownSize); otherwise appends it. Used when merging batched counts.
     void addCounted(std::int32_t b, std::size_t knownSize, DString&& word, std::int64_t count);
     std::vector<std::size_t> bucketSizes() const;
+    /// Makes room for `extra` more records in bucket `b`.
+    void reserveRecords(std::int32_t b, std::size_t extra)
+    {
+        auto& bucket = buckets[static_cast<std::size_t>(b)];
+        bucket.reserve(bucket.size() + extra);
+    }
     void addTotals(std::int64_t total, std::int64_t distinct)
     {
         totalCount_ += total;

@@ -1,5 +1,6 @@
 #include "tables/RealFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,13 @@ void appendReal(std::string& out, double value)
     }
     if (std::isinf(value)) {
         out += value < 0 ? "-inf" : "inf";
+        return;
+    }
+    // Whole numbers below a million read the same in general notation; tables are full of -1.
+    if (value == std::trunc(value) && std::fabs(value) < 1e6 && !(value == 0 && std::signbit(value))) {
+        char digits[16];
+        auto written = std::to_chars(digits, digits + sizeof digits, static_cast<long>(value));
+        out.append(digits, written.ptr);
         return;
     }
     char text[40];

@@ -36,7 +36,8 @@ TEST(Cli, HelpAndVersionGoToStandardOutput)
         Outcome help = run({option});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("Usage: seqlark-cli", 0), 0u) << help.out;
-        EXPECT_NE(help.out.find("export SOURCE DEST"), std::string::npos);
+        for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] BIG SMALL GENE", "demo [DIR]"})
+            EXPECT_NE(help.out.find(command), std::string::npos) << command;
         EXPECT_EQ(help.err, "");
     }
     Outcome version = run({"--version"});
@@ -98,4 +99,24 @@ TEST(Cli, FailedExportLeavesTheDestinationAlone)
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_TRUE(isOneErrorLine(unwritable.err)) << unwritable.err;
     EXPECT_EQ(readBytes(destination), "old table");
+}
+
+TEST(Cli, ThreadCountsAreCheckedAndGiveTheSameTable)
+{
+    TempDir dir;
+    std::string expected;
+    for (const char* threads : {"1", "2", "7"}) {
+        Outcome exported = run({"-q", "export", "--threads", threads, testData("sample.fa"), dir.file("t.dtable")});
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        std::string table = readBytes(dir.file("t.dtable"));
+        if (expected.empty())
+            expected = table;
+        EXPECT_EQ(table, expected);
+    }
+    for (const char* bad : {"0", "x", "3x", "257", ""}) {
+        Outcome refused = run({"export", "-t", bad, testData("sample.fa"), dir.file("u.dtable")});
+        EXPECT_EQ(refused.status, 2) << bad;
+        EXPECT_FALSE(fileExists(dir.file("u.dtable")));
+    }
+    EXPECT_EQ(run({"export", testData("sample.fa"), dir.file("u.dtable"), "--threads"}).status, 2);
 }

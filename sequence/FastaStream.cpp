@@ -1,0 +1,186 @@
+#include "sequence/FastaStream.h"
+
+#include "sequence/Diagnostics.h"
+#include "sequence/FastaFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+/// Past this much text the "Read Gene" lines are written as they come instead of after the
+/// summary lines, so that a file of millions of records does not hold them all.
+constexpr std::size_t geneLinesKept = 16 << 20;
+
+/// Bytes of a piece carried into the next unit to complete the windows at its end.
+constexpr std::size_t overlap = WordCounter::maximumLength - 1;
+
+} // namespace
+
+FastaStream::FastaStream(const char* path, UnitSink sink, UnitSource source)
+    : path(path)
+    , sink(std::move(sink))
+    , source(std::move(source))
+    , unit(this->source())
+{
+}
+
+void FastaStream::feed(const char* data, std::size_t size)
+{
+    if (zeroByte || size == 0)
+        return;
+    if (const void* zero = std::memchr(data, '\0', size)) {
+        size = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+        zeroByte = true;
+    }
+    // Text mode delivers CR LF as one byte.
+    delivered += size;
+    const bool carriageReturns = std::memchr(data, '\r', size) != nullptr;
+    if (size && lastWasCarriageReturn && data[0] == '\n')
+        --delivered;
+    if (carriageReturns)
+        for (std::size_t i = 1; i < size; ++i)
+            if (data[i] == '\n' && data[i - 1] == '\r')
+                --delivered;
+    if (size)
+        lastWasCarriageReturn = data[size - 1] == '\r';
+
+    const char* p = data;
+    const char* end = data + size;
+    auto lineEnd = [&](const char* from) {
+        const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+        if (!stop)
+            stop = end;
+        if (carriageReturns) {
+            const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+            if (cr)
+                stop = cr;
+        }
+        return stop;
+    };
+    while (p < end) {
+        switch (state) {
+        case State::LineStart:
+            while (p < end && (*p == '\n' || *p == '\r'))
+                ++p;
+            if (p == end)
+                break;
+            if (*p == '>') {
+                endGene();
+                state = State::Header;
+                header.clear();
+            } else if (isSequenceStart(static_cast<unsigned char>(*p)) && inGene) {
+                state = State::Sequence;
+            } else {
+                if (isSequenceStart(static_cast<unsigned char>(*p)) && !warnedStray) {
+                    warnedStray = true;
+                    diagnosticf("Warning: sequence lines before the first header line of %s are ignored\n", path);
+                }
+                state = State::Skipped;
+            }
+            break;
+        case State::Header: {
+            const char* stop = lineEnd(p);
+            header.append(p, static_cast<std::size_t>(stop - p));
+            p = stop;
+            if (p < end) {
+                endHeader();
+                state = State::LineStart;
+            }
+            break;
+        }
+        case State::Sequence: {
+            const char* stop = lineEnd(p);
+            append(p, static_cast<std::size_t>(stop - p));
+            p = stop;
+            if (p < end)
+                state = State::LineStart;
+            break;
+        }
+        case State::Skipped:
+            p = lineEnd(p);
+            if (p < end)
+                state = State::LineStart;
+            break;
+        }
+    }
+}
+
+void FastaStream::endHeader()
+{
+    Gene gene;
+    scanHeader(header.data(), header.size(), gene);
+    std::string line = "Read Gene " + std::to_string(genes) + ": ";
+    line.append(gene.name.view());
+    line += '\n';
+    if (linesFlushed) {
+        diagnostics() << line;
+    } else {
+        geneLines += line;
+        if (geneLines.size() > geneLinesKept) {
+            diagnostics() << geneLines;
+            geneLines.clear();
+            linesFlushed = true;
+        }
+    }
+    ++genes;
+    inGene = true;
+    pieceOffset = unit->size;
+    pieceStart = bases;
+}
+
+void FastaStream::append(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        std::size_t room = unit->capacity - unit->size;
+        if (room == 0) {
+            newUnit();
+            continue;
+        }
+        std::size_t n = std::min(room, size);
+        copyRaised(unit->bytes.get() + unit->size, data, n);
+        unit->size += n;
+        bases += n;
+        data += n;
+        size -= n;
+    }
+}
+
+// The unit is full in the middle of a gene: its piece counts all but its last seven bytes,
+// which start the gene's piece in the next unit.
+void FastaStream::newUnit()
+{
+    std::size_t length = unit->size - pieceOffset;
+    std::size_t carried = std::min(length, overlap);
+    if (length > carried)
+        unit->pieces.push_back({pieceOffset, length, length - carried, pieceStart});
+    std::unique_ptr<CountingUnit> next = source();
+    std::memcpy(next->bytes.get(), unit->bytes.get() + unit->size - carried, carried);
+    next->size = carried;
+    pieceStart += length - carried;
+    pieceOffset = 0;
+    sink(std::move(unit));
+    unit = std::move(next);
+}
+
+void FastaStream::endGene()
+{
+    if (!inGene)
+        return;
+    std::size_t length = unit->size - pieceOffset;
+    if (length > 0)
+        unit->pieces.push_back({pieceOffset, length, length, pieceStart});
+    pieceOffset = unit->size;
+    pieceStart = bases;
+    inGene = false;
+}
+
+void FastaStream::finish()
+{
+    if (state == State::Header)
+        endHeader();
+    endGene();
+    state = State::LineStart;
+    sink(std::move(unit));
+    unit = source();
+}

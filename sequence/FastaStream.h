@@ -1,0 +1,92 @@
+#pragma once
+
+#include "sequence/WordCounter.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+/// Sequence bytes to count, packed in one buffer: pieces of one or more genes, each with the
+/// position of its first byte in the order of all bases and the number of its leading bytes
+/// whose windows it counts (the rest, at most seven bytes, only complete those windows).
+struct CountingUnit {
+    struct Piece {
+        std::size_t offset;
+        std::size_t length;
+        std::size_t counted;
+        std::uint64_t start;
+    };
+    explicit CountingUnit(std::size_t capacity)
+        : bytes(new char[capacity])
+        , capacity(capacity)
+    {
+    }
+    void countInto(WordCounter& counter) const
+    {
+        for (const Piece& piece : pieces)
+            counter.countPiece(bytes.get() + piece.offset, piece.length, piece.counted, piece.start);
+    }
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity;
+    std::size_t size = 0;
+    std::vector<Piece> pieces;
+};
+
+/// Reads FASTA text as it arrives, in chunks of any size, and hands the sequence bytes on in
+/// counting units of bounded size, so that memory does not grow with the input. Lines are
+/// read as the FASTA reader reads them: a line starting with ">" starts a gene, a line
+/// starting with A, C, G, T or N (either case) is sequence with a, c, g and t raised, every
+/// other line is skipped, and CR and LF both end lines.
+class FastaStream {
+public:
+    using UnitSink = std::function<void(std::unique_ptr<CountingUnit>)>;
+    using UnitSource = std::function<std::unique_ptr<CountingUnit>()>;
+
+    /// `sink` takes every full unit (and the last one); `source` gives an empty unit.
+    FastaStream(const char* path, UnitSink sink, UnitSource source);
+
+    /// Takes the next bytes of the text.
+    void feed(const char* data, std::size_t size);
+    /// The text has ended: hands on the last unit.
+    void finish();
+
+    /// Bytes delivered, CR LF counted once as text mode reads them.
+    std::uint64_t bytesRead() const { return delivered; }
+    std::int64_t geneCount() const { return genes; }
+    std::uint64_t sequenceLength() const { return bases; }
+    /// True when the text held a zero byte; nothing after it is read.
+    bool heldZeroByte() const { return zeroByte; }
+    /// The "Read Gene" lines not yet written, in order.
+    std::string takeGeneLines() { return std::move(geneLines); }
+    /// True when the gene lines outgrew their buffer and were written as they came.
+    bool geneLinesWritten() const { return linesFlushed; }
+
+private:
+    enum class State { LineStart, Header, Sequence, Skipped };
+
+    void endHeader();
+    void append(const char* data, std::size_t size);
+    void endGene();
+    void newUnit();
+
+    const char* path;
+    UnitSink sink;
+    UnitSource source;
+    std::unique_ptr<CountingUnit> unit;
+    State state = State::LineStart;
+    std::string header;
+    bool inGene = false;
+    bool warnedStray = false;
+    bool zeroByte = false;
+    bool lastWasCarriageReturn = false;
+    std::size_t pieceOffset = 0;
+    std::uint64_t pieceStart = 0;
+    std::uint64_t delivered = 0;
+    std::int64_t genes = 0;
+    std::uint64_t bases = 0;
+    std::string geneLines;
+    bool linesFlushed = false;
+};

@@ -1,0 +1,116 @@
+#include "TestSupport.h"
+
+#include "sequence/InputStream.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::vector<Inflater> inflaters()
+{
+    std::vector<Inflater> all {Inflater::Zlib};
+    if (isalAvailable())
+        all.push_back(Inflater::Isal);
+    return all;
+}
+
+/// Everything the stream gives, read in chunks of `step` bytes.
+std::string drain(InputStream& stream, std::size_t step)
+{
+    std::string out;
+    std::string chunk(step, '\0');
+    while (std::size_t n = stream.read(chunk.data(), step))
+        out.append(chunk.data(), n);
+    return out;
+}
+
+std::string randomText(std::size_t size)
+{
+    std::mt19937 random(5);
+    std::string text;
+    while (text.size() < size)
+        text += random() % 61 == 0 ? '\n' : "ACGTacgtN"[random() % 9];
+    return text;
+}
+
+} // namespace
+
+TEST(InputStream, InflatesSingleAndConcatenatedMembersWithEitherInflater)
+{
+    const std::string text = randomText(3 << 20); // more than one input buffer
+    const std::string one = gzipBytes(text);
+    const std::string two = gzipBytes(text.substr(0, 1000)) + gzipBytes("") + gzipBytes(text.substr(1000));
+    for (Inflater inflater : inflaters()) {
+        for (const std::string* compressed : {&one, &two}) {
+            InputStream stream;
+            stream.openMemory(compressed->data(), compressed->size(), inflater);
+            EXPECT_TRUE(stream.compressed());
+            EXPECT_EQ(drain(stream, 65536), text);
+            EXPECT_EQ(stream.status(), ReadStatus::Read);
+        }
+    }
+}
+
+TEST(InputStream, TruncatedAndCorruptGzipFailWithEitherInflater)
+{
+    const std::string text = randomText(20000);
+    const std::string compressed = gzipBytes(text);
+    for (Inflater inflater : inflaters()) {
+        for (std::size_t cut : {std::size_t(2), std::size_t(10), compressed.size() / 2, compressed.size() - 4,
+                 compressed.size() - 1}) {
+            SCOPED_TRACE(cut);
+            InputStream stream;
+            stream.openMemory(compressed.data(), cut, inflater);
+            drain(stream, 4096);
+            EXPECT_EQ(stream.status(), ReadStatus::TruncatedGzip);
+        }
+        std::string badCheck = compressed;
+        badCheck[badCheck.size() - 6] ^= 0x55; // the CRC of the data
+        std::string badMethod = compressed;
+        badMethod[2] = 7;
+        for (const std::string* broken : {&badCheck, &badMethod}) {
+            InputStream stream;
+            stream.openMemory(broken->data(), broken->size(), inflater);
+            drain(stream, 4096);
+            EXPECT_EQ(stream.status(), ReadStatus::CorruptGzip);
+        }
+    }
+}
+
+TEST(InputStream, PlainFilesPipesAndFilesThatCannotBeRead)
+{
+    TempDir dir;
+    const std::string text = randomText(5 << 20);
+    writeBytes(dir.file("plain.fa"), text);
+    InputStream plain;
+    ASSERT_TRUE(plain.open(dir.file("plain.fa").c_str()));
+    EXPECT_FALSE(plain.compressed());
+    EXPECT_EQ(plain.size(), text.size());
+    EXPECT_EQ(drain(plain, 1 << 20), text);
+
+    // A pipe has no size and is read to its end.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    std::thread writer([&] { writeBytes(dir.file("pipe"), gzipBytes(text)); });
+    InputStream piped;
+    ASSERT_TRUE(piped.open(dir.file("pipe").c_str()));
+    EXPECT_EQ(drain(piped, 1 << 16), text);
+    EXPECT_EQ(piped.size(), 0u);
+    writer.join();
+
+    InputStream missing;
+    EXPECT_FALSE(missing.open(dir.file("missing").c_str()));
+    EXPECT_EQ(missing.status(), ReadStatus::CannotOpen);
+    InputStream folder;
+    EXPECT_FALSE(folder.open(dir.path().c_str()));
+    EXPECT_EQ(folder.status(), ReadStatus::CannotOpen);
+
+    writeBytes(dir.file("one"), "A");
+    InputStream oneByte;
+    ASSERT_TRUE(oneByte.open(dir.file("one").c_str()));
+    EXPECT_EQ(drain(oneByte, 10), "A");
+}
