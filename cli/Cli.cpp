@@ -22,6 +22,7 @@ constexpr const char* program = "seqlark-cli";
 constexpr const char* usageText =
     "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
     "       seqlark-cli [-q] analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
+    "       seqlark-cli [-q] merge OUT IN [IN ...]\n"
     "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
 
@@ -42,6 +43,10 @@ constexpr const char* helpText =
     "                      the ten best against the 1 to 32 gene tables GENE, and write\n"
     "                      the HTML report into DIR (default: the current folder); prints\n"
     "                      the path of the report's output.html\n"
+    "  merge OUT IN [IN ...]\n"
+    "                      add up DTable files exported from parts of one data set, in\n"
+    "                      order, into OUT: the table the export of the parts' FASTA text,\n"
+    "                      one part after the other, gives\n"
     "  demo [DIR]          make a small example data set with a planted motif, export it,\n"
     "                      analyze it and write the report into DIR (default ./seqlark-demo)\n"
     "\n"
@@ -243,6 +248,34 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     return 0;
 }
 
+int runMerge(const std::vector<std::string>& operands, std::ostream& err, bool quiet)
+{
+    if (operands.size() < 2)
+        return usageError(err, "merge takes an OUT file and at least one IN file");
+    const std::string& output = operands[0];
+    for (std::size_t i = 1; i < operands.size(); ++i) {
+        std::string cause;
+        if (probeTableFile(operands[i].c_str(), cause) != LoadStatus::Loaded)
+            return workError(err, "cannot use " + operands[i] + " as a DTable file: " + cause);
+    }
+    DiagnosticsTo redirect(quiet ? nullptr : &err);
+    DTable total;
+    if (total.load(operands[1].c_str()) != LoadStatus::Loaded)
+        return workError(err, "cannot load " + operands[1]);
+    for (std::size_t i = 2; i < operands.size(); ++i) {
+        DTable part;
+        if (part.load(operands[i].c_str()) != LoadStatus::Loaded)
+            return workError(err, "cannot load " + operands[i]);
+        if (!total.addTable(part))
+            return workError(err, operands[i] + " has " + std::to_string(part.bucketCount()) + " buckets, "
+                    + operands[1] + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
+    }
+    std::string cause;
+    if (!total.write(output.c_str(), &cause))
+        return workError(err, "cannot write " + output + ": " + cause);
+    return 0;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
@@ -281,6 +314,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> operands(words.begin() + 1, words.end());
     if (command == "export")
         return runExport(operands, err, quiet, errIsTerminal);
+    if (command == "merge")
+        return runMerge(operands, err, quiet);
     if (command == "analyze")
         return runAnalyze(operands, out, err, quiet, errIsTerminal);
     if (command == "demo") {

@@ -78,6 +78,32 @@ std::vector<WordEntry> DTable::entries() const
     return list;
 }
 
+bool DTable::addTable(const DTable& other)
+{
+    if (other.bucketCount_ != bucketCount_)
+        return false;
+    for (std::size_t b = 0; b < buckets.size(); ++b) {
+        std::vector<WordEntry>& bucket = buckets[b];
+        const std::size_t known = bucket.size();
+        for (const WordEntry& record : other.buckets[b]) {
+            bool matched = false;
+            for (std::size_t i = 0; i < known; ++i) {
+                if (bucket[i].word.equals(record.word)) {
+                    bucket[i].count += record.count;
+                    matched = true;
+                }
+            }
+            if (!matched) {
+                bucket.push_back(record);
+                ++distinctCount_;
+            }
+        }
+    }
+    sequenceLength_ += other.sequenceLength_;
+    totalCount_ += other.totalCount_;
+    return true;
+}
+
 std::vector<WordEntry> DTable::takeEntries()
 {
     std::size_t total = 0;

@@ -44,6 +44,12 @@ public:
     std::int64_t countOf(const DString& word) const;
     /// A copy of every record, bucket by bucket.
     std::vector<WordEntry> entries() const;
+    /// Adds the table `other`, of the same bucket count, as if its words had been counted
+    /// after this table's: its counts go to the words already here, its other words follow in
+    /// its own order, and its bases and occurrences are added to this table's. For tables
+    /// exported from parts of one FASTA text this gives the table of the whole text.
+    /// False, with nothing changed, when the bucket counts differ.
+    bool addTable(const DTable& other);
     /// Moves every record out, in the order entries() lists them; the header numbers stay.
     std::vector<WordEntry> takeEntries();
 

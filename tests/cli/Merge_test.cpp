@@ -1,0 +1,81 @@
+#include "TestSupport.h"
+
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+namespace {
+
+int run(const std::vector<std::string>& args, std::string* err = nullptr)
+{
+    std::ostringstream out, errors;
+    int status = runCli(args, out, errors, false);
+    if (err)
+        *err = errors.str();
+    return status;
+}
+
+std::string randomGene(std::mt19937& random, int index)
+{
+    std::string gene = ">part_gene" + std::to_string(index) + "\n";
+    std::size_t length = random() % 3000;
+    for (std::size_t i = 0; i < length; ++i) {
+        gene += random() % 500 == 0 ? 'N' : "ACGTacgt"[random() % 8];
+        if (i % 70 == 69)
+            gene += '\n';
+    }
+    return gene + "\n";
+}
+
+} // namespace
+
+TEST(Merge, PartsAddUpToTheWholeByteForByte)
+{
+    std::mt19937 random(8);
+    TempDir dir;
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        const int parts = 1 + static_cast<int>(random() % 4);
+        std::string whole;
+        std::vector<std::string> args {"-q", "merge", dir.file("merged.dtable")};
+        for (int p = 0; p < parts; ++p) {
+            std::string part;
+            for (int g = static_cast<int>(random() % 4); g > 0; --g)
+                part += randomGene(random, static_cast<int>(whole.size()));
+            if (part.empty())
+                part = ">empty\n";
+            whole += part;
+            std::string name = "part" + std::to_string(p);
+            writeBytes(dir.file(name + ".fa"), part);
+            ASSERT_EQ(run({"-q", "export", dir.file(name + ".fa"), dir.file(name + ".dtable")}), 0);
+            args.push_back(dir.file(name + ".dtable"));
+        }
+        writeBytes(dir.file("whole.fa"), whole);
+        ASSERT_EQ(run({"-q", "export", dir.file("whole.fa"), dir.file("whole.dtable")}), 0);
+        ASSERT_EQ(run(args), 0);
+        EXPECT_EQ(readBytes(dir.file("merged.dtable")), readBytes(dir.file("whole.dtable")));
+    }
+}
+
+TEST(Merge, RefusesWhatDoesNotAddUp)
+{
+    TempDir dir;
+    writeBytes(dir.file("a.dtable"), std::string("10000\r\n6\r\n2\r\n1\r\n*****\r\nAAAAAA\r\n2\r\n-1\r\n-1\r\n-1\r\n") + '\0');
+    writeBytes(dir.file("b.dtable"), std::string("5000\r\n6\r\n2\r\n1\r\n*****\r\nAAAAAA\r\n2\r\n-1\r\n-1\r\n-1\r\n") + '\0');
+    writeBytes(dir.file("notatable.fa"), ">x\nACGT\n");
+    std::string err;
+    EXPECT_EQ(run({"-q", "merge", dir.file("out.dtable"), dir.file("a.dtable"), dir.file("b.dtable")}, &err), 1);
+    EXPECT_NE(err.find("buckets"), std::string::npos) << err;
+    EXPECT_EQ(run({"-q", "merge", dir.file("out.dtable"), dir.file("a.dtable"), dir.file("notatable.fa")}), 1);
+    EXPECT_EQ(run({"-q", "merge", dir.file("out.dtable"), dir.file("missing.dtable")}), 1);
+    EXPECT_FALSE(fileExists(dir.file("out.dtable")));
+    EXPECT_EQ(run({"-q", "merge", dir.file("out.dtable")}), 2);
+
+    // A table merged with itself counts everything twice.
+    ASSERT_EQ(run({"-q", "merge", dir.file("out.dtable"), dir.file("a.dtable"), dir.file("a.dtable")}), 0);
+    EXPECT_EQ(readBytes(dir.file("out.dtable")),
+        std::string("10000\r\n12\r\n4\r\n1\r\n*****\r\nAAAAAA\r\n4\r\n-1\r\n-1\r\n-1\r\n") + '\0');
+}
