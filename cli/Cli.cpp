@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/CommandSupport.h"
 #include "cli/Demo.h"
 #include "cli/TerminalProgress.h"
 #include "analysis/AnalysisRun.h"
@@ -16,8 +17,6 @@
 #include <thread>
 
 namespace {
-
-constexpr const char* program = "seqlark-cli";
 
 constexpr const char* usageText =
     "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
@@ -62,28 +61,6 @@ int usageError(std::ostream& err, const std::string& problem)
     err << program << ": " << problem << '\n' << usageText;
     return 2;
 }
-
-int workError(std::ostream& err, const std::string& message)
-{
-    err << program << ": error: " << message << '\n';
-    return 1;
-}
-
-/// Points the diagnostic stream somewhere for the life of a command, then back.
-class DiagnosticsTo {
-public:
-    explicit DiagnosticsTo(std::ostream* stream)
-        : previous(diagnosticStream())
-    {
-        setDiagnosticStream(stream);
-    }
-    ~DiagnosticsTo() { setDiagnosticStream(previous); }
-    DiagnosticsTo(const DiagnosticsTo&) = delete;
-    DiagnosticsTo& operator=(const DiagnosticsTo&) = delete;
-
-private:
-    std::ostream* previous;
-};
 
 /// The value of `--name VALUE` or `--name=VALUE` at `operands[i]`, if it is that option;
 /// `i` then moves past it. `missing` is set when the value is absent.
@@ -158,43 +135,6 @@ public:
 private:
     TerminalProgress& bar;
     int expectedSteps;
-};
-
-/// The run's warnings as lines on standard error.
-class WarningLines : public WarningNotifier {
-public:
-    explicit WarningLines(std::ostream& err)
-        : err(err)
-    {
-    }
-    void warn(const char* caption, const char* text) override
-    {
-        err << program << ": warning: " << caption << ": " << text << '\n';
-    }
-
-private:
-    std::ostream& err;
-};
-
-/// Installs a progress display and a warning notifier for the life of a command.
-class RunFeedback {
-public:
-    RunFeedback(ProgressDisplay* display, WarningNotifier* notifier)
-        : previousDisplay(setProgressDisplay(display))
-        , previousNotifier(setWarningNotifier(notifier))
-    {
-    }
-    ~RunFeedback()
-    {
-        setProgressDisplay(previousDisplay);
-        setWarningNotifier(previousNotifier);
-    }
-    RunFeedback(const RunFeedback&) = delete;
-    RunFeedback& operator=(const RunFeedback&) = delete;
-
-private:
-    ProgressDisplay* previousDisplay;
-    WarningNotifier* previousNotifier;
 };
 
 int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std::ostream& err, bool quiet,
@@ -321,7 +261,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "demo") {
         if (operands.size() > 1)
             return usageError(err, "demo takes at most one folder");
-        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err, quiet, errIsTerminal);
+        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err);
     }
     return usageError(err, "unknown command '" + command + "'");
 }

@@ -1,6 +1,6 @@
 #include "cli/Demo.h"
 
-#include "cli/TerminalProgress.h"
+#include "cli/CommandSupport.h"
 #include "analysis/AnalysisRun.h"
 #include "analysis/Progress.h"
 #include "analysis/Warning.h"
@@ -83,55 +83,21 @@ int rankInReport(const std::filesystem::path& index, const std::string& word, st
     return 0;
 }
 
-class Silence {
-public:
-    Silence()
-        : previousStream(diagnosticStream())
-    {
-        setDiagnosticStream(nullptr);
-    }
-    ~Silence() { setDiagnosticStream(previousStream); }
-    Silence(const Silence&) = delete;
-    Silence& operator=(const Silence&) = delete;
-
-private:
-    std::ostream* previousStream;
-};
-
-class WarningLines : public WarningNotifier {
-public:
-    explicit WarningLines(std::ostream& err)
-        : err(err)
-    {
-    }
-    void warn(const char* caption, const char* text) override
-    {
-        err << "seqlark-cli: warning: " << caption << ": " << text << '\n';
-    }
-
-private:
-    std::ostream& err;
-};
-
 } // namespace
 
-int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal)
+int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
 {
-    (void)quiet;
-    (void)errIsTerminal;
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path folder = fs::absolute(folderName, error).lexically_normal();
     fs::create_directories(folder, error);
     if (error) {
-        err << "seqlark-cli: error: cannot make the folder " << folder.string() << ": " << error.message() << '\n';
-        return 1;
+        return workError(err, "cannot make the folder " + folder.string() + ": " + error.message());
     }
     // The demo's own files are made quietly; only its summary is shown.
-    Silence silence;
+    DiagnosticsTo silence(nullptr);
     WarningLines warnings(err);
-    WarningNotifier* previousNotifier = setWarningNotifier(&warnings);
-    ProgressDisplay* previousDisplay = setProgressDisplay(nullptr);
+    RunFeedback feedback(nullptr, &warnings);
 
     std::mt19937 random(20261207);
     std::vector<std::string> names, sequences;
@@ -170,8 +136,7 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
     for (const Export& e : exports) {
         ExportResult result = exportFastaToDTable(e.fasta.c_str(), e.table.c_str());
         if (!result.ok()) {
-            err << "seqlark-cli: error: " << result.message << '\n';
-            status = 1;
+            status = workError(err, result.message);
             break;
         }
     }
@@ -186,13 +151,9 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
             genes.push_back(path.c_str());
         index = runAnalysis(exports[0].table.c_str(), exports[1].table.c_str(), 6, 8, 0, genes.data(),
             static_cast<int>(genes.size()), folder.c_str());
-        if (!index) {
-            err << "seqlark-cli: error: no report was written\n";
-            status = 1;
-        }
+        if (!index)
+            status = workError(err, "no report was written");
     }
-    setWarningNotifier(previousNotifier);
-    setProgressDisplay(previousDisplay);
     if (status != 0)
         return status;
 

@@ -7,7 +7,7 @@
 /// genome of upstream sequences and a family of them carrying a planted motif), exports it,
 /// runs the analysis into `folder` and tells on `out` where the report is and whether the
 /// motif was found. Returns the exit status.
-int runDemo(const std::string& folder, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal);
+int runDemo(const std::string& folder, std::ostream& out, std::ostream& err);
 
 /// The motif the demo plants in the family's sequences.
 inline constexpr const char* demoMotif = "TAATCC";

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "cli/Cli.h"
+#include "RunCli.h"
 
 #include <gtest/gtest.h>
 
@@ -10,25 +10,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int status = runCli(args, out, err, false);
-    return {status, out.str(), err.str()};
-}
-
-bool isOneErrorLine(const std::string& text)
-{
-    return text.rfind("seqlark-cli: error: ", 0) == 0 && std::count(text.begin(), text.end(), '\n') == 1
-        && text.back() == '\n';
-}
 
 std::size_t occurrences(const std::string& text, const std::string& piece)
 {

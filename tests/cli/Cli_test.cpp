@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "cli/Cli.h"
+#include "RunCli.h"
 #include "sequence/Diagnostics.h"
 
 #include <gtest/gtest.h>
@@ -8,25 +8,6 @@
 #include <algorithm>
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int status = runCli(args, out, err, false);
-    return {status, out.str(), err.str()};
-}
-
-bool isOneErrorLine(const std::string& text)
-{
-    return text.rfind("seqlark-cli: error: ", 0) == 0 && std::count(text.begin(), text.end(), '\n') == 1
-        && text.back() == '\n';
-}
 
 } // namespace
 
