@@ -46,14 +46,7 @@ public:
             ++pos;
         if (pos >= end)
             return false;
-        const char* stop = static_cast<const char*>(std::memchr(pos, '\n', static_cast<std::size_t>(end - pos)));
-        if (!stop)
-            stop = end;
-        if (carriageReturns) {
-            const char* cr = static_cast<const char*>(std::memchr(pos, '\r', static_cast<std::size_t>(stop - pos)));
-            if (cr)
-                stop = cr;
-        }
+        const char* stop = findLineEnd(pos, end, carriageReturns);
         line = pos;
         length = static_cast<std::size_t>(stop - pos);
         pos = stop;
@@ -124,6 +117,19 @@ bool scanWord(const char*& p, const char* end, const char* word, bool blanksFirs
 }
 
 } // namespace
+
+const char* findLineEnd(const char* from, const char* end, bool carriageReturns)
+{
+    const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+    if (!stop)
+        stop = end;
+    if (carriageReturns) {
+        const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+        if (cr)
+            stop = cr;
+    }
+    return stop;
+}
 
 bool isSequenceStart(unsigned char c)
 {

@@ -67,6 +67,8 @@ private:
     std::vector<Gene> genes;
 };
 
+/// The first CR or LF at or after `from`, or `end`; looks for CR only when the text has any.
+const char* findLineEnd(const char* from, const char* end, bool carriageReturns);
 /// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
 bool isSequenceStart(unsigned char c);
 /// Copies `length` bytes, raising a, c, g and t to upper case; every other byte unchanged.

@@ -47,17 +47,7 @@ void FastaStream::feed(const char* data, std::size_t size)
 
     const char* p = data;
     const char* end = data + size;
-    auto lineEnd = [&](const char* from) {
-        const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
-        if (!stop)
-            stop = end;
-        if (carriageReturns) {
-            const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
-            if (cr)
-                stop = cr;
-        }
-        return stop;
-    };
+    auto lineEnd = [&](const char* from) { return findLineEnd(from, end, carriageReturns); };
     while (p < end) {
         switch (state) {
         case State::LineStart:
