@@ -13,6 +13,7 @@ std::unique_ptr<QObject> mainWindowTests();
 std::unique_ptr<QObject> settingsDialogTests();
 std::unique_ptr<QObject> progressWindowTests();
 std::unique_ptr<QObject> analysisRunTests();
+std::unique_ptr<QObject> platformTests();
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr Suite suites[] = {
     {"SettingsDialogs", settingsDialogTests},
     {"ProgressWindow", progressWindowTests},
     {"AnalysisRun", analysisRunTests},
+    {"Platform", platformTests},
 };
 }
 

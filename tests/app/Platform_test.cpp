@@ -1,0 +1,102 @@
+#include "AppTestSupport.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+/// How a file dialog was set up when it came up.
+struct DialogSetup {
+    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    bool confirmsOverwrite = false;
+    QStringList filters;
+    QString selectedFilter;
+    QString suffix;
+};
+
+DialogSetup fileDialogSetup(bool toSave)
+{
+    DialogSetup setup;
+    whenModal([&setup](QDialog* dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            setup.acceptMode = files->acceptMode();
+            setup.fileMode = files->fileMode();
+            setup.confirmsOverwrite = !files->testOption(QFileDialog::DontConfirmOverwrite);
+            setup.filters = files->nameFilters();
+            setup.selectedFilter = files->selectedNameFilter();
+            setup.suffix = files->defaultSuffix();
+        }
+        dialog->reject();
+    });
+    DesktopPlatform platform;
+    QString chosen = toSave ? platform.chooseFileToSave(nullptr, QStringLiteral("Destination DTable File (*.txt)"))
+                            : platform.chooseFileToOpen(nullptr, QStringLiteral("Gene File (*.txt)"));
+    if (!chosen.isEmpty())
+        qWarning("a cancelled dialog chose %s", qPrintable(chosen));
+    return setup;
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void openDialogAsksForAnExistingFile()
+    {
+        DialogSetup setup = fileDialogSetup(false);
+        QCOMPARE(setup.acceptMode, QFileDialog::AcceptOpen);
+        QCOMPARE(setup.fileMode, QFileDialog::ExistingFile);
+        QCOMPARE(setup.filters, (QStringList{"Gene File (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(setup.selectedFilter, QStringLiteral("Gene File (*.txt)"));
+        QCOMPARE(setup.suffix, QStringLiteral("txt"));
+    }
+
+    void saveDialogTakesNewNamesAndAsksBeforeReplacing()
+    {
+        DialogSetup setup = fileDialogSetup(true);
+        QCOMPARE(setup.acceptMode, QFileDialog::AcceptSave);
+        QCOMPARE(setup.fileMode, QFileDialog::AnyFile);
+        QVERIFY(setup.confirmsOverwrite);
+        QCOMPARE(setup.filters, (QStringList{"Destination DTable File (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(setup.suffix, QStringLiteral("txt"));
+    }
+
+    void warningIsAPlainTextWarningBox()
+    {
+        QWidget owner;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString caption;
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        QWidget* parent = nullptr;
+        whenModal([&](QDialog* dialog) {
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                icon = box->icon();
+                caption = box->windowTitle();
+                text = box->text();
+                format = box->textFormat();
+                parent = box->parentWidget();
+            }
+            dialog->accept();
+        });
+        DesktopPlatform platform;
+        platform.warn(&owner, QStringLiteral("Process Data"), QStringLiteral("first <b>line</b>\r\n\r\nsecond\r\n"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(caption, QStringLiteral("Process Data"));
+        QCOMPARE(text, QStringLiteral("first <b>line</b>\n\nsecond\n"));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(parent, &owner);
+    }
+};
+
+std::unique_ptr<QObject> platformTests()
+{
+    return std::make_unique<PlatformTest>();
+}
+
+#include "Platform_test.moc"
