@@ -69,6 +69,9 @@ private Q_SLOTS:
     void warningIsAPlainTextWarningBox()
     {
         QWidget owner;
+        // A run warns while the progress window keeps the main window disabled.
+        owner.setEnabled(false);
+        bool enabled = false;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString caption;
         QString text;
@@ -81,6 +84,7 @@ private Q_SLOTS:
                 text = box->text();
                 format = box->textFormat();
                 parent = box->parentWidget();
+                enabled = box->isEnabled();
             }
             dialog->accept();
         });
@@ -91,6 +95,7 @@ private Q_SLOTS:
         QCOMPARE(text, QStringLiteral("first <b>line</b>\n\nsecond\n"));
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(parent, &owner);
+        QVERIFY(enabled);
     }
 };
 
