@@ -143,18 +143,6 @@ private Q_SLOTS:
         QCOMPARE(menuLines(shell.window), expected);
     }
 
-    void inertItemsDoNothing()
-    {
-        Shell shell;
-        for (int command : {133, 131, 132, 152, 153, 142, 136, 138, 139})
-            trigger(shell.window, command);
-        QVERIFY(shell.platform.requests.empty());
-        QVERIFY(shell.platform.warnings.empty());
-        QVERIFY(shell.runs.empty());
-        QVERIFY(shell.window.isVisible());
-        QVERIFY(!QApplication::activeModalWidget());
-    }
-
     void processDataNamesMissingInputs_data()
     {
         QTest::addColumn<bool>("big");
@@ -330,30 +318,30 @@ private Q_SLOTS:
         QVERIFY(shell.platform.opened.isEmpty());
     }
 
+    void exitEscAndCloseBoxEndTheWindow_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Exit") << "exit" << 105;
+        QTest::newRow("Esc") << "escape" << 2;
+        QTest::newRow("close box") << "close" << 2;
+    }
+
     void exitEscAndCloseBoxEndTheWindow()
     {
-        {
-            Shell shell;
-            QSignalSpy finished(&shell.window, &QDialog::finished);
+        QFETCH(QString, how);
+        QFETCH(int, result);
+        Shell shell;
+        QSignalSpy finished(&shell.window, &QDialog::finished);
+        if (how == "exit")
             trigger(shell.window, exitCommand);
-            QCOMPARE(finished.size(), 1);
-            QCOMPARE(finished[0][0].toInt(), 105);
-            QVERIFY(!shell.window.isVisible());
-        }
-        {
-            Shell shell;
-            QSignalSpy finished(&shell.window, &QDialog::finished);
+        else if (how == "escape")
             QTest::keyClick(shell.window.findChild<QPlainTextEdit*>(QStringLiteral("fileListing")), Qt::Key_Escape);
-            QCOMPARE(finished.size(), 1);
-            QCOMPARE(finished[0][0].toInt(), 2);
-        }
-        {
-            Shell shell;
-            QSignalSpy finished(&shell.window, &QDialog::finished);
-            QVERIFY(shell.window.close());
-            QCOMPARE(finished.size(), 1);
-            QCOMPARE(finished[0][0].toInt(), 2);
-        }
+        else
+            shell.window.close();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toInt(), result);
+        QVERIFY(!shell.window.isVisible());
     }
 
     void exportWritesTheChosenDestination()

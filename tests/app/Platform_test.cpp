@@ -46,24 +46,21 @@ class PlatformTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void openDialogAsksForAnExistingFile()
+    void openAndSaveDialogs()
     {
-        DialogSetup setup = fileDialogSetup(false);
-        QCOMPARE(setup.acceptMode, QFileDialog::AcceptOpen);
-        QCOMPARE(setup.fileMode, QFileDialog::ExistingFile);
-        QCOMPARE(setup.filters, (QStringList{"Gene File (*.txt)", "All Files (*.*)"}));
-        QCOMPARE(setup.selectedFilter, QStringLiteral("Gene File (*.txt)"));
-        QCOMPARE(setup.suffix, QStringLiteral("txt"));
-    }
+        DialogSetup open = fileDialogSetup(false);
+        QCOMPARE(open.acceptMode, QFileDialog::AcceptOpen);
+        QCOMPARE(open.fileMode, QFileDialog::ExistingFile);
+        QCOMPARE(open.filters, (QStringList{"Gene File (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(open.selectedFilter, QStringLiteral("Gene File (*.txt)"));
+        QCOMPARE(open.suffix, QStringLiteral("txt"));
 
-    void saveDialogTakesNewNamesAndAsksBeforeReplacing()
-    {
-        DialogSetup setup = fileDialogSetup(true);
-        QCOMPARE(setup.acceptMode, QFileDialog::AcceptSave);
-        QCOMPARE(setup.fileMode, QFileDialog::AnyFile);
-        QVERIFY(setup.confirmsOverwrite);
-        QCOMPARE(setup.filters, (QStringList{"Destination DTable File (*.txt)", "All Files (*.*)"}));
-        QCOMPARE(setup.suffix, QStringLiteral("txt"));
+        // The save dialog takes a new name and asks before an existing file is replaced.
+        DialogSetup save = fileDialogSetup(true);
+        QCOMPARE(save.acceptMode, QFileDialog::AcceptSave);
+        QCOMPARE(save.fileMode, QFileDialog::AnyFile);
+        QVERIFY(save.confirmsOverwrite);
+        QCOMPARE(save.filters, (QStringList{"Destination DTable File (*.txt)", "All Files (*.*)"}));
     }
 
     void warningIsAPlainTextWarningBox()

