@@ -229,11 +229,16 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         Shell shell;
+        // Long names, so that the listing outgrows any fixed buffer.
+        const QString longName = QString(100, u'x');
         for (int i = 0; i < 32; ++i)
-            shell.choose(openGene, folder.filePath(QStringLiteral("gene%1.txt").arg(i)));
+            shell.choose(openGene, folder.filePath(QStringLiteral("gene%1-%2.txt").arg(i).arg(longName)));
         QCOMPARE(shell.window.settings().geneFilePaths().size(), std::size_t{32});
         QVERIFY(shell.platform.warnings.empty());
         const QString listed = shell.listing();
+        QVERIFY(listed.size() > 4000);
+        QCOMPARE(listed.count("\r\n"), 32);
+        QVERIFY(listed.endsWith(QStringLiteral("gene31-%1.txt\r\n").arg(longName)));
 
         shell.choose(openGene, folder.filePath("gene32.txt"));
         QCOMPARE(shell.platform.requests.size(), std::size_t{33});
