@@ -31,8 +31,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setDiagnosticStream(nullptr);
     setWarningNotifier(&quiet);
-    char pattern[] = "/tmp/seqlark-fuzz-XXXXXX";
-    folder = ::mkdtemp(pattern);
+    // Memory-backed when there is such a folder: every run writes files.
+    char pattern[] = "/dev/shm/seqlark-fuzz-XXXXXX";
+    char fallback[] = "/tmp/seqlark-fuzz-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    folder = made ? made : ::mkdtemp(fallback);
     return 0;
 }
 
