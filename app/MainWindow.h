@@ -35,8 +35,6 @@ public:
     const ShellSettings& settings() const { return state; }
     /// The menu item of `command`; null when the menu has none.
     QAction* action(Command command) const;
-    /// The progress display the runs step while this window lives.
-    WindowProgressDisplay& progressDisplay() const { return *progress; }
 
     /// Esc and the close box end the window as Exit does, with the cancel command.
     void reject() override;
