@@ -128,3 +128,21 @@ TEST(FastaStream, DiagnosticsComeInTheReadersOrder)
     ASSERT_TRUE(exportFastaToDTable(dir.file("two.fa").c_str(), dir.file("two.dtable").c_str()).ok());
     EXPECT_EQ(captured.text(), "createdRead 36 bytes\nNumber of genes in file: 2\nRead Gene 0: first\nRead Gene 1: second\n");
 }
+
+TEST(FastaStream, GeneLinesBeyondTheirBufferAreWrittenAsTheyCome)
+{
+    // Three names of 7 MB each outgrow the 16 MB kept for the "Read Gene" lines.
+    TempDir dir;
+    const std::string name(7 << 20, 'x');
+    std::string text;
+    for (int g = 0; g < 3; ++g)
+        text += ">" + name + std::to_string(g) + "\nACGTAC\n";
+    writeBytes(dir.file("names.fa"), text);
+    CaptureDiagnostics captured;
+    ASSERT_TRUE(exportFastaToDTable(dir.file("names.fa").c_str(), dir.file("names.dtable").c_str()).ok());
+    const std::string lines = captured.text();
+    for (int g = 0; g < 3; ++g)
+        EXPECT_NE(lines.find("Read Gene " + std::to_string(g) + ": " + name + std::to_string(g) + "\n"), std::string::npos);
+    EXPECT_NE(lines.find("Number of genes in file: 3\n"), std::string::npos);
+    EXPECT_EQ(lines.size(), std::string("created").size() + 3 * (name.size() + 15) + std::string("Read 22020120 bytes\nNumber of genes in file: 3\n").size());
+}
