@@ -51,13 +51,7 @@ CalibrationDialog::CalibrationDialog(int calibration, QWidget* owner)
         placements.push_back({button, {choice.x, choice.y, choice.width, 10}});
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto [ok, cancel] = addOkCancelButtons(this);
     placements.push_back({ok, {133, 117, 50, 14}});
     placements.push_back({cancel, {189, 117, 50, 14}});
     placeInDialogUnits(this, {250, 138}, placements);

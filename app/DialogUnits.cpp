@@ -1,6 +1,7 @@
 #include "app/DialogUnits.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
@@ -99,4 +100,16 @@ void placeInDialogUnits(QWidget* window, QSize size, const std::vector<Placement
         placement.widget->setGeometry(units.rect(r.x(), r.y(), r.width(), r.height()));
     }
     window->setFixedSize(units.size(size.width(), size.height()));
+}
+
+DialogButtons addOkCancelButtons(QDialog* dialog)
+{
+    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return {ok, cancel};
 }

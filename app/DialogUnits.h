@@ -7,7 +7,9 @@
 
 #include <vector>
 
+class QDialog;
 class QFont;
+class QPushButton;
 class QWidget;
 
 /// The shell's windows are laid out in dialog units: a quarter of the font's average
@@ -41,3 +43,10 @@ struct Placement {
 /// across for one-line texts and wrapped texts that would need more lines, down for
 /// wrapped texts that still do.
 void placeInDialogUnits(QWidget* window, QSize size, const std::vector<Placement>& placements);
+
+/// The settings dialogs' two buttons: "OK", the default, accepts; "Cancel" rejects.
+struct DialogButtons {
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+DialogButtons addOkCancelButtons(QDialog* dialog);

@@ -39,13 +39,7 @@ TargetLengthDialog::TargetLengthDialog(int targetLengthMin, int targetLengthMax,
     auto* to = new QLabel(QString::fromLatin1(toText), this);
     maximum = lengthField(targetLengthMax, "maximumField", this);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto [ok, cancel] = addOkCancelButtons(this);
     placeInDialogUnits(this, {189, 89},
         {{text, {15, 15, 153, 18}}, {range, {15, 40, 48, 8}}, {minimum, {67, 37, 40, 14}}, {to, {113, 40, 8, 8}},
             {maximum, {129, 36, 40, 14}}, {ok, {74, 68, 50, 14}}, {cancel, {132, 67, 50, 14}}});

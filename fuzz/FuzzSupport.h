@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <sys/mman.h>
@@ -34,3 +35,12 @@ private:
     int fd;
     std::string path_;
 };
+
+/// A folder of the fuzzer's own for the files its runs write, memory-backed where it can be.
+inline std::string scratchFolder()
+{
+    char pattern[] = "/dev/shm/seqlark-fuzz-XXXXXX";
+    char fallback[] = "/tmp/seqlark-fuzz-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    return made ? made : ::mkdtemp(fallback);
+}

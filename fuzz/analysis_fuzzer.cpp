@@ -31,11 +31,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setDiagnosticStream(nullptr);
     setWarningNotifier(&quiet);
-    // Memory-backed when there is such a folder: every run writes files.
-    char pattern[] = "/dev/shm/seqlark-fuzz-XXXXXX";
-    char fallback[] = "/tmp/seqlark-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    folder = made ? made : ::mkdtemp(fallback);
+    folder = scratchFolder();
     return 0;
 }
 

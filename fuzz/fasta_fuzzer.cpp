@@ -18,11 +18,7 @@ std::string folder;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setDiagnosticStream(nullptr);
-    // Memory-backed when there is such a folder: every run writes files.
-    char pattern[] = "/dev/shm/seqlark-fuzz-XXXXXX";
-    char fallback[] = "/tmp/seqlark-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    folder = made ? made : ::mkdtemp(fallback);
+    folder = scratchFolder();
     return 0;
 }
 
