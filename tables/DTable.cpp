@@ -132,9 +132,7 @@ void DTable::addCounted(std::int32_t b, std::size_t knownSize, DString&& word, s
     }
     if (!matched) {
         totalCount_ += count;
-        WordEntry& entry = bucket.emplace_back();
-        entry.word = std::move(word);
-        entry.count = count;
+        bucket.emplace_back(std::move(word), count, -1, -1, -1);
         ++distinctCount_;
     }
 }

@@ -275,12 +275,8 @@ LoadStatus DTable::load(const char* path)
         std::size_t wordLength = std::strlen(wordLine.c_str());
         if (wordLength == 0)
             continue;
-        WordEntry entry;
-        entry.word = DString(wordLine.data(), wordLength);
-        entry.count = wholeNumber(lines[2]);
-        entry.score1 = static_cast<double>(wholeNumber(lines[3]));
-        entry.score2 = static_cast<double>(wholeNumber(lines[4]));
-        entry.score3 = static_cast<double>(wholeNumber(lines[5]));
+        WordEntry entry(DString(wordLine.data(), wordLength), wholeNumber(lines[2]), wholeNumber(lines[3]),
+            wholeNumber(lines[4]), wholeNumber(lines[5]));
         std::int32_t b = bucketOf(entry.word);
         buckets[static_cast<std::size_t>(b)].push_back(std::move(entry));
     }

@@ -3,6 +3,7 @@
 #include "sequence/DString.h"
 
 #include <cstdint>
+#include <utility>
 
 /// One record of a table: a word, its occurrence count and its three scores.
 /// Scores are -1 until the score engine sets them.
@@ -25,12 +26,11 @@ struct WordEntry {
     {
     }
     /// A loaded record: the scores are whole numbers as read from a table file.
-    WordEntry(const DString& loaded, std::int64_t loadedCount, std::int64_t s1, std::int64_t s2,
-        std::int64_t s3)
+    WordEntry(DString loaded, std::int64_t loadedCount, std::int64_t s1, std::int64_t s2, std::int64_t s3)
         : score1(static_cast<double>(s1))
         , score2(static_cast<double>(s2))
         , score3(static_cast<double>(s3))
-        , word(loaded)
+        , word(std::move(loaded))
         , count(loadedCount)
     {
     }
