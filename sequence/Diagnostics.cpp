@@ -35,11 +35,6 @@ std::ostream* diagnosticStream()
     return current;
 }
 
-bool diagnosticsEnabled()
-{
-    return current != nullptr;
-}
-
 void diagnosticf(const char* format, ...)
 {
     if (!current)

@@ -14,8 +14,5 @@ void setDiagnosticStream(std::ostream* stream);
 /// Where diagnostics go now; null while they are discarded.
 std::ostream* diagnosticStream();
 
-/// False while diagnostics are discarded, so hot paths can skip formatting.
-bool diagnosticsEnabled();
-
 /// Writes a printf-style line (or line piece) to the diagnostic stream.
 void diagnosticf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -61,8 +61,6 @@ public:
     bool heldZeroByte() const { return zeroByte; }
     /// The "Read Gene" lines not yet written, in order.
     std::string takeGeneLines() { return std::move(geneLines); }
-    /// True when the gene lines outgrew their buffer and were written as they came.
-    bool geneLinesWritten() const { return linesFlushed; }
 
 private:
     enum class State { LineStart, Header, Sequence, Skipped };

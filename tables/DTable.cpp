@@ -144,18 +144,3 @@ std::vector<std::size_t> DTable::bucketSizes() const
         sizes[i] = buckets[i].size();
     return sizes;
 }
-
-const char* describe(LoadStatus status)
-{
-    switch (status) {
-    case LoadStatus::Loaded:
-        return "loaded";
-    case LoadStatus::CannotOpen:
-        return "cannot be opened";
-    case LoadStatus::NotATable:
-        return "is not a DTable file (its four header numbers cannot be read)";
-    case LoadStatus::BadBucketCount:
-        return "has a bucket count outside 1 to 16777216";
-    }
-    return "unknown";
-}

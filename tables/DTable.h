@@ -79,11 +79,6 @@ protected:
         auto& bucket = buckets[static_cast<std::size_t>(b)];
         bucket.reserve(bucket.size() + extra);
     }
-    void addTotals(std::int64_t total, std::int64_t distinct)
-    {
-        totalCount_ += total;
-        distinctCount_ += distinct;
-    }
 
 private:
     std::int32_t bucketCount_ = defaultBucketCount;
@@ -96,6 +91,3 @@ private:
 /// Reads only the four header numbers of the table file at `path`: whether load() would
 /// take it. Writes nothing to the diagnostic stream; `cause` says why not.
 LoadStatus probeTableFile(const char* path, std::string& cause);
-
-/// A short description of a load status, for front ends.
-const char* describe(LoadStatus status);
