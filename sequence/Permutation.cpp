@@ -11,27 +11,15 @@ void Permutation::countWords(const DString& sequence)
     takeCounts(counter);
 }
 
-void Permutation::countGenes(const FastaFile& fasta, const Progress& progress)
+void Permutation::countGenes(const FastaFile& fasta)
 {
-    std::uint64_t total = 0;
-    for (std::int64_t i = 0; i < fasta.geneCount(); ++i)
-        total += fasta.sequence(i).length();
     WordCounter counter;
-    std::uint64_t done = 0;
-    std::uint64_t reported = 0;
     for (std::int64_t i = 0; i < fasta.geneCount(); ++i) {
         const DString& sequence = fasta.sequence(i);
         counter.count(sequence.text() ? sequence.text() : "", sequence.length());
         setSequenceLength(this->sequenceLength() + static_cast<std::int64_t>(sequence.length()));
-        done += sequence.length();
-        if (progress && done - reported >= (std::uint64_t(1) << 22)) {
-            progress(done, total);
-            reported = done;
-        }
     }
     takeCounts(counter);
-    if (progress)
-        progress(total, total);
 }
 
 DString Permutation::reverseComplement(const DString& word)

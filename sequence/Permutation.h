@@ -17,13 +17,10 @@ public:
     static constexpr int minimumWordLength = WordCounter::minimumLength;
     static constexpr int maximumWordLength = WordCounter::maximumLength;
 
-    /// Bases counted so far out of all bases to count.
-    using Progress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-
     /// Counts every word of `sequence`.
     void countWords(const DString& sequence);
     /// Counts every gene of `fasta` in file order and adds their lengths to sequenceLength.
-    void countGenes(const FastaFile& fasta, const Progress& progress = {});
+    void countGenes(const FastaFile& fasta);
     /// `word` reversed with A and T, C and G exchanged; other bytes are their own complement.
     static DString reverseComplement(const DString& word);
     /// Moves what `counter` holds into the buckets, new words in first-seen order after the
