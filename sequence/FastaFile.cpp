@@ -178,7 +178,7 @@ std::int64_t TextFile::read(const char* path)
         readStatus_ = ReadStatus::NoPath;
         return 0;
     }
-    FileBytes bytes = readFileBytes(path, progress_);
+    FileBytes bytes = readFileBytes(path);
     readStatus_ = bytes.status;
     readError_ = bytes.error;
     heldZeroByte_ = false;

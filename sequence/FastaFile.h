@@ -39,15 +39,11 @@ public:
     /// True when the text read held a zero byte, at which contents() ends.
     bool heldZeroByte() const { return heldZeroByte_; }
 
-    /// Optional report of reading progress, in bytes of the file.
-    void setProgress(ReadProgress progress) { progress_ = std::move(progress); }
-
 protected:
     std::unique_ptr<DString> contents_;
     ReadStatus readStatus_ = ReadStatus::NoPath;
     std::string readError_;
     bool heldZeroByte_ = false;
-    ReadProgress progress_;
 };
 
 /// A FASTA file parsed into genes. A line starting with ">" starts a gene; a line starting

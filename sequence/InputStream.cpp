@@ -317,7 +317,7 @@ FileBytes failed(ReadStatus status, std::string error)
 
 } // namespace
 
-FileBytes readFileBytes(const char* path, const ReadProgress& progress, Inflater inflater)
+FileBytes readFileBytes(const char* path, Inflater inflater)
 {
     InputStream stream;
     if (!stream.open(path, inflater))
@@ -335,8 +335,6 @@ FileBytes readFileBytes(const char* path, const ReadProgress& progress, Inflater
         if (n == 0)
             break;
         buffer.size += n;
-        if (progress)
-            progress(stream.consumed(), stream.size());
     }
     if (stream.status() != ReadStatus::Read)
         return failed(stream.status(), stream.error());

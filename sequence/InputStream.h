@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,9 +68,6 @@ private:
     std::uint64_t size_ = 0;
 };
 
-/// Reports bytes of the file consumed so far out of its size (0 when unknown).
-using ReadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-
 /// A whole file in memory, inflated when it is gzip-compressed, followed by one zero byte.
 struct FileBytes {
     std::unique_ptr<char[]> data;
@@ -81,4 +77,4 @@ struct FileBytes {
 };
 
 /// Reads the file at `path` whole through an InputStream.
-FileBytes readFileBytes(const char* path, const ReadProgress& progress = {}, Inflater inflater = Inflater::Automatic);
+FileBytes readFileBytes(const char* path, Inflater inflater = Inflater::Automatic);
