@@ -202,7 +202,7 @@ bool InputStream::refill()
     return true;
 }
 
-const char* inputBytes(const char* memory, const std::unique_ptr<char[]>& input)
+static const char* inputBytes(const char* memory, const std::unique_ptr<char[]>& input)
 {
     return memory ? memory : input.get();
 }
