@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sequence/DString.h"
+#include "base/DString.h"
 
 #include <vector>
 

@@ -1,31 +1,41 @@
 #pragma once
 
-// Progress of an analysis run: one process-wide counter of steps, stepped by the run and
-// its scoring, and shown by whatever display the front end installs (the desktop's progress
-// window, the command line's bar, a test's recorder). Without a display only the counter moves.
+#include "base/RunFeedback.h"
 
-/// How a front end shows progress.
-class ProgressDisplay {
+#include <cstdint>
+
+/// The progress of one analysis run: a counter of steps, shown through the run's feedback
+/// together with the total the run will take once that is known.
+class RunProgress {
 public:
-    virtual ~ProgressDisplay() = default;
-    /// A run starts: show the display with its bar at 0 of 100.
-    virtual void open() = 0;
-    /// The bar moves to `position` of 100; above 100 it is full.
-    virtual void setPosition(int position) = 0;
-    /// The run ends: take the display down.
-    virtual void close() = 0;
+    explicit RunProgress(RunFeedback& feedback)
+        : feedback_(feedback)
+    {
+    }
+
+    /// Fixes the number of steps the whole run takes.
+    void setTotal(std::int64_t steps) { total_ = steps; }
+    std::int64_t total() const { return total_; }
+
+    /// Shows the progress display, its bar at 0.
+    void openProgressWindow() { feedback_.started(); }
+    /// Sets the counter and the bar to 0.
+    void resetProgress()
+    {
+        counter_ = 0;
+        feedback_.progressed(counter_, total_);
+    }
+    /// Adds one to the counter and moves the bar to it.
+    void stepProgress() { feedback_.progressed(++counter_, total_); }
+    /// Takes the display down.
+    void closeProgressWindow() { feedback_.finished(); }
+    /// Steps since the last reset.
+    std::int64_t counter() const { return counter_; }
+
+    RunFeedback& feedback() const { return feedback_; }
+
+private:
+    RunFeedback& feedback_;
+    std::int64_t counter_ = 0;
+    std::int64_t total_ = 0;
 };
-
-/// Installs `display` (null: none) and returns the one installed before.
-ProgressDisplay* setProgressDisplay(ProgressDisplay* display);
-
-/// Shows the display, its bar at 0.
-void openProgressWindow();
-/// Sets the counter and the bar to 0.
-void resetProgress();
-/// Adds one to the counter and moves the bar to it.
-void stepProgress();
-/// Takes the display down.
-void closeProgressWindow();
-/// Steps since the last reset; kept between runs.
-int progressCounter();

@@ -1,9 +1,7 @@
 #include "analysis/ScoreEngine.h"
 
-#include "analysis/Progress.h"
 #include "analysis/Statistics.h"
-#include "sequence/Diagnostics.h"
-#include "sequence/Permutation.h"
+#include "base/Dna.h"
 
 #include <algorithm>
 #include <map>
@@ -17,23 +15,50 @@ void setScores(WordEntry& entry, double score1, double score2, double score3)
     entry.score3 = score3;
 }
 
+/// With fewer than 50 candidates the bar steps once per candidate.
+std::size_t progressIntervalFor(std::size_t candidates)
+{
+    return std::max<std::size_t>(candidates / 50, 1);
+}
+
 } // namespace
+
+std::int64_t ScoreEngine::tabulateSteps(std::size_t candidates)
+{
+    const std::size_t interval = progressIntervalFor(candidates);
+    return static_cast<std::int64_t>((candidates + interval - 1) / interval);
+}
+
+std::int64_t ScoreEngine::refineSteps(std::size_t candidates, std::size_t geneFiles)
+{
+    return static_cast<std::int64_t>(std::min<std::size_t>(refinedCandidates, candidates) * refinementPasses * geneFiles);
+}
+
+std::vector<std::size_t> ScoreEngine::refinedLengths() const
+{
+    std::vector<std::size_t> lengths;
+    for (std::size_t i = 0; i < std::min<std::size_t>(refinedCandidates, candidates.size()); ++i)
+        if (std::find(lengths.begin(), lengths.end(), candidates[i].word.length()) == lengths.end())
+            lengths.push_back(candidates[i].word.length());
+    return lengths;
+}
 
 void ScoreEngine::tabulate(const DTable& big, const DTable& small)
 {
-    std::ostream& console = diagnostics();
+    static const Diagnostics silent;
+    const Diagnostics& console = progress ? progress->feedback().diagnostics() : silent;
     console << "Flattening..";
     candidates = small.entries();
     background = big.entries();
     console << "..flattened.." << std::endl;
     console << "Tabulating scores.. ";
-    Permutation reverser;
+    // What constructing a counting table for its reverse complement would write.
+    console << DTable::createdText;
 
     const std::size_t n = candidates.size();
     const double bigLength = static_cast<double>(big.sequenceLength());
     const double smallLength = static_cast<double>(small.sequenceLength());
-    // With fewer than 50 candidates the bar steps once per candidate.
-    const std::size_t progressInterval = std::max<std::size_t>(n / 50, 1);
+    const std::size_t progressInterval = progressIntervalFor(n);
     const std::size_t consoleInterval = n / 10;
     int percentMark = 10;
 
@@ -52,7 +77,7 @@ void ScoreEngine::tabulate(const DTable& big, const DTable& small)
         double p = static_cast<double>(big.countOf(entry.word)) / bigLength;
         double observed = static_cast<double>(entry.count);
         double expected = smallLength * p;
-        if (reverser.reverseComplement(entry.word) == entry.word)
+        if (isOwnReverseComplement(entry.word.view()))
             p = p / 2.0;
         if (observed > expected && observed > minimumCount) {
             scored.push_back({i, p, observed, expected});
@@ -65,7 +90,7 @@ void ScoreEngine::tabulate(const DTable& big, const DTable& small)
     std::size_t next = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (i % progressInterval == 0)
-            stepProgress();
+            step();
         if (i >= 10 && i % consoleInterval == 0) {
             console << percentMark << "% ";
             percentMark += 10;
@@ -131,7 +156,7 @@ void ScoreEngine::refineCandidates(std::vector<std::vector<WordEntry>> geneLists
                     }
                 }
                 picked.push_back(best ? *best : DString(""));
-                stepProgress();
+                step();
             }
             matrix.rebuild(picked);
         }

@@ -1,20 +1,13 @@
 #pragma once
 
 #include "analysis/ProbabilityMatrix.h"
+#include "analysis/Progress.h"
 #include "tables/DTable.h"
 #include "tables/WordEntry.h"
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
 #include <vector>
-
-/// What writing a report achieved.
-struct ReportOutcome {
-    bool indexWritten = false;
-    int rowsListed = 0;
-    int pagesWritten = 0;
-    std::string problem; ///< why there is no index page, when there is none
-};
 
 /// Scores the words of a gene family's table against the genome's table, ranks them and
 /// builds the probability matrices of the best. Holds copies of the records it was given.
@@ -23,7 +16,18 @@ public:
     static constexpr int refinedCandidates = 10;
     static constexpr int refinementPasses = 5;
 
+    /// An engine that reports nothing.
     ScoreEngine() = default;
+    /// An engine that steps `progress` and writes its console lines to its diagnostics.
+    explicit ScoreEngine(RunProgress& progress)
+        : progress(&progress)
+    {
+    }
+
+    /// How often tabulating `candidates` words steps the progress.
+    static std::int64_t tabulateSteps(std::size_t candidates);
+    /// How often refining steps the progress, for `candidates` words and `geneFiles` gene lists.
+    static std::int64_t refineSteps(std::size_t candidates, std::size_t geneFiles);
 
     /// Copies the small table's records into the candidates and the big table's into the
     /// background, then scores every candidate of targetLength letters: Score 1 the expected
@@ -38,19 +42,26 @@ public:
     /// A copy of the matrices, entry i belonging to candidate i.
     std::vector<ProbabilityMatrix> copyMatrices() const { return matrices; }
 
-    /// Writes the report into `folder` (the current folder when null): the index page
-    /// `indexFileName` listing the first `rowCount` candidates (or as many as have matrices)
-    /// with their scores, then one page per listed candidate drawing its matrix, then any of
-    /// the images the pages show that the folder lacks. Writes nothing when there are no
-    /// candidates, no background or no matrices.
-    ReportOutcome writeReport(int rowCount, const char* indexFileName, const char* folder = nullptr) const;
-
     const WordEntry& candidate(std::size_t index) const { return candidates[index]; }
     std::size_t candidateCount() const { return candidates.size(); }
     std::size_t backgroundCount() const { return background.size(); }
     std::size_t matrixCount() const { return matrices.size(); }
+    /// The word lengths of the candidates refineCandidates builds matrices for.
+    std::vector<std::size_t> refinedLengths() const;
+
+    /// Move the engine's lists out, leaving them empty.
+    std::vector<WordEntry> takeCandidates() { return std::move(candidates); }
+    std::vector<WordEntry> takeBackground() { return std::move(background); }
+    std::vector<ProbabilityMatrix> takeMatrices() { return std::move(matrices); }
 
 private:
+    void step()
+    {
+        if (progress)
+            progress->stepProgress();
+    }
+
+    RunProgress* progress = nullptr;
     std::vector<WordEntry> candidates;
     std::vector<WordEntry> background;
     std::vector<ProbabilityMatrix> matrices;

@@ -1,16 +1,15 @@
 #include "cli/Cli.h"
 
+#include "analysis/Analysis.h"
+#include "base/Numbers.h"
 #include "cli/CommandSupport.h"
 #include "cli/Demo.h"
-#include "cli/TerminalProgress.h"
-#include "analysis/AnalysisRun.h"
-#include "analysis/Progress.h"
-#include "analysis/Warning.h"
-#include "sequence/Diagnostics.h"
-#include "sequence/Permutation.h"
+#include "export/Export.h"
+#include "report/ReportWriter.h"
 #include "tables/DTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -24,8 +23,6 @@ constexpr const char* usageText =
     "       seqlark-cli [-q] merge OUT IN [IN ...]\n"
     "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
-
-constexpr int maximumGeneFiles = 32;
 
 constexpr const char* helpText =
     "Seqlark finds short DNA words over-represented in the upstream regions of a gene family.\n"
@@ -55,6 +52,8 @@ constexpr const char* helpText =
     "  --version           show the version and exit\n"
     "\n"
     "Exit status: 0 success, 1 the work failed, 2 bad usage.\n";
+
+constexpr int maximumThreads = 256;
 
 int usageError(std::ostream& err, const std::string& problem)
 {
@@ -89,11 +88,11 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
         std::string value;
         bool missing = false;
         if (optionValue(operands, i, "--threads", "-t", value, missing)) {
-            char* end = nullptr;
-            unsigned long n = missing ? 0 : std::strtoul(value.c_str(), &end, 10);
-            if (missing || value.empty() || *end || n < 1 || n > 256)
-                return usageError(err, "--threads needs a number from 1 to 256");
-            threads = static_cast<unsigned>(n);
+            const ParsedInteger n = parseInteger(value);
+            if (missing || !n.digits || n.end != value.size() || !std::isdigit(static_cast<unsigned char>(value[0]))
+                || n.value < 1 || n.value > maximumThreads)
+                return usageError(err, "--threads needs a number from 1 to " + std::to_string(maximumThreads));
+            threads = static_cast<unsigned>(n.value);
         } else {
             files.push_back(operands[i]);
         }
@@ -103,39 +102,12 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
     std::string source = files[0] == "-" ? "/dev/stdin" : files[0];
     const std::string& destination = files[1];
 
-    std::unique_ptr<TerminalProgress> bar;
-    if (errIsTerminal)
-        bar = std::make_unique<TerminalProgress>(err, "exporting");
-    std::ostream* diagnosticStream = quiet ? nullptr : bar ? &bar->stream() : &err;
-    DiagnosticsTo redirect(diagnosticStream);
-    ExportProgress progress;
-    if (bar)
-        progress = [&bar](double fraction) { bar->update(fraction); };
-    ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str(), progress, threads);
-    if (bar)
-        bar->finish();
+    CommandFeedback feedback(err, quiet, errIsTerminal, "exporting");
+    ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str(), feedback, threads);
     if (!result.ok())
         return workError(err, result.message);
     return 0;
 }
-
-/// Shows the run's progress as a bar on the terminal; the run steps about 55 times plus
-/// 50 times per gene file.
-class BarDisplay : public ProgressDisplay {
-public:
-    BarDisplay(TerminalProgress& bar, int geneFiles)
-        : bar(bar)
-        , expectedSteps(5 + 50 + 50 * geneFiles)
-    {
-    }
-    void open() override { bar.update(0.0); }
-    void setPosition(int position) override { bar.update(static_cast<double>(position) / expectedSteps); }
-    void close() override { bar.finish(); }
-
-private:
-    TerminalProgress& bar;
-    int expectedSteps;
-};
 
 int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std::ostream& err, bool quiet,
     bool errIsTerminal)
@@ -154,7 +126,7 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     if (files.size() < 3)
         return usageError(err, "analyze takes BIG, SMALL and at least one GENE file");
     if (files.size() > 2 + maximumGeneFiles)
-        return usageError(err, "analyze takes at most 32 gene files");
+        return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
     for (const std::string& file : files) {
         std::string cause;
         if (probeTableFile(file.c_str(), cause) != LoadStatus::Loaded)
@@ -165,26 +137,20 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     if (error)
         return workError(err, "cannot make the report folder " + folder + ": " + error.message());
 
-    std::vector<const char*> genes;
-    for (std::size_t i = 2; i < files.size(); ++i)
-        genes.push_back(files[i].c_str());
-    std::unique_ptr<TerminalProgress> bar;
-    std::unique_ptr<BarDisplay> display;
-    if (errIsTerminal) {
-        bar = std::make_unique<TerminalProgress>(err, "analyzing");
-        display = std::make_unique<BarDisplay>(*bar, static_cast<int>(genes.size()));
+    AnalysisInput input {files[0], files[1], {files.begin() + 2, files.end()}};
+    AnalysisResult result;
+    ReportOutcome report;
+    {
+        CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
+        result = analyze(input, feedback);
+        report = writeReport(result, folder, feedback);
+        if (!report.indexWritten)
+            warnNoReport(report, folder, feedback);
     }
-    WarningLines warnings(bar ? bar->stream() : err);
-    DiagnosticsTo redirect(quiet ? nullptr : bar ? &bar->stream() : &err);
-    RunFeedback feedback(display.get(), &warnings);
-    const char* index = runAnalysis(files[0].c_str(), files[1].c_str(), 6, 8, 0, genes.data(),
-        static_cast<int>(genes.size()), folder.c_str());
-    if (bar)
-        bar->finish();
-    if (!index)
+    if (!report.indexWritten)
         return workError(err, "no report was written");
-    std::filesystem::path report = std::filesystem::absolute(std::filesystem::path(folder) / index, error);
-    out << report.lexically_normal().string() << '\n';
+    std::filesystem::path index = std::filesystem::absolute(std::filesystem::path(folder) / reportIndexName, error);
+    out << index.lexically_normal().string() << '\n';
     return 0;
 }
 
@@ -198,12 +164,12 @@ int runMerge(const std::vector<std::string>& operands, std::ostream& err, bool q
         if (probeTableFile(operands[i].c_str(), cause) != LoadStatus::Loaded)
             return workError(err, "cannot use " + operands[i] + " as a DTable file: " + cause);
     }
-    DiagnosticsTo redirect(quiet ? nullptr : &err);
-    DTable total;
+    const Diagnostics diagnostics = quiet ? Diagnostics() : Diagnostics(err);
+    DTable total(diagnostics);
     if (total.load(operands[1].c_str()) != LoadStatus::Loaded)
         return workError(err, "cannot load " + operands[1]);
     for (std::size_t i = 2; i < operands.size(); ++i) {
-        DTable part;
+        DTable part(diagnostics);
         if (part.load(operands[i].c_str()) != LoadStatus::Loaded)
             return workError(err, "cannot load " + operands[i]);
         if (!total.addTable(part))
@@ -261,7 +227,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "demo") {
         if (operands.size() > 1)
             return usageError(err, "demo takes at most one folder");
-        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err);
+        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err, errIsTerminal);
     }
     return usageError(err, "unknown command '" + command + "'");
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "analysis/Progress.h"
-#include "analysis/Warning.h"
-#include "sequence/Diagnostics.h"
+#include "base/RunFeedback.h"
+#include "cli/TerminalProgress.h"
 
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -18,55 +18,40 @@ inline int workError(std::ostream& err, const std::string& message)
     return 1;
 }
 
-/// Points the diagnostic stream somewhere (null: nowhere) for the life of a command, then back.
-class DiagnosticsTo {
+/// A run's feedback on the command line: diagnostic lines on standard error (none when
+/// quiet), warnings as lines of their own there, and progress as a bar when standard error
+/// is a terminal.
+class CommandFeedback : public RunFeedback {
 public:
-    explicit DiagnosticsTo(std::ostream* stream)
-        : previous(diagnosticStream())
-    {
-        setDiagnosticStream(stream);
-    }
-    ~DiagnosticsTo() { setDiagnosticStream(previous); }
-    DiagnosticsTo(const DiagnosticsTo&) = delete;
-    DiagnosticsTo& operator=(const DiagnosticsTo&) = delete;
-
-private:
-    std::ostream* previous;
-};
-
-/// A run's warnings as lines on standard error.
-class WarningLines : public WarningNotifier {
-public:
-    explicit WarningLines(std::ostream& err)
-        : err(err)
+    /// `label` names the work on the bar.
+    CommandFeedback(std::ostream& err, bool quiet, bool errIsTerminal, const char* label)
+        : CommandFeedback(err, quiet, errIsTerminal ? std::make_unique<TerminalProgress>(err, label) : nullptr)
     {
     }
-    void warn(const char* caption, const char* text) override
+
+    void progressed(std::int64_t done, std::int64_t total) override
     {
-        err << program << ": warning: " << caption << ": " << text << '\n';
+        if (bar && total > 0)
+            bar->update(static_cast<double>(done) / static_cast<double>(total));
+    }
+    void finished() override
+    {
+        if (bar)
+            bar->finish();
+    }
+    void warn(std::string_view caption, std::string_view text) override
+    {
+        lines << program << ": warning: " << caption << ": " << text << '\n';
     }
 
 private:
-    std::ostream& err;
-};
-
-/// Installs a progress display and a warning notifier for the life of a command, then back.
-class RunFeedback {
-public:
-    RunFeedback(ProgressDisplay* display, WarningNotifier* notifier)
-        : previousDisplay(setProgressDisplay(display))
-        , previousNotifier(setWarningNotifier(notifier))
+    CommandFeedback(std::ostream& err, bool quiet, std::unique_ptr<TerminalProgress> shown)
+        : RunFeedback(quiet ? Diagnostics() : Diagnostics(shown ? shown->stream() : err))
+        , bar(std::move(shown))
+        , lines(bar ? bar->stream() : err)
     {
     }
-    ~RunFeedback()
-    {
-        setProgressDisplay(previousDisplay);
-        setWarningNotifier(previousNotifier);
-    }
-    RunFeedback(const RunFeedback&) = delete;
-    RunFeedback& operator=(const RunFeedback&) = delete;
 
-private:
-    ProgressDisplay* previousDisplay;
-    WarningNotifier* previousNotifier;
+    std::unique_ptr<TerminalProgress> bar;
+    std::ostream& lines;
 };

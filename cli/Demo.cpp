@@ -1,17 +1,15 @@
 #include "cli/Demo.h"
 
+#include "analysis/Analysis.h"
+#include "base/Dna.h"
 #include "cli/CommandSupport.h"
-#include "analysis/AnalysisRun.h"
-#include "analysis/Progress.h"
-#include "analysis/Warning.h"
-#include "sequence/Diagnostics.h"
-#include "sequence/Permutation.h"
+#include "export/Export.h"
+#include "report/ReportWriter.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -41,14 +39,6 @@ std::string upstreamSequence(std::mt19937& random)
     return sequence;
 }
 
-std::string reverseComplementOf(const std::string& word)
-{
-    std::string result(word.rbegin(), word.rend());
-    for (char& c : result)
-        c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
-    return result;
-}
-
 void writeFasta(const std::filesystem::path& path, const std::vector<std::string>& names,
     const std::vector<std::string>& sequences)
 {
@@ -60,32 +50,9 @@ void writeFasta(const std::filesystem::path& path, const std::vector<std::string
     }
 }
 
-/// Rank (1-based) of `word` or its reverse complement in the report's index page; 0 if absent.
-int rankInReport(const std::filesystem::path& index, const std::string& word, std::string& found)
-{
-    std::ifstream in(index, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string page = text.str();
-    const std::string reverse = reverseComplementOf(word);
-    int rank = 0;
-    for (std::size_t row = page.find("<tr>"); row != std::string::npos; row = page.find("<tr>", row + 1)) {
-        ++rank;
-        for (const std::string& candidate : {word, reverse}) {
-            std::size_t end = page.find("</tr>", row);
-            std::size_t hit = page.find(">" + candidate + "</a>", row);
-            if (hit != std::string::npos && hit < end) {
-                found = candidate;
-                return rank;
-            }
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
-int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
+int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -94,10 +61,10 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
     if (error) {
         return workError(err, "cannot make the folder " + folder.string() + ": " + error.message());
     }
-    // The demo's own files are made quietly; only its summary is shown.
-    DiagnosticsTo silence(nullptr);
-    WarningLines warnings(err);
-    RunFeedback feedback(nullptr, &warnings);
+    // The demo's own files are made quietly; only its summary, warnings and the progress of
+    // the analysis are shown.
+    CommandFeedback feedback(err, true, errIsTerminal, "analyzing");
+    RunFeedback quietly;
 
     std::mt19937 random(20261207);
     std::vector<std::string> names, sequences;
@@ -112,7 +79,7 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
         std::string& sequence = sequences[static_cast<std::size_t>(i)];
         for (int copy = 0; copy < copiesPerMember; ++copy) {
             std::size_t at = random() % (sequence.size() - motif.size());
-            sequence.replace(at, motif.size(), random() % 2 ? motif : reverseComplementOf(motif));
+            sequence.replace(at, motif.size(), random() % 2 ? motif : reverseComplement(motif));
         }
         familyNames.push_back(names[static_cast<std::size_t>(i)]);
         familySequences.push_back(sequence);
@@ -134,25 +101,24 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
     }
     int status = 0;
     for (const Export& e : exports) {
-        ExportResult result = exportFastaToDTable(e.fasta.c_str(), e.table.c_str());
+        ExportResult result = exportFastaToDTable(e.fasta.c_str(), e.table.c_str(), quietly);
         if (!result.ok()) {
             status = workError(err, result.message);
             break;
         }
     }
 
-    const char* index = nullptr;
+    AnalysisResult result;
     if (status == 0) {
-        std::vector<std::string> genePaths;
+        AnalysisInput input {exports[0].table.string(), exports[1].table.string(), {}};
         for (std::size_t g = 2; g < exports.size(); ++g)
-            genePaths.push_back(exports[g].table.string());
-        std::vector<const char*> genes;
-        for (const std::string& path : genePaths)
-            genes.push_back(path.c_str());
-        index = runAnalysis(exports[0].table.c_str(), exports[1].table.c_str(), 6, 8, 0, genes.data(),
-            static_cast<int>(genes.size()), folder.c_str());
-        if (!index)
+            input.genePaths.push_back(exports[g].table.string());
+        result = analyze(input, feedback);
+        ReportOutcome report = writeReport(result, folder.string(), feedback);
+        if (!report.indexWritten) {
+            warnNoReport(report, folder.string(), feedback);
             status = workError(err, "no report was written");
+        }
     }
     if (status != 0)
         return status;
@@ -162,11 +128,9 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err)
         << " planted " << copiesPerMember << " times each.\n";
     out << "Exported them to DTable files in " << folder.string() << " and analyzed the family against the genome"
         << " with " << geneFiles << " gene files.\n";
-    const fs::path report = folder / index;
-    out << "Report: " << report.string() << '\n';
-    std::string found;
-    int rank = rankInReport(report, motif, found);
-    if (rank > 0) {
+    out << "Report: " << (folder / reportIndexName).string() << '\n';
+    if (std::size_t rank = result.rankOf(motif)) {
+        const std::string found = result.candidates[rank - 1].word.text();
         out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")
             << " is ranked " << rank << " of the top ten.\n";
     } else {

@@ -4,9 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "analysis/AnalysisRun.h"
-#include "analysis/Warning.h"
-#include "sequence/Diagnostics.h"
+#include "report/AnalysisRun.h"
 
 #include <cstdlib>
 #include <memory>
@@ -19,18 +17,10 @@ namespace {
 
 std::string folder;
 
-class Quiet : public WarningNotifier {
-public:
-    void warn(const char*, const char*) override {}
-};
-Quiet quiet;
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setDiagnosticStream(nullptr);
-    setWarningNotifier(&quiet);
     folder = scratchFolder();
     return 0;
 }
@@ -54,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         genes.push_back(files[i]->path());
     const std::string index = folder + "/output.html";
     ::unlink(index.c_str());
+    RunFeedback quiet;
     const char* result = runAnalysis(files[0]->path(), files[1]->path(), 6, 8, 0, genes.data(),
-        static_cast<int>(genes.size()), folder.c_str());
+        static_cast<int>(genes.size()), quiet, folder.c_str());
     struct stat info;
     if (result && ::stat(index.c_str(), &info) != 0)
         std::abort();

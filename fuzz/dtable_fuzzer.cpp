@@ -3,14 +3,13 @@
 
 #include "FuzzSupport.h"
 
-#include "sequence/Diagnostics.h"
+#include "base/Diagnostics.h"
 #include "tables/DTable.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setDiagnosticStream(nullptr);
     return 0;
 }
 

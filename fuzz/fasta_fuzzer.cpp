@@ -3,9 +3,10 @@
 
 #include "FuzzSupport.h"
 
-#include "sequence/Diagnostics.h"
-#include "sequence/FastaFile.h"
-#include "sequence/Permutation.h"
+#include "base/Diagnostics.h"
+#include "oracle/FastaFile.h"
+#include "export/CountingTable.h"
+#include "export/Export.h"
 
 #include <cstdlib>
 #include <string>
@@ -17,7 +18,6 @@ std::string folder;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setDiagnosticStream(nullptr);
     folder = scratchFolder();
     return 0;
 }
@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryFile input(data, size);
     const std::string table = folder + "/fasta.dtable";
     ::unlink(table.c_str());
-    ExportResult exported = exportFastaToDTable(input.path(), table.c_str(), {}, 1 + size % 3);
+    RunFeedback quiet;
+    ExportResult exported = exportFastaToDTable(input.path(), table.c_str(), quiet, 1 + size % 3);
 
     FastaFile fasta;
     fasta.parse(input.path());
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fasta.heldZeroByte())
         std::abort(); // the export refuses text with a zero byte
     Permutation counted;
-    counted.countGenes(fasta);
+    countGenes(counted, fasta);
     std::string written;
     if (FILE* file = std::fopen(table.c_str(), "rb")) {
         char buffer[65536];

@@ -1,10 +1,9 @@
-#include "analysis/ScoreEngine.h"
-#include "analysis/Warning.h"
+#include "report/ReportWriter.h"
+
+#include "base/AtomicFile.h"
+#include "base/RealFormat.h"
 #include "report/ReportImages.h"
 #include "report/ReportNames.h"
-#include "sequence/Diagnostics.h"
-#include "tables/AtomicFile.h"
-#include "tables/RealFormat.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -53,17 +52,22 @@ public:
     std::string bytes;
 };
 
-std::string inFolder(const char* folder, const std::string& name)
+std::string inFolder(const std::string& folder, const std::string& name)
 {
-    if (!folder || !*folder)
+    if (folder.empty())
         return name;
     return (std::filesystem::path(folder) / name).string();
 }
 
 } // namespace
 
-ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, const char* folder) const
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    int rowCount, const char* indexFileName)
 {
+    const std::vector<WordEntry>& candidates = result.candidates;
+    const std::vector<WordEntry>& background = result.background;
+    const std::vector<ProbabilityMatrix>& matrices = result.matrices;
+    const Diagnostics& diagnostics = feedback.diagnostics();
     ReportOutcome outcome;
     if (candidates.empty() || background.empty() || matrices.empty()) {
         outcome.problem = candidates.empty() ? "there are no candidate words"
@@ -73,7 +77,6 @@ ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, 
     }
     const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
     outcome.rowsListed = static_cast<int>(rows);
-    const std::vector<ProbabilityMatrix> matrixCopies = copyMatrices();
 
     Page index;
     index.value("<html><head><title>Output</title></head>")
@@ -103,13 +106,13 @@ ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, 
     if (writeFileAtomically(indexPath, index.bytes, cause) == WriteOutcome::Written) {
         outcome.indexWritten = true;
     } else {
-        diagnostics() << "Error opening HTML output file" << '\n';
+        diagnostics << "Error opening HTML output file" << '\n';
         outcome.problem = "cannot write " + indexPath + ": " + cause;
     }
 
     for (std::size_t j = 0; j < rows; ++j) {
         const std::string_view word = candidates[j].word.view();
-        const ProbabilityMatrix& matrix = matrixCopies[j];
+        const ProbabilityMatrix& matrix = matrices[j];
         Page page;
         page.text("<html>\n<head>\n<title>\nSequence Details</title>\n</head>\n<body bgcolor=\"white\">\n<p>\n<a href=\"")
             .value(indexFileName)
@@ -146,8 +149,8 @@ ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, 
         }
         page.text("</tr>").text("</table>").text("</body></html>");
         if (writeFileAtomically(inFolder(folder, pageFileName(word)), page.bytes, cause) != WriteOutcome::Written) {
-            diagnostics() << subpageError << '\n';
-            showWarning("Critical Error", subpageError);
+            diagnostics << subpageError << '\n';
+            feedback.warn(criticalErrorCaption, subpageError);
             break;
         }
         ++outcome.pagesWritten;
@@ -163,4 +166,14 @@ ReportOutcome ScoreEngine::writeReport(int rowCount, const char* indexFileName, 
         }
     }
     return outcome;
+}
+
+void warnNoReport(const ReportOutcome& outcome, const std::string& folder, RunFeedback& feedback)
+{
+    std::error_code error;
+    std::filesystem::path shown = !folder.empty() ? std::filesystem::path(folder) : std::filesystem::current_path(error);
+    std::filesystem::path absolute = std::filesystem::absolute(shown, error);
+    const std::string text
+        = "No report was written in " + (error ? shown : absolute).string() + ": " + outcome.problem + ".";
+    feedback.warn(outcome.rowsListed > 0 ? criticalErrorCaption : processDataCaption, text);
 }

@@ -1,12 +1,59 @@
 #include "sequence/FastaStream.h"
 
-#include "sequence/Diagnostics.h"
-#include "sequence/FastaFile.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
+
+/// The first CR or LF at or after `from`, or `end`; looks for CR only when the text has any.
+const char* findLineEnd(const char* from, const char* end, bool carriageReturns)
+{
+    const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+    if (!stop)
+        stop = end;
+    if (carriageReturns) {
+        const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
+        if (cr)
+            stop = cr;
+    }
+    return stop;
+}
+
+/// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
+bool isSequenceStart(unsigned char c)
+{
+    switch (c) {
+    case 'A': case 'C': case 'G': case 'T': case 'N':
+    case 'a': case 'c': case 'g': case 't': case 'n':
+        return true;
+    default:
+        return false;
+    }
+}
+
+/// Copies `length` bytes, raising a, c, g and t to upper case; every other byte unchanged.
+void copyRaised(char* out, const char* in, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(in[i]);
+        bool raise = c == 'a' || c == 'c' || c == 'g' || c == 't';
+        out[i] = static_cast<char>(c - (raise ? 32 : 0));
+    }
+}
+
+/// The name of a header line (starting with ">"): its first word, blanks skipped.
+std::string_view headerName(std::string_view header)
+{
+    std::size_t start = 1;
+    while (start < header.size() && isBlank(static_cast<unsigned char>(header[start])))
+        ++start;
+    std::size_t stop = start;
+    while (stop < header.size() && !isBlank(static_cast<unsigned char>(header[stop])))
+        ++stop;
+    return header.substr(start, stop - start);
+}
 
 /// Past this much text the "Read Gene" lines are written as they come instead of after the
 /// summary lines, so that a file of millions of records does not hold them all.
@@ -17,8 +64,9 @@ constexpr std::size_t overlap = WordCounter::maximumLength - 1;
 
 } // namespace
 
-FastaStream::FastaStream(const char* path, UnitSink sink, UnitSource source)
-    : path(path)
+FastaStream::FastaStream(const char* path, UnitSink sink, UnitSource source, Diagnostics diagnostics)
+    : diagnostics(diagnostics)
+    , path(path)
     , sink(std::move(sink))
     , source(std::move(source))
     , unit(this->source())
@@ -64,7 +112,7 @@ void FastaStream::feed(const char* data, std::size_t size)
             } else {
                 if (isSequenceStart(static_cast<unsigned char>(*p)) && !warnedStray) {
                     warnedStray = true;
-                    diagnosticf("Warning: sequence lines before the first header line of %s are ignored\n", path);
+                    diagnostics.printf("Warning: sequence lines before the first header line of %s are ignored\n", path);
                 }
                 state = State::Skipped;
             }
@@ -98,17 +146,15 @@ void FastaStream::feed(const char* data, std::size_t size)
 
 void FastaStream::endHeader()
 {
-    Gene gene;
-    scanHeader(header.data(), header.size(), gene);
     std::string line = "Read Gene " + std::to_string(genes) + ": ";
-    line.append(gene.name.view());
+    line.append(headerName(header));
     line += '\n';
     if (linesFlushed) {
-        diagnostics() << line;
+        diagnostics << line;
     } else {
         geneLines += line;
         if (geneLines.size() > geneLinesKept) {
-            diagnostics() << geneLines;
+            diagnostics << geneLines;
             geneLines.clear();
             linesFlushed = true;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Diagnostics.h"
 #include "sequence/WordCounter.h"
 
 #include <cstddef>
@@ -45,8 +46,9 @@ public:
     using UnitSink = std::function<void(std::unique_ptr<CountingUnit>)>;
     using UnitSource = std::function<std::unique_ptr<CountingUnit>()>;
 
-    /// `sink` takes every full unit (and the last one); `source` gives an empty unit.
-    FastaStream(const char* path, UnitSink sink, UnitSource source);
+    /// `sink` takes every full unit (and the last one); `source` gives an empty unit. The
+    /// "Read Gene" lines and warnings about `path` go to `diagnostics`.
+    FastaStream(const char* path, UnitSink sink, UnitSource source, Diagnostics diagnostics = {});
 
     /// Takes the next bytes of the text.
     void feed(const char* data, std::size_t size);
@@ -70,6 +72,7 @@ private:
     void endGene();
     void newUnit();
 
+    Diagnostics diagnostics;
     const char* path;
     UnitSink sink;
     UnitSource source;

@@ -1,5 +1,7 @@
 #include "sequence/WordCounter.h"
 
+#include "base/Dna.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -25,14 +27,10 @@ constexpr std::array<std::uint8_t, 256> makeComplements()
 {
     std::array<std::uint8_t, 256> complement {};
     for (int i = 0; i < 256; ++i)
-        complement[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    complement['A'] = 'T';
-    complement['T'] = 'A';
-    complement['C'] = 'G';
-    complement['G'] = 'C';
+        complement[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(complementOf(static_cast<char>(i)));
     return complement;
 }
-constexpr std::array<std::uint8_t, 256> complementOf = makeComplements();
+constexpr std::array<std::uint8_t, 256> complementByte = makeComplements();
 
 std::uint32_t reverseComplementCode(std::uint32_t code, int length)
 {
@@ -60,7 +58,7 @@ std::uint64_t reverseComplementBytes(std::uint64_t bytes, int length)
     std::uint64_t result = 0;
     for (int i = 0; i < length; ++i) {
         std::uint8_t byte = static_cast<std::uint8_t>(bytes >> (8 * i));
-        result |= static_cast<std::uint64_t>(complementOf[byte]) << (8 * (length - 1 - i));
+        result |= static_cast<std::uint64_t>(complementByte[byte]) << (8 * (length - 1 - i));
     }
     return result;
 }

@@ -1,24 +1,29 @@
 #include "tables/DTable.h"
 
-#include "sequence/Diagnostics.h"
-
 #include <algorithm>
 #include <iterator>
 
 DTable::DTable()
     : buckets(defaultBucketCount)
 {
-    diagnostics() << "created";
+}
+
+DTable::DTable(Diagnostics diagnostics)
+    : diagnostics_(diagnostics)
+    , buckets(defaultBucketCount)
+{
+    diagnostics_ << createdText;
 }
 
 DTable::DTable(const DTable& other)
-    : bucketCount_(other.bucketCount_)
+    : diagnostics_(other.diagnostics_)
+    , bucketCount_(other.bucketCount_)
     , sequenceLength_(other.sequenceLength_)
     , totalCount_(other.totalCount_)
     , distinctCount_(other.distinctCount_)
     , buckets(other.buckets)
 {
-    diagnostics() << "created";
+    diagnostics_ << createdText;
 }
 
 std::int32_t DTable::bucketOf(const DString& word) const
@@ -64,6 +69,14 @@ std::int64_t DTable::countOf(const DString& word) const
         if (entry.word.equals(word))
             return entry.count;
     return 0;
+}
+
+std::size_t DTable::recordCount() const
+{
+    std::size_t total = 0;
+    for (const auto& bucket : buckets)
+        total += bucket.size();
+    return total;
 }
 
 std::vector<WordEntry> DTable::entries() const

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sequence/DString.h"
+#include "base/DString.h"
+#include "base/Diagnostics.h"
 #include "tables/WordEntry.h"
 
 #include <cstdint>
@@ -24,9 +25,15 @@ public:
     /// Largest bucket count a table file may ask for.
     static constexpr std::int64_t maximumBucketCount = 16777216;
 
-    /// An empty table of 10000 buckets; writes "created" to the diagnostic stream.
+    /// What construction writes to the diagnostics.
+    static constexpr const char* createdText = "created";
+
+    /// An empty table of 10000 buckets that reports nothing.
     DTable();
-    /// A deep copy; writes "created" like construction.
+    /// An empty table of 10000 buckets that writes its diagnostic lines to `diagnostics`,
+    /// starting with "created".
+    explicit DTable(Diagnostics diagnostics);
+    /// A deep copy, reporting where `other` does; writes "created" like construction.
     DTable(const DTable& other);
     DTable(DTable&& other) noexcept = default;
     DTable& operator=(const DTable& other) = default;
@@ -53,6 +60,8 @@ public:
     /// Moves every record out, in the order entries() lists them; the header numbers stay.
     std::vector<WordEntry> takeEntries();
 
+    /// Number of records held (which a loaded table's header need not agree with).
+    std::size_t recordCount() const;
     std::int64_t distinctCount() const { return distinctCount_; }
     std::int64_t totalCount() const { return totalCount_; }
     std::int64_t sequenceLength() const { return sequenceLength_; }
@@ -80,7 +89,10 @@ protected:
         bucket.reserve(bucket.size() + extra);
     }
 
+    const Diagnostics& diagnostics() const { return diagnostics_; }
+
 private:
+    Diagnostics diagnostics_;
     std::int32_t bucketCount_ = defaultBucketCount;
     std::int64_t sequenceLength_ = 0;
     std::int64_t totalCount_ = 0;

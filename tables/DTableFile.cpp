@@ -2,11 +2,9 @@
 // three scores), then one 0x00 byte. Every line end written is CR LF; on reading, a CR directly
 // before an LF belongs to the line end.
 
-#include "tables/AtomicFile.h"
+#include "base/AtomicFile.h"
+#include "base/RealFormat.h"
 #include "tables/DTable.h"
-#include "tables/RealFormat.h"
-
-#include "sequence/Diagnostics.h"
 
 #include <cerrno>
 #include <charconv>
@@ -187,7 +185,7 @@ bool DTable::write(const char* path, std::string* error) const
     WriteOutcome outcome = writeFileAtomically(path, serialize(), cause);
     if (outcome == WriteOutcome::Written)
         return true;
-    diagnostics() << (outcome == WriteOutcome::CannotCreate ? "Error opening DTable output file"
+    diagnostics_ << (outcome == WriteOutcome::CannotCreate ? "Error opening DTable output file"
                                                             : "Error writing DTable output file")
                   << '\n';
     if (error)
@@ -247,14 +245,14 @@ LoadStatus DTable::load(const char* path)
     std::string cause;
     FilePointer file = openTable(path, cause);
     if (!file) {
-        diagnostics() << "Invalid read file name: " << (path ? path : "") << '\n';
+        diagnostics_ << "Invalid read file name: " << (path ? path : "") << '\n';
         return LoadStatus::CannotOpen;
     }
     ByteReader in(file.get());
     std::int64_t header[4];
     LoadStatus status = readHeader(in, header, cause);
     if (status != LoadStatus::Loaded) {
-        diagnostics() << "Not a usable DTable file: " << path << " (" << cause << ")\n";
+        diagnostics_ << "Not a usable DTable file: " << path << " (" << cause << ")\n";
         return status;
     }
     bucketCount_ = static_cast<std::int32_t>(header[0]);

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "sequence/Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,11 +8,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <zlib.h>
-
-namespace {
-// Tests look at diagnostics only through CaptureDiagnostics.
-const bool silenced = (setDiagnosticStream(nullptr), true);
-}
 
 TempDir::TempDir()
 {
@@ -44,17 +39,6 @@ std::string readBytes(const std::string& path)
 bool fileExists(const std::string& path)
 {
     return std::filesystem::exists(path);
-}
-
-CaptureDiagnostics::CaptureDiagnostics()
-    : previous(diagnosticStream())
-{
-    setDiagnosticStream(&captured);
-}
-
-CaptureDiagnostics::~CaptureDiagnostics()
-{
-    setDiagnosticStream(previous);
 }
 
 std::string gzipBytes(std::string_view bytes)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/RunFeedback.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
@@ -29,18 +32,51 @@ void writeBytes(const std::string& path, std::string_view bytes);
 std::string readBytes(const std::string& path);
 bool fileExists(const std::string& path);
 
-/// Gathers everything written to the diagnostic stream while it lives.
+/// Gathers the diagnostic lines of whatever is handed its diagnostics().
 class CaptureDiagnostics {
 public:
-    CaptureDiagnostics();
-    ~CaptureDiagnostics();
+    CaptureDiagnostics() = default;
     CaptureDiagnostics(const CaptureDiagnostics&) = delete;
     CaptureDiagnostics& operator=(const CaptureDiagnostics&) = delete;
+    Diagnostics diagnostics() { return Diagnostics(captured); }
     std::string text() const { return captured.str(); }
 
 private:
     std::ostringstream captured;
-    std::ostream* previous;
+};
+
+/// A run's feedback that keeps everything it is told: the diagnostic text, every progress
+/// call and every warning, in order in `events` ("start", "0/105", "warn Caption: text", "end").
+class RecordingFeedback : public RunFeedback {
+public:
+    RecordingFeedback()
+        : RunFeedback(Diagnostics(captured))
+    {
+    }
+    void started() override { events.push_back("start"); }
+    void progressed(std::int64_t done, std::int64_t total) override
+    {
+        events.push_back(std::to_string(done) + "/" + std::to_string(total));
+        lastStep = done;
+        lastTotal = total;
+        ++steps;
+    }
+    void finished() override { events.push_back("end"); }
+    void warn(std::string_view caption, std::string_view text) override
+    {
+        events.push_back("warn " + std::string(caption) + ": " + std::string(text));
+        warnings.push_back(std::string(caption) + ": " + std::string(text));
+    }
+    std::string text() const { return captured.str(); }
+
+    std::vector<std::string> events;
+    std::vector<std::string> warnings;
+    std::int64_t lastStep = -1;
+    std::int64_t lastTotal = -1;
+    int steps = 0; ///< progress calls, the reset to 0 included
+
+private:
+    std::ostringstream captured;
 };
 
 /// gzip-compresses `bytes` through zlib.

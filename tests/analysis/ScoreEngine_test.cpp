@@ -1,10 +1,8 @@
 #include "TestSupport.h"
 
-#include "analysis/Progress.h"
 #include "analysis/ScoreEngine.h"
 #include "analysis/Statistics.h"
-#include "sequence/Permutation.h"
-#include "tables/RealFormat.h"
+#include "base/RealFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +30,6 @@ const WordEntry* findCandidate(const ScoreEngine& engine, const char* word)
             return &engine.candidate(i);
     return nullptr;
 }
-
-/// Counts the steps of the progress counter while it lives.
-class StepCounter {
-public:
-    StepCounter() { resetProgress(); }
-    int steps() const { return progressCounter(); }
-};
 
 std::string scores(const WordEntry& entry)
 {
@@ -112,11 +103,12 @@ TEST(ScoreEngine, ConsoleLinesAndProgressSteps)
             records.push_back({std::to_string(i).append("W"), 1});
         DTable small = tableOf(1000, records);
         DTable big = tableOf(1000, {});
-        CaptureDiagnostics console;
-        StepCounter counter;
-        ScoreEngine engine;
+        RecordingFeedback console;
+        RunProgress progress(console);
+        ScoreEngine engine(progress);
         engine.tabulate(big, small);
-        EXPECT_EQ(counter.steps(), c.steps);
+        EXPECT_EQ(progress.counter(), c.steps);
+        EXPECT_EQ(ScoreEngine::tabulateSteps(static_cast<std::size_t>(c.candidates)), c.steps);
         EXPECT_EQ(console.text(), "Flattening....flattened..\nTabulating scores.. created" + c.marks + "done.\n");
     }
 }
@@ -140,16 +132,19 @@ TEST(ScoreEngine, RefinementWorkedExample)
 {
     DTable big = tableOf(1000000, {});
     DTable small = tableOf(1000, {{"AAAAAC", 3}});
-    ScoreEngine engine;
+    RecordingFeedback feedback;
+    RunProgress progress(feedback);
+    ScoreEngine engine(progress);
     engine.tabulate(big, small);
     engine.sortCandidates();
     std::vector<std::vector<WordEntry>> genes = {
         {WordEntry(DString("TTTTTT")), WordEntry(DString("AAAAAA"))},
         {WordEntry(DString("AAAAAC")), WordEntry(DString("CCCCCC"))},
     };
-    StepCounter counter;
+    progress.resetProgress();
     engine.refineCandidates(genes);
-    EXPECT_EQ(counter.steps(), 1 * 5 * 2); // fewer than ten candidates: the ones there are
+    EXPECT_EQ(progress.counter(), 1 * 5 * 2); // fewer than ten candidates: the ones there are
+    EXPECT_EQ(ScoreEngine::refineSteps(engine.candidateCount(), genes.size()), progress.counter());
     ASSERT_EQ(engine.matrixCount(), 1u);
     ProbabilityMatrix m = engine.copyMatrices()[0];
     for (int k = 0; k < 5; ++k) {
@@ -242,7 +237,10 @@ std::vector<WordEntry> plainTabulate(const DTable& big, const DTable& small)
         double p = static_cast<double>(big.countOf(entry.word)) / static_cast<double>(big.sequenceLength());
         double o = static_cast<double>(entry.count);
         double e = n * p;
-        if (Permutation::reverseComplement(entry.word) == entry.word)
+        std::string reverse(entry.word.view().rbegin(), entry.word.view().rend());
+        for (char& c : reverse)
+            c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
+        if (reverse == entry.word.view())
             p = p / 2.0;
         if (o > e && o > 0) {
             entry.score1 = e / o;

@@ -1,5 +1,5 @@
 #include "analysis/Statistics.h"
-#include "tables/RealFormat.h"
+#include "base/RealFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "analysis/ScoreEngine.h"
-#include "analysis/Warning.h"
+#include "report/ReportWriter.h"
 #include "report/ReportImages.h"
 #include "report/ReportNames.h"
 
@@ -27,8 +27,19 @@ DTable tableOf(std::int64_t sequenceLength, const Records& records)
     return table;
 }
 
-/// An engine scored, ranked and refined from in-memory tables and gene lists.
-ScoreEngine engineOf(const Records& big, const Records& small, const std::vector<std::vector<std::string>>& genes)
+/// The engine's lists as a result.
+AnalysisResult resultOf(ScoreEngine& engine)
+{
+    AnalysisResult result;
+    result.status = AnalysisStatus::Complete;
+    result.candidates = engine.takeCandidates();
+    result.background = engine.takeBackground();
+    result.matrices = engine.takeMatrices();
+    return result;
+}
+
+/// A result scored, ranked and refined from in-memory tables and gene lists.
+AnalysisResult engineOf(const Records& big, const Records& small, const std::vector<std::vector<std::string>>& genes)
 {
     ScoreEngine engine;
     engine.tabulate(tableOf(1000000, big), tableOf(1000, small));
@@ -40,13 +51,13 @@ ScoreEngine engineOf(const Records& big, const Records& small, const std::vector
             lists.back().push_back(WordEntry(DString(word.c_str())));
     }
     engine.refineCandidates(lists);
-    return engine;
+    return resultOf(engine);
 }
 
 /// Three candidates: GGGTTT is absent from the genome (Scores 0, 0, nan), CCCCCG is seen 20
 /// times where 0.5 are expected (tiny probabilities), AAAAAC is the worked example. The three
 /// gene lists make every matrix hold 1, 0, 1/3 or 2/3.
-ScoreEngine goldenEngine()
+AnalysisResult goldenEngine()
 {
     return engineOf({{"AAAAAC", 500}, {"CCCCCG", 500}}, {{"AAAAAC", 3}, {"CCCCCG", 20}, {"GGGTTT", 2}},
         {{"AAAAAC", "CCCCCG", "GGGTTT"}, {"AAAAAG", "CCCCCG", "GGGTTA"}, {"AAAAAT", "CCCCCC", "GGGTTT"}});
@@ -61,7 +72,7 @@ std::string sixLetterWord(int n)
 }
 
 /// Twelve candidates, all in the genome at p = 0.001 and seen 2 to 13 times, so none ties.
-ScoreEngine twelveCandidates()
+AnalysisResult twelveCandidates()
 {
     Records big, small;
     std::vector<std::string> gene;
@@ -114,39 +125,22 @@ std::vector<IndexRow> rowsOf(const std::string& index)
     return rows;
 }
 
-class WarningRecorder : public WarningNotifier {
-public:
-    WarningRecorder()
-        : previous(setWarningNotifier(this))
-    {
-    }
-    ~WarningRecorder() override { setWarningNotifier(previous); }
-    WarningRecorder(const WarningRecorder&) = delete;
-    WarningRecorder& operator=(const WarningRecorder&) = delete;
-    void warn(const char* caption, const char* text) override { shown.push_back(std::string(caption) + ": " + text); }
-    std::vector<std::string> shown;
-
-private:
-    WarningNotifier* previous;
-};
-
 const std::set<std::string> imageNames = {"pageTop.jpg", "blue.png", "green.png", "red.png", "yellow.png"};
 
 } // namespace
 
 TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
 {
-    ScoreEngine engine = goldenEngine();
-    ASSERT_EQ(engine.candidateCount(), 3u);
+    AnalysisResult engine = goldenEngine();
+    ASSERT_EQ(engine.candidates.size(), 3u);
     TempDir dir;
-    WarningRecorder warnings;
-    CaptureDiagnostics console;
-    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    RecordingFeedback console;
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
     EXPECT_TRUE(outcome.indexWritten);
     EXPECT_EQ(outcome.rowsListed, 3); // fewer than ten candidates: the three there are
     EXPECT_EQ(outcome.pagesWritten, 3);
     EXPECT_EQ(console.text(), "");
-    EXPECT_TRUE(warnings.shown.empty());
+    EXPECT_TRUE(console.warnings.empty());
 
     const std::string index = readBytes(dir.file("output.html"));
     EXPECT_TRUE(matchesGolden("report/output.html", index));
@@ -166,25 +160,26 @@ TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
 
 TEST(ReportWriter, TenRowsInRankOrderFromMoreCandidates)
 {
-    ScoreEngine engine = twelveCandidates();
-    ASSERT_EQ(engine.candidateCount(), 12u);
+    AnalysisResult engine = twelveCandidates();
+    ASSERT_EQ(engine.candidates.size(), 12u);
     for (int rowCount : {10, 12}) { // only ten have matrices
         SCOPED_TRACE(rowCount);
         TempDir dir;
-        ReportOutcome outcome = engine.writeReport(rowCount, "output.html", dir.path().c_str());
+        RunFeedback console;
+        ReportOutcome outcome = writeReport(engine, dir.path().string(), console, rowCount);
         EXPECT_EQ(outcome.rowsListed, 10);
         EXPECT_EQ(outcome.pagesWritten, 10);
         std::vector<IndexRow> rows = rowsOf(readBytes(dir.file("output.html")));
         ASSERT_EQ(rows.size(), 10u);
         for (std::size_t i = 0; i < 10; ++i) {
-            const std::string word(engine.candidate(i).word.view());
+            const std::string word(engine.candidates[i].word.view());
             EXPECT_EQ(rows[i].rank, std::to_string(i + 1));
             EXPECT_EQ(rows[i].href, word + ".html");
             EXPECT_EQ(rows[i].shown, word);
             EXPECT_NE(readBytes(dir.file(word + ".html")).find(std::string("\r\nSequence ").append(word).append("</b>\r\n")), std::string::npos);
         }
         for (std::size_t i = 10; i < 12; ++i)
-            EXPECT_FALSE(fileExists(dir.file(std::string(engine.candidate(i).word.view()) + ".html")));
+            EXPECT_FALSE(fileExists(dir.file(std::string(engine.candidates[i].word.view()) + ".html")));
     }
 }
 
@@ -195,10 +190,11 @@ TEST(ReportWriter, EmptyResultsWriteNothing)
     const std::vector<std::vector<std::string>> genes = {{"AAAAAC"}};
     struct Case {
         const char* what;
-        ScoreEngine engine;
+        AnalysisResult engine;
     };
-    ScoreEngine unrefined;
-    unrefined.tabulate(tableOf(1000000, big), tableOf(1000, small));
+    ScoreEngine unrefinedEngine;
+    unrefinedEngine.tabulate(tableOf(1000000, big), tableOf(1000, small));
+    AnalysisResult unrefined = resultOf(unrefinedEngine);
     Case cases[] = {{"no candidates", engineOf(big, {}, genes)}, {"no background", engineOf({}, small, genes)},
         {"no matrices", unrefined}};
     for (const Case& c : cases) {
@@ -207,31 +203,29 @@ TEST(ReportWriter, EmptyResultsWriteNothing)
         writeBytes(dir.file("output.html"), "an earlier report");
         writeBytes(dir.file("AAAAAC.html"), "an earlier page");
         const auto before = contents(dir.path());
-        WarningRecorder warnings;
-        CaptureDiagnostics console;
-        ReportOutcome outcome = c.engine.writeReport(10, "output.html", dir.path().c_str());
+        RecordingFeedback console;
+        ReportOutcome outcome = writeReport(c.engine, dir.path().string(), console, 10);
         EXPECT_FALSE(outcome.indexWritten);
         EXPECT_EQ(outcome.pagesWritten, 0);
         EXPECT_FALSE(outcome.problem.empty());
         EXPECT_EQ(contents(dir.path()), before);
         EXPECT_EQ(console.text(), "");
-        EXPECT_TRUE(warnings.shown.empty());
+        EXPECT_TRUE(console.warnings.empty());
     }
 }
 
 TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
 {
-    ScoreEngine engine = goldenEngine();
+    AnalysisResult engine = goldenEngine();
     TempDir dir;
     fs::create_directory(dir.path() / "output.html");
-    WarningRecorder warnings;
-    CaptureDiagnostics console;
-    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    RecordingFeedback console;
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
     EXPECT_FALSE(outcome.indexWritten);
     EXPECT_FALSE(outcome.problem.empty());
     EXPECT_EQ(outcome.pagesWritten, 3);
     EXPECT_EQ(console.text(), "Error opening HTML output file\n");
-    EXPECT_TRUE(warnings.shown.empty());
+    EXPECT_TRUE(console.warnings.empty());
     EXPECT_TRUE(fs::is_directory(dir.path() / "output.html"));
     for (const char* word : {"GGGTTT", "CCCCCG", "AAAAAC"}) {
         const std::string page = std::string(word) + ".html";
@@ -241,17 +235,16 @@ TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
 
 TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRest)
 {
-    ScoreEngine engine = twelveCandidates();
+    AnalysisResult engine = twelveCandidates();
     TempDir dir;
-    auto page = [&engine, &dir](std::size_t i) { return dir.file(pageFileName(engine.candidate(i).word.view())); };
+    auto page = [&engine, &dir](std::size_t i) { return dir.file(pageFileName(engine.candidates[i].word.view())); };
     fs::create_directory(page(2));
-    WarningRecorder warnings;
-    CaptureDiagnostics console;
-    ReportOutcome outcome = engine.writeReport(10, "output.html", dir.path().c_str());
+    RecordingFeedback console;
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
     EXPECT_TRUE(outcome.indexWritten);
     EXPECT_EQ(outcome.pagesWritten, 2);
     EXPECT_EQ(console.text(), "Error opening HTML subpage output file\n");
-    EXPECT_EQ(warnings.shown, std::vector<std::string> {"Critical Error: Error opening HTML subpage output file"});
+    EXPECT_EQ(console.warnings, std::vector<std::string> {"Critical Error: Error opening HTML subpage output file"});
     EXPECT_TRUE(fileExists(page(0)));
     EXPECT_TRUE(fileExists(page(1)));
     EXPECT_TRUE(fs::is_empty(page(2)));
@@ -284,20 +277,21 @@ TEST(ReportWriter, UnsafeWordsStayInsideTheFolderUnderTheirMappedNames)
         small.push_back({c.word, 2});
         gene.push_back(c.word);
     }
-    ScoreEngine engine = engineOf({{"TTTTTT", 1}}, small, {gene});
-    ASSERT_EQ(engine.candidateCount(), cases.size());
+    AnalysisResult engine = engineOf({{"TTTTTT", 1}}, small, {gene});
+    ASSERT_EQ(engine.candidates.size(), cases.size());
 
     TempDir dir;
     const fs::path folder = dir.path() / "report";
     fs::create_directory(folder);
-    ReportOutcome outcome = engine.writeReport(10, "output.html", folder.c_str());
+    RunFeedback console;
+    ReportOutcome outcome = writeReport(engine, folder.string(), console, 10);
     EXPECT_EQ(outcome.pagesWritten, 10);
     const std::string index = readBytes((folder / "output.html").string());
     std::map<std::string, IndexRow> rowOfWord;
     std::vector<IndexRow> rows = rowsOf(index);
     ASSERT_EQ(rows.size(), cases.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        rowOfWord[std::string(engine.candidate(i).word.view())] = rows[i];
+        rowOfWord[std::string(engine.candidates[i].word.view())] = rows[i];
 
     std::set<std::string> expected = imageNames;
     expected.insert("output.html");
@@ -337,10 +331,11 @@ TEST(ReportWriter, ImagesAreWrittenOnlyWhereMissing)
     }
     EXPECT_EQ(names, imageNames);
 
-    ScoreEngine engine = goldenEngine();
+    AnalysisResult engine = goldenEngine();
     TempDir dir;
     writeBytes(dir.file("blue.png"), "the user's own blue");
-    engine.writeReport(10, "output.html", dir.path().c_str());
+    RunFeedback console;
+    writeReport(engine, dir.path().string(), console, 10);
     for (const ReportImage& image : images) {
         const std::string bytes = readBytes(dir.file(image.fileName));
         if (std::string_view(image.fileName) == "blue.png")

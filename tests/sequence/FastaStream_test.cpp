@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 
-#include "sequence/FastaFile.h"
+#include "oracle/FastaFile.h"
 #include "sequence/FastaStream.h"
-#include "sequence/Permutation.h"
+#include "export/CountingTable.h"
+#include "export/Export.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ std::string inMemoryTable(const TempDir& dir, const std::string& text)
     FastaFile fasta;
     fasta.parse(dir.file("oracle.fa").c_str());
     Permutation table;
-    table.countGenes(fasta);
+    countGenes(table, fasta);
     return table.serialize();
 }
 
@@ -113,7 +114,8 @@ TEST(FastaStream, ExportGivesTheSameTableForAnyThreadCount)
     for (const char* source : {"big.fa", "big.fa.gz"}) {
         for (unsigned threads : {1u, 2u, 3u, 5u}) {
             SCOPED_TRACE(std::string(source) + " " + std::to_string(threads));
-            ExportResult result = exportFastaToDTable(dir.file(source).c_str(), dir.file("out.dtable").c_str(), {}, threads);
+            RunFeedback quiet;
+            ExportResult result = exportFastaToDTable(dir.file(source).c_str(), dir.file("out.dtable").c_str(), quiet, threads);
             ASSERT_TRUE(result.ok()) << result.message;
             EXPECT_EQ(readBytes(dir.file("out.dtable")), expected);
         }
@@ -124,8 +126,8 @@ TEST(FastaStream, DiagnosticsComeInTheReadersOrder)
 {
     TempDir dir;
     writeBytes(dir.file("two.fa"), ">first gene\r\nACGTACGTAA\r\n>second\nTTTT\n");
-    CaptureDiagnostics captured;
-    ASSERT_TRUE(exportFastaToDTable(dir.file("two.fa").c_str(), dir.file("two.dtable").c_str()).ok());
+    RecordingFeedback captured;
+    ASSERT_TRUE(exportFastaToDTable(dir.file("two.fa").c_str(), dir.file("two.dtable").c_str(), captured).ok());
     EXPECT_EQ(captured.text(), "createdRead 36 bytes\nNumber of genes in file: 2\nRead Gene 0: first\nRead Gene 1: second\n");
 }
 
@@ -138,8 +140,8 @@ TEST(FastaStream, GeneLinesBeyondTheirBufferAreWrittenAsTheyCome)
     for (int g = 0; g < 3; ++g)
         text += ">" + name + std::to_string(g) + "\nACGTAC\n";
     writeBytes(dir.file("names.fa"), text);
-    CaptureDiagnostics captured;
-    ASSERT_TRUE(exportFastaToDTable(dir.file("names.fa").c_str(), dir.file("names.dtable").c_str()).ok());
+    RecordingFeedback captured;
+    ASSERT_TRUE(exportFastaToDTable(dir.file("names.fa").c_str(), dir.file("names.dtable").c_str(), captured).ok());
     const std::string lines = captured.text();
     for (int g = 0; g < 3; ++g)
         EXPECT_NE(lines.find("Read Gene " + std::to_string(g) + ": " + name + std::to_string(g) + "\n"), std::string::npos);

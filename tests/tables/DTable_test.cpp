@@ -19,7 +19,7 @@ std::vector<std::pair<std::string, std::int64_t>> wordsAndCounts(const DTable& t
 TEST(DTable, NewTableIsEmptyAndSaysCreatedOnce)
 {
     CaptureDiagnostics log;
-    DTable table;
+    DTable table(log.diagnostics());
     EXPECT_EQ(log.text(), "created");
     EXPECT_EQ(table.bucketCount(), 10000);
     EXPECT_TRUE(table.entries().empty());

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sequence/DString.h"
+#include "base/DString.h"
+#include "base/Diagnostics.h"
 #include "sequence/InputStream.h"
 
 #include <cstdint>
@@ -22,7 +23,11 @@ struct Gene {
 /// Line ends are taken as text mode gives them: CR LF arrives as LF.
 class TextFile {
 public:
-    TextFile() = default;
+    /// A file whose reading reports to `diagnostics`.
+    explicit TextFile(Diagnostics diagnostics = {})
+        : diagnostics(diagnostics)
+    {
+    }
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
     virtual ~TextFile() = default;
@@ -40,6 +45,7 @@ public:
     bool heldZeroByte() const { return heldZeroByte_; }
 
 protected:
+    Diagnostics diagnostics;
     std::unique_ptr<DString> contents_;
     ReadStatus readStatus_ = ReadStatus::NoPath;
     std::string readError_;
@@ -51,6 +57,7 @@ protected:
 /// every other line is ignored. CR and LF both end lines, and empty lines vanish.
 class FastaFile : public TextFile {
 public:
+    using TextFile::TextFile;
     /// Reads and parses `path`; 0 when done, -1 when more headers were met than counted.
     int parse(const char* path);
 
@@ -72,3 +79,8 @@ void copyRaised(char* out, const char* in, std::size_t length);
 
 /// Scans a header line (starting with ">") by "> %s from %i to %i, size %i" into `gene`.
 void scanHeader(const char* line, std::size_t length, Gene& gene);
+
+class Permutation;
+/// Counts every gene of `fasta` in file order into `table` and adds their lengths to its
+/// sequenceLength.
+void countGenes(Permutation& table, const FastaFile& fasta);

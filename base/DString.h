@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Diagnostics.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -30,8 +32,9 @@ public:
     DString& operator+=(const DString& other);
 
     /// The bytes from `start` up to, not including, `end`; the null DString (and a
-    /// diagnostic) when `end < start`. The caller keeps 0 <= start <= end <= length().
-    DString substr(std::int64_t start, std::int64_t end) const;
+    /// diagnostic line to `diagnostics`) when `end < start`. The caller keeps
+    /// 0 <= start <= end <= length().
+    DString substr(std::int64_t start, std::int64_t end, const Diagnostics& diagnostics = {}) const;
 
     /// Zero-terminated comparison of the two texts; the null DString compares as "".
     bool operator==(const DString& other) const;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "sequence/DString.h"
+#include "base/DString.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ TEST(DString, SubstrIsHalfOpen)
 TEST(DString, SubstrWithEndBeforeStartGivesNullAndOneDiagnostic)
 {
     CaptureDiagnostics log;
-    DString result = DString("ACGTACGT").substr(5, 2);
+    DString result = DString("ACGTACGT").substr(5, 2, log.diagnostics());
     EXPECT_TRUE(result.isNull());
     EXPECT_EQ(result.length(), 0u);
     EXPECT_EQ(log.text(), "DString::substr (error) end < start\n");

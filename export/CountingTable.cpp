@@ -1,6 +1,6 @@
-#include "sequence/Permutation.h"
+#include "export/CountingTable.h"
 
-#include "sequence/FastaFile.h"
+#include "base/Dna.h"
 
 #include <algorithm>
 
@@ -11,27 +11,10 @@ void Permutation::countWords(const DString& sequence)
     takeCounts(counter);
 }
 
-void Permutation::countGenes(const FastaFile& fasta)
-{
-    WordCounter counter;
-    for (std::int64_t i = 0; i < fasta.geneCount(); ++i) {
-        const DString& sequence = fasta.sequence(i);
-        counter.count(sequence.text() ? sequence.text() : "", sequence.length());
-        setSequenceLength(this->sequenceLength() + static_cast<std::int64_t>(sequence.length()));
-    }
-    takeCounts(counter);
-}
-
 DString Permutation::reverseComplement(const DString& word)
 {
-    const std::size_t n = word.length();
-    DString result = word.isNull() ? DString("") : DString(word);
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = word.text()[i];
-        char complement = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
-        result.set(complement, static_cast<std::int64_t>(n - 1 - i));
-    }
-    return result;
+    const std::string reversed = ::reverseComplement(word.view());
+    return DString(reversed.data(), reversed.size());
 }
 
 void Permutation::takeCounts(WordCounter& counter)

@@ -2,10 +2,11 @@
 // several. The words' first-seen order rests on their positions in the whole text, not on
 // which thread met them, so every thread count gives the same table.
 
-#include "sequence/Diagnostics.h"
+#include "export/Export.h"
+
+#include "export/CountingTable.h"
 #include "sequence/FastaStream.h"
 #include "sequence/InputStream.h"
-#include "sequence/Permutation.h"
 
 #include <condition_variable>
 #include <deque>
@@ -97,20 +98,32 @@ private:
 
 } // namespace
 
-ExportResult exportFastaToDTable(const char* source, const char* destination, const ExportProgress& progress,
-    unsigned threads)
+ExportResult exportFastaToDTable(const char* source, const char* destination)
 {
+    RunFeedback quiet;
+    return exportFastaToDTable(source, destination, quiet);
+}
+
+ExportResult exportFastaToDTable(const char* source, const char* destination, RunFeedback& feedback, unsigned threads)
+{
+    const Diagnostics& diagnostics = feedback.diagnostics();
     if (!source || !destination)
         return failure(ExportStatus::MissingPath, "no source or destination file name");
     if (sameFile(source, destination))
         return failure(ExportStatus::DestinationUnwritable,
             quoted(destination) + " is the source file itself; it would be overwritten");
 
-    Permutation table;
+    feedback.started();
+    struct Finished {
+        RunFeedback& feedback;
+        ~Finished() { feedback.finished(); }
+    } finished {feedback};
+
+    CountingTable table(diagnostics);
     InputStream input;
     if (!input.open(source)) {
         if (input.status() == ReadStatus::CannotOpen)
-            diagnosticf("Error: Unable to open %s\n", source);
+            diagnostics.printf("Error: Unable to open %s\n", source);
         return failure(ExportStatus::SourceUnreadable, "cannot read " + quoted(source) + ": " + input.error());
     }
 
@@ -137,13 +150,15 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, co
             queue.giveBack(std::move(unit));
         };
     }
-    FastaStream fasta(source, sink, [&queue] { return queue.take(); });
+    FastaStream fasta(source, sink, [&queue] { return queue.take(); }, diagnostics);
 
     std::unique_ptr<char[]> chunk(new char[chunkCapacity]);
     while (std::size_t n = input.read(chunk.get(), chunkCapacity)) {
         fasta.feed(chunk.get(), n);
-        if (progress && input.size())
-            progress(0.95 * static_cast<double>(input.consumed()) / static_cast<double>(input.size()));
+        // The last twentieth is the merging and writing of the table.
+        if (input.size())
+            feedback.progressed(static_cast<std::int64_t>(input.consumed() * (exportProgressSteps * 19 / 20) / input.size()),
+                exportProgressSteps);
         if (fasta.heldZeroByte())
             break;
     }
@@ -153,16 +168,16 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, co
         worker.join();
 
     if (input.status() != ReadStatus::Read) {
-        diagnosticf("Error: Unable to read %s: %s\n", source, input.error().c_str());
+        diagnostics.printf("Error: Unable to read %s: %s\n", source, input.error().c_str());
         return failure(ExportStatus::SourceUnreadable, "cannot read " + quoted(source) + ": " + input.error());
     }
     if (fasta.bytesRead() == 0 && !fasta.heldZeroByte()) {
-        diagnosticf("Error: Unable to read bytes from %s\n", source);
+        diagnostics.printf("Error: Unable to read bytes from %s\n", source);
         return failure(ExportStatus::SourceEmpty, quoted(source) + " is empty");
     }
-    diagnosticf("Read %llu bytes\n", static_cast<unsigned long long>(fasta.bytesRead()));
-    diagnosticf("Number of genes in file: %lld\n", static_cast<long long>(fasta.geneCount()));
-    diagnostics() << fasta.takeGeneLines();
+    diagnostics.printf("Read %llu bytes\n", static_cast<unsigned long long>(fasta.bytesRead()));
+    diagnostics.printf("Number of genes in file: %lld\n", static_cast<long long>(fasta.geneCount()));
+    diagnostics << fasta.takeGeneLines();
     if (fasta.heldZeroByte())
         return failure(ExportStatus::SourceNotText, quoted(source) + " is not a text file (it holds a zero byte)");
     if (fasta.geneCount() == 0)
@@ -175,8 +190,8 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, co
     std::string cause;
     if (!table.write(destination, &cause))
         return failure(ExportStatus::DestinationUnwritable, "cannot write " + quoted(destination) + ": " + cause);
-    if (progress)
-        progress(1.0);
+    if (input.size())
+        feedback.progressed(exportProgressSteps, exportProgressSteps);
     ExportResult result;
     result.status = ExportStatus::Exported;
     result.genes = fasta.geneCount();

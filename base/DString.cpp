@@ -1,6 +1,6 @@
-#include "sequence/DString.h"
+#include "base/DString.h"
 
-#include "sequence/Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <cstring>
 #include <utility>
@@ -105,10 +105,10 @@ DString& DString::operator+=(const DString& other)
     return *this;
 }
 
-DString DString::substr(std::int64_t start, std::int64_t end) const
+DString DString::substr(std::int64_t start, std::int64_t end, const Diagnostics& diagnostics) const
 {
     if (end < start) {
-        diagnostics() << "DString::substr (error) end < start\n";
+        diagnostics << "DString::substr (error) end < start\n";
         return DString();
     }
     return DString(text_ ? text_ + start : "", static_cast<std::size_t>(end - start));

@@ -1,6 +1,8 @@
-#include "sequence/FastaFile.h"
+#include "oracle/FastaFile.h"
 
-#include "sequence/Diagnostics.h"
+#include "export/CountingTable.h"
+
+#include "base/Diagnostics.h"
 
 #include <cctype>
 #include <cstdint>
@@ -184,17 +186,17 @@ std::int64_t TextFile::read(const char* path)
     heldZeroByte_ = false;
     if (bytes.status != ReadStatus::Read) {
         if (bytes.status == ReadStatus::CannotOpen || bytes.status == ReadStatus::NoPath)
-            diagnosticf("Error: Unable to open %s\n", path);
+            diagnostics.printf("Error: Unable to open %s\n", path);
         else
-            diagnosticf("Error: Unable to read %s: %s\n", path, bytes.error.c_str());
+            diagnostics.printf("Error: Unable to read %s: %s\n", path, bytes.error.c_str());
         return 0;
     }
     std::size_t delivered = joinLineEnds(bytes.data.get(), bytes.size);
     bytes.data[delivered] = '\0';
     if (delivered == 0)
-        diagnosticf("Error: Unable to read bytes from %s\n", path);
+        diagnostics.printf("Error: Unable to read bytes from %s\n", path);
     else
-        diagnosticf("Read %zu bytes\n", delivered);
+        diagnostics.printf("Read %zu bytes\n", delivered);
     std::size_t textLength = std::strlen(bytes.data.get());
     heldZeroByte_ = textLength < delivered;
     contents_ = std::make_unique<DString>(DString::adopt(bytes.data.release(), textLength));
@@ -215,7 +217,7 @@ int FastaFile::parse(const char* path)
             ++headers;
     const std::size_t firstNew = genes.size();
     const std::size_t expected = firstNew + headers;
-    diagnosticf("Number of genes in file: %zu\n", expected);
+    diagnostics.printf("Number of genes in file: %zu\n", expected);
     genes.reserve(expected);
 
     // The sequence lines of the current gene, joined once its last line is known.
@@ -249,23 +251,34 @@ int FastaFile::parse(const char* path)
         if (line[0] == '>') {
             finishGene();
             if (genes.size() >= expected) {
-                diagnostics() << "Critical error: gene buffer overrun\n";
+                diagnostics << "Critical error: gene buffer overrun\n";
                 return -1;
             }
             current = genes.size();
             inGene = true;
             Gene& gene = genes.emplace_back();
             scanHeader(line, length, gene);
-            diagnosticf("Read Gene %zu: %s\n", current, gene.name.text());
+            diagnostics.printf("Read Gene %zu: %s\n", current, gene.name.text());
         } else if (isSequenceStart(static_cast<unsigned char>(line[0]))) {
             if (inGene) {
                 pieces.emplace_back(line, length);
             } else if (!strayLines) {
                 strayLines = true;
-                diagnosticf("Warning: sequence lines before the first header line of %s are ignored\n", path);
+                diagnostics.printf("Warning: sequence lines before the first header line of %s are ignored\n", path);
             }
         }
     }
     finishGene();
     return 0;
+}
+
+void countGenes(Permutation& table, const FastaFile& fasta)
+{
+    WordCounter counter;
+    for (std::int64_t i = 0; i < fasta.geneCount(); ++i) {
+        const DString& sequence = fasta.sequence(i);
+        counter.count(sequence.text() ? sequence.text() : "", sequence.length());
+        table.setSequenceLength(table.sequenceLength() + static_cast<std::int64_t>(sequence.length()));
+    }
+    table.takeCounts(counter);
 }

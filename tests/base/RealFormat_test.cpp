@@ -1,4 +1,4 @@
-#include "tables/RealFormat.h"
+#include "base/RealFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tables/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <cerrno>
 #include <climits>

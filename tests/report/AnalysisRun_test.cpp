@@ -1,8 +1,6 @@
 #include "TestSupport.h"
 
-#include "analysis/AnalysisRun.h"
-#include "analysis/Progress.h"
-#include "analysis/Warning.h"
+#include "report/AnalysisRun.h"
 
 #include <gtest/gtest.h>
 
@@ -35,33 +33,28 @@ void writeTable(const std::string& path, int words, std::int64_t count, std::int
     writeBytes(path, text);
 }
 
-/// Records what a run shows: the display's calls and the warnings.
-class Feedback : public ProgressDisplay, public WarningNotifier {
+/// Records what a run shows: the display's calls, the totals it was given and the warnings.
+class Feedback : public RunFeedback {
 public:
-    Feedback()
-        : previousDisplay(setProgressDisplay(this))
-        , previousNotifier(setWarningNotifier(this))
+    explicit Feedback(Diagnostics diagnostics = {})
+        : RunFeedback(diagnostics)
     {
     }
-    ~Feedback() override
+    void started() override { calls.push_back("open"); }
+    void progressed(std::int64_t done, std::int64_t total) override
     {
-        setProgressDisplay(previousDisplay);
-        setWarningNotifier(previousNotifier);
+        calls.push_back(std::to_string(done));
+        totals.push_back(total);
     }
-    Feedback(const Feedback&) = delete;
-    Feedback& operator=(const Feedback&) = delete;
-
-    void open() override { calls.push_back("open"); }
-    void setPosition(int position) override { calls.push_back(std::to_string(position)); }
-    void close() override { calls.push_back("close"); }
-    void warn(const char* caption, const char* text) override { warnings.push_back(std::string(caption) + ": " + text); }
+    void finished() override { calls.push_back("close"); }
+    void warn(std::string_view caption, std::string_view text) override
+    {
+        warnings.push_back(std::string(caption) + ": " + std::string(text));
+    }
 
     std::vector<std::string> calls;
+    std::vector<std::int64_t> totals;
     std::vector<std::string> warnings;
-
-private:
-    ProgressDisplay* previousDisplay;
-    WarningNotifier* previousNotifier;
 };
 
 /// Input files of a run in one folder: the genome's table, the family's, one gene file, and
@@ -97,15 +90,12 @@ TEST(AnalysisRun, MissingInputsDoNothing)
     };
     for (const Case& c : {Case {nullptr, in.small.c_str(), genes, 1}, Case {in.big.c_str(), nullptr, genes, 1},
              Case {in.big.c_str(), in.small.c_str(), nullptr, 1}, Case {in.big.c_str(), in.small.c_str(), genes, 0}}) {
-        resetProgress();
-        stepProgress();
-        Feedback shown;
         CaptureDiagnostics console;
-        EXPECT_EQ(runAnalysis(c.big, c.small, 6, 8, 0, c.genes, c.count, in.report.c_str()), nullptr);
+        Feedback shown(console.diagnostics());
+        EXPECT_EQ(runAnalysis(c.big, c.small, 6, 8, 0, c.genes, c.count, shown, in.report.c_str()), nullptr);
         EXPECT_TRUE(shown.calls.empty());
         EXPECT_TRUE(shown.warnings.empty());
         EXPECT_EQ(console.text(), ""); // no table made, no file read
-        EXPECT_EQ(progressCounter(), 1);
         EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
     }
 }
@@ -123,7 +113,7 @@ TEST(AnalysisRun, CompleteRunStepsTheBarAndWritesTheReport)
         writeTable(in.small, c.candidates, 5, 1000);
         std::vector<const char*> genes(static_cast<std::size_t>(c.geneFiles), in.gene.c_str());
         Feedback shown;
-        const char* index = runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes.data(), c.geneFiles, in.report.c_str());
+        const char* index = runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes.data(), c.geneFiles, shown, in.report.c_str());
         ASSERT_NE(index, nullptr);
         EXPECT_STREQ(index, "output.html");
         EXPECT_TRUE(shown.warnings.empty());
@@ -134,7 +124,8 @@ TEST(AnalysisRun, CompleteRunStepsTheBarAndWritesTheReport)
             expected.push_back(std::to_string(position));
         expected.push_back("close");
         EXPECT_EQ(shown.calls, expected);
-        EXPECT_EQ(progressCounter(), steps);
+        // Every step comes with the total, known from the first.
+        EXPECT_EQ(shown.totals, std::vector<std::int64_t>(static_cast<std::size_t>(steps) + 1, steps));
 
         std::size_t pages = 0;
         for (const auto& entry : fs::directory_iterator(in.report))
@@ -160,7 +151,7 @@ TEST(AnalysisRun, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
             writeTable(in.small, 0, 0, 1000);
         const char* genes[] = {in.gene.c_str()};
         Feedback shown;
-        EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, in.report.c_str()), nullptr);
+        EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, shown, in.report.c_str()), nullptr);
         ASSERT_EQ(shown.warnings.size(), 2u);
         EXPECT_EQ(shown.warnings[0], emptyWarning);
         EXPECT_NE(shown.warnings[1].find(std::string("No report was written in ").append(in.report)), std::string::npos) << shown.warnings[1];
@@ -177,7 +168,7 @@ TEST(AnalysisRun, HeaderSayingEmptyIsWarnedButItsRecordsAreUsed)
     writeTable(in.big, 200, 1000, 1000000, 0);
     const char* genes[] = {in.gene.c_str()};
     Feedback shown;
-    EXPECT_STREQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, in.report.c_str()), "output.html");
+    EXPECT_STREQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, shown, in.report.c_str()), "output.html");
     EXPECT_EQ(shown.warnings, std::vector<std::string> {emptyWarning});
     EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
 }
@@ -189,7 +180,7 @@ TEST(AnalysisRun, UnwritableReportFolderGivesNoResult)
     const std::string folder = in.dir.file("plain/report");
     const char* genes[] = {in.gene.c_str()};
     Feedback shown;
-    EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, folder.c_str()), nullptr);
+    EXPECT_EQ(runAnalysis(in.big.c_str(), in.small.c_str(), 6, 8, 0, genes, 1, shown, folder.c_str()), nullptr);
     ASSERT_FALSE(shown.warnings.empty());
     EXPECT_NE(shown.warnings.back().find(std::string("No report was written in ").append(folder)), std::string::npos) << shown.warnings.back();
     EXPECT_EQ(readBytes(in.dir.file("plain")), "a file, not a folder");

@@ -1,0 +1,153 @@
+#include "analysis/Analysis.h"
+
+#include "analysis/Progress.h"
+#include "analysis/ScoreEngine.h"
+#include "base/Dna.h"
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr const char* emptyInputText = "Upstream Genome or Gene Family is empty!";
+
+/// Steps the run takes itself, besides those of tabulating and refining.
+constexpr std::int64_t ownSteps = 5;
+
+/// A table loaded apart from the run's diagnostics, which it keeps until the run writes
+/// them at their place: what its construction wrote, then what its loading wrote.
+struct LoadedTable {
+    explicit LoadedTable(std::string filePath)
+        : path(std::move(filePath))
+        , log(std::make_unique<std::ostringstream>())
+        , table(Diagnostics(*log))
+    {
+        construction = log->str();
+        log->str("");
+    }
+    void load() { status = table.load(path.c_str()); }
+    TableSummary summary() const
+    {
+        TableSummary s;
+        s.path = path;
+        s.status = status;
+        s.bucketCount = table.bucketCount();
+        s.sequenceLength = table.sequenceLength();
+        s.totalCount = table.totalCount();
+        s.distinctCount = table.distinctCount();
+        return s;
+    }
+
+    std::string path;
+    std::unique_ptr<std::ostringstream> log;
+    DTable table;
+    std::string construction;
+    LoadStatus status = LoadStatus::CannotOpen;
+};
+
+/// Loads every table, sharing them out over the processor's cores.
+void loadAll(std::vector<LoadedTable*> tables)
+{
+    const std::size_t workers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), tables.size());
+    std::atomic<std::size_t> next {0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < tables.size();)
+            tables[i]->load();
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < workers; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+} // namespace
+
+std::size_t AnalysisResult::rankOf(std::string_view word) const
+{
+    const std::string reverse = reverseComplement(word);
+    const std::size_t listed = std::min(candidates.size(), matrices.size());
+    for (std::size_t i = 0; i < listed; ++i) {
+        const std::string_view candidate = candidates[i].word.view();
+        if (candidate == word || candidate == reverse)
+            return i + 1;
+    }
+    return 0;
+}
+
+AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
+{
+    AnalysisResult result;
+    if (input.genePaths.empty()) {
+        result.status = AnalysisStatus::MissingInput;
+        return result;
+    }
+    if (input.genePaths.size() > static_cast<std::size_t>(maximumGeneFiles)) {
+        result.status = AnalysisStatus::TooManyGeneFiles;
+        return result;
+    }
+    const Diagnostics& console = feedback.diagnostics();
+    RunProgress progress(feedback);
+    progress.openProgressWindow();
+
+    // The two tables load side by side; their diagnostics are written at their place below.
+    LoadedTable big(input.bigPath);
+    LoadedTable small(input.smallPath);
+    loadAll({&big, &small});
+    const std::size_t candidates = small.table.recordCount();
+    progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
+        + ScoreEngine::refineSteps(candidates, input.genePaths.size()));
+
+    progress.resetProgress();
+    progress.stepProgress();
+    console << big.construction << small.construction;
+    progress.stepProgress();
+    console << big.log->str();
+    progress.stepProgress();
+    console << small.log->str();
+    if (big.table.distinctCount() <= 0 || small.table.distinctCount() <= 0)
+        feedback.warn(fileLoadCaption, emptyInputText);
+
+    ScoreEngine engine(progress);
+    progress.stepProgress();
+    engine.tabulate(big.table, small.table);
+    engine.sortCandidates();
+    progress.stepProgress();
+    result.big = big.summary();
+    result.small = small.summary();
+    result.big.records = engine.backgroundCount();
+    result.small.records = engine.candidateCount();
+    big.table = DTable();
+    small.table = DTable();
+
+    std::vector<std::unique_ptr<LoadedTable>> genes;
+    std::vector<LoadedTable*> loading;
+    for (const std::string& path : input.genePaths) {
+        genes.push_back(std::make_unique<LoadedTable>(path));
+        loading.push_back(genes.back().get());
+        console << genes.back()->construction;
+    }
+    loadAll(loading);
+    std::vector<std::vector<WordEntry>> geneLists;
+    geneLists.reserve(genes.size());
+    for (auto& gene : genes) {
+        console << gene->log->str();
+        result.genes.push_back(gene->summary());
+        geneLists.push_back(gene->table.takeEntries());
+        result.genes.back().records = geneLists.back().size();
+        gene.reset();
+    }
+    engine.refineCandidates(std::move(geneLists));
+
+    result.candidates = engine.takeCandidates();
+    result.background = engine.takeBackground();
+    result.matrices = engine.takeMatrices();
+    result.status = AnalysisStatus::Complete;
+    progress.closeProgressWindow();
+    return result;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "base/RunFeedback.h"
+
+/// One analysis run as the desktop starts it, from the table files to the report: analyzes
+/// the big table (the genome's upstream regions), the small table (the gene family's) and
+/// every gene file, and writes the report (the index page and one page per listed word) into
+/// `reportFolder`, the current folder when it is null. Shows its progress, diagnostics and
+/// warnings through `feedback`, and finishes the progress once the report is written.
+///
+/// Returns "output.html" when the index page was written; null when an input is missing or
+/// there are more than 32 gene files (then nothing is shown or read), or when no index page
+/// could be written (then the user has been told why). `targetLengthMin`, `targetLengthMax`
+/// and `calibration` are carried for the front ends; the run computes the same whatever
+/// they hold.
+const char* runAnalysis(const char* bigPath, const char* smallPath, int targetLengthMin, int targetLengthMax,
+    int calibration, const char* const* geneFilePaths, int geneFileCount, RunFeedback& feedback,
+    const char* reportFolder = nullptr);
