@@ -9,7 +9,6 @@
 #include "tables/DTable.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -89,8 +88,7 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
         bool missing = false;
         if (optionValue(operands, i, "--threads", "-t", value, missing)) {
             const ParsedInteger n = parseInteger(value);
-            if (missing || !n.digits || n.end != value.size() || !std::isdigit(static_cast<unsigned char>(value[0]))
-                || n.value < 1 || n.value > maximumThreads)
+            if (missing || !n.digits || n.end != value.size() || n.value < 1 || n.value > maximumThreads)
                 return usageError(err, "--threads needs a number from 1 to " + std::to_string(maximumThreads));
             threads = static_cast<unsigned>(n.value);
         } else {
