@@ -1,15 +1,15 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/BackgroundRun.h"
 #include "app/CalibrationDialog.h"
+#include "app/DesktopFeedback.h"
 #include "app/DialogUnits.h"
 #include "app/Platform.h"
-#include "app/ProgressWindow.h"
 #include "app/TargetLengthDialog.h"
 
-#include "analysis/AnalysisRun.h"
-#include "analysis/Warning.h"
-#include "sequence/Permutation.h"
+#include "export/Export.h"
+#include "report/AnalysisRun.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <iostream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,9 +31,6 @@ namespace {
 constexpr const char* startCaption = "Seqlark 2.0 Alpha";
 constexpr const char* statusText = "Application Initialized.";
 
-constexpr const char* fileLoadCaption = "Error on File Load";
-constexpr const char* processDataCaption = "Process Data";
-constexpr const char* criticalErrorCaption = "Critical Error";
 constexpr const char* tooManyGeneFilesText = "Number of gene files specified exceeds maxinum allowable gene files";
 
 constexpr const char* bigDTableFilter = "Big DTable Files (*.txt)";
@@ -39,24 +38,6 @@ constexpr const char* smallDTableFilter = "Small DTable Files (*.txt)";
 constexpr const char* geneFileFilter = "Gene File (*.txt)";
 constexpr const char* sourceFastaFilter = "Source Fasta File (*.txt)";
 constexpr const char* destinationDTableFilter = "Destination DTable File (*.txt)";
-
-/// Shows the warnings of the runs in message boxes over the main window.
-class MessageBoxNotifier : public WarningNotifier {
-public:
-    MessageBoxNotifier(Platform& platform, QWidget* owner)
-        : platform(platform)
-        , owner(owner)
-    {
-    }
-    void warn(const char* caption, const char* text) override
-    {
-        platform.warn(owner, QString::fromUtf8(caption), QString::fromUtf8(text));
-    }
-
-private:
-    Platform& platform;
-    QWidget* owner;
-};
 
 std::string pathBytes(const QString& path)
 {
@@ -79,15 +60,11 @@ MainWindow::MainWindow(Platform& platform)
           Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , platform(platform)
-    , runner([](const char* bigPath, const char* smallPath, int targetLengthMin, int targetLengthMax,
-                 int calibration, const char* const* geneFilePaths, int geneFileCount) {
-        return runAnalysis(bigPath, smallPath, targetLengthMin, targetLengthMax, calibration, geneFilePaths,
-            geneFileCount);
-    })
+    , runner(runAnalysis)
+    , console(std::cout)
+    , folder(QDir::currentPath())
     , client(new QWidget(this))
     , pane(new QPlainTextEdit(client))
-    , progress(std::make_unique<WindowProgressDisplay>(this))
-    , notifier(std::make_unique<MessageBoxNotifier>(platform, this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(startCaption));
@@ -161,20 +138,16 @@ MainWindow::MainWindow(Platform& platform)
     QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
     addItem(help, Command::About, "&About ...", &MainWindow::about);
-
-    previousDisplay = setProgressDisplay(progress.get());
-    previousNotifier = setWarningNotifier(notifier.get());
-}
-
-MainWindow::~MainWindow()
-{
-    setProgressDisplay(previousDisplay);
-    setWarningNotifier(previousNotifier);
 }
 
 void MainWindow::setAnalysisRunner(AnalysisRunner replacement)
 {
     runner = std::move(replacement);
+}
+
+void MainWindow::setConsole(Diagnostics diagnostics)
+{
+    console = diagnostics;
 }
 
 QAction* MainWindow::action(Command command) const
@@ -243,7 +216,9 @@ void MainWindow::exportFasta()
     ExportResult result;
     {
         WaitCursor waiting;
-        result = exportFastaToDTable(pathBytes(source).c_str(), pathBytes(destination).c_str());
+        // Only the wait cursor shows the export; its diagnostic lines go to the console.
+        RunFeedback feedback(console);
+        result = exportFastaToDTable(pathBytes(source).c_str(), pathBytes(destination).c_str(), feedback);
     }
     if (result.ok())
         return;
@@ -288,15 +263,30 @@ void MainWindow::processData()
         warn(processDataCaption, QString::fromUtf8(missing));
         return;
     }
+    // Everything the run reads is copied first: the run is made on a thread of its own.
+    const std::string bigPath = state.bigDTablePath();
+    const std::string smallPath = state.smallDTablePath();
+    const std::vector<std::string> genePaths = state.geneFilePaths();
     std::vector<const char*> genes;
-    for (const std::string& path : state.geneFilePaths())
+    for (const std::string& path : genePaths)
         genes.push_back(path.c_str());
-    const char* index = runner(state.bigDTablePath().c_str(), state.smallDTablePath().c_str(), state.targetLengthMin,
-        state.targetLengthMax, state.calibration, genes.data(), static_cast<int>(genes.size()));
+    const int targetLengthMin = state.targetLengthMin;
+    const int targetLengthMax = state.targetLengthMax;
+    const int calibration = state.calibration;
+    const QString reportFolder = folder;
+    const std::string reportFolderBytes = pathBytes(reportFolder);
+
+    const char* index = nullptr;
+    {
+        DesktopFeedback feedback(platform, this, console);
+        runInBackground([&] {
+            index = runner(bigPath.c_str(), smallPath.c_str(), targetLengthMin, targetLengthMax, calibration,
+                genes.data(), static_cast<int>(genes.size()), feedback, reportFolderBytes.c_str());
+        });
+    }
     if (!index)
         return;
-    // The run wrote the report into the current folder, the folder of the last chosen file.
-    platform.openDocument(QDir::current().absoluteFilePath(QFile::decodeName(index)));
+    platform.openDocument(QDir(reportFolder).absoluteFilePath(QFile::decodeName(index)));
 }
 
 void MainWindow::about()
@@ -309,9 +299,14 @@ void MainWindow::about()
 QString MainWindow::chooseFile(const char* filter, bool toSave)
 {
     QString shownFilter = QString::fromLatin1(filter);
-    QString path = toSave ? platform.chooseFileToSave(this, shownFilter) : platform.chooseFileToOpen(this, shownFilter);
-    if (!path.isEmpty())
-        QDir::setCurrent(QFileInfo(path).absolutePath());
+    QString path = toSave ? platform.chooseFileToSave(this, shownFilter, folder)
+                          : platform.chooseFileToOpen(this, shownFilter, folder);
+    if (path.isEmpty())
+        return path;
+    // Taken as the current folder used to be: with its links resolved, and only while it is there.
+    QFileInfo chosenFolder(QFileInfo(path).absolutePath());
+    if (chosenFolder.isDir())
+        folder = chosenFolder.canonicalFilePath();
     return path;
 }
 

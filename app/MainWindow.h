@@ -3,35 +3,38 @@
 #include "app/Commands.h"
 #include "app/ShellSettings.h"
 
+#include "base/Diagnostics.h"
+
 #include <QDialog>
 
 #include <functional>
-#include <memory>
 
 class Platform;
-class ProgressDisplay;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
-class WarningNotifier;
-class WindowProgressDisplay;
+class RunFeedback;
 
-/// An analysis run as the shell starts it: the report goes to the current folder.
+/// An analysis run as the shell starts it, as runAnalysis: the report goes to
+/// `reportFolder`, what the run shows goes through `feedback`. It is called on a thread of
+/// its own; the feedback may be called from there.
 using AnalysisRunner = std::function<const char*(const char* bigPath, const char* smallPath, int targetLengthMin,
-    int targetLengthMax, int calibration, const char* const* geneFilePaths, int geneFileCount)>;
+    int targetLengthMax, int calibration, const char* const* geneFilePaths, int geneFileCount, RunFeedback& feedback,
+    const char* reportFolder)>;
 
 /// The main window: a menu of commands over a pane that lists the chosen files. It owns the
-/// shell's settings, shows the progress of runs in its progress window and the warnings of
-/// runs in message boxes for as long as it lives.
+/// shell's settings, shows the progress of its runs in a progress window over it and their
+/// warnings in message boxes.
 class MainWindow : public QDialog {
 public:
     explicit MainWindow(Platform& platform);
-    ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     /// Puts `runner` in place of runAnalysis.
     void setAnalysisRunner(AnalysisRunner runner);
+    /// Where the diagnostic lines of exports and runs go: standard output unless set.
+    void setConsole(Diagnostics diagnostics);
     const ShellSettings& settings() const { return state; }
     /// The menu item of `command`; null when the menu has none.
     QAction* action(Command command) const;
@@ -54,7 +57,8 @@ private:
     void processData();
     void about();
 
-    /// Asks for a file; a chosen file's folder becomes the current folder.
+    /// Asks for a file, starting in the folder of the file chosen last; a chosen file's
+    /// folder becomes that folder.
     QString chooseFile(const char* filter, bool toSave);
     void warn(const char* caption, const QString& text);
     void showListing();
@@ -64,10 +68,10 @@ private:
     Platform& platform;
     ShellSettings state;
     AnalysisRunner runner;
+    Diagnostics console;
+    /// The folder of the file chosen last, with its links resolved: where the file dialogs
+    /// start and the reports go. The process's current folder until a file is chosen.
+    QString folder;
     QWidget* client;
     QPlainTextEdit* pane;
-    std::unique_ptr<WindowProgressDisplay> progress;
-    std::unique_ptr<WarningNotifier> notifier;
-    ProgressDisplay* previousDisplay;
-    WarningNotifier* previousNotifier;
 };

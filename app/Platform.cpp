@@ -10,10 +10,10 @@ namespace {
 constexpr const char* allFilesFilter = "All Files (*.*)";
 constexpr const char* defaultSuffix = "txt";
 
-QString runFileDialog(QWidget* owner, const QString& filter, QFileDialog::AcceptMode mode)
+QString runFileDialog(QWidget* owner, const QString& filter, const QString& folder, QFileDialog::AcceptMode mode)
 {
-    // No caption and no starting folder of its own: the dialog opens in the current folder.
-    QFileDialog dialog(owner);
+    // No caption of its own.
+    QFileDialog dialog(owner, QString(), folder);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters({filter, QString::fromLatin1(allFilesFilter)});
@@ -26,14 +26,14 @@ QString runFileDialog(QWidget* owner, const QString& filter, QFileDialog::Accept
 
 } // namespace
 
-QString DesktopPlatform::chooseFileToOpen(QWidget* owner, const QString& filter)
+QString DesktopPlatform::chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder)
 {
-    return runFileDialog(owner, filter, QFileDialog::AcceptOpen);
+    return runFileDialog(owner, filter, folder, QFileDialog::AcceptOpen);
 }
 
-QString DesktopPlatform::chooseFileToSave(QWidget* owner, const QString& filter)
+QString DesktopPlatform::chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder)
 {
-    return runFileDialog(owner, filter, QFileDialog::AcceptSave);
+    return runFileDialog(owner, filter, folder, QFileDialog::AcceptSave);
 }
 
 void DesktopPlatform::warn(QWidget* owner, const QString& caption, const QString& text)

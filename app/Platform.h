@@ -9,12 +9,13 @@ class QWidget;
 class Platform {
 public:
     virtual ~Platform() = default;
-    /// Asks for an existing file; `filter` is the first entry of the filter list, "All
-    /// Files (*.*)" the second. Returns the chosen path, or an empty one when cancelled.
-    virtual QString chooseFileToOpen(QWidget* owner, const QString& filter) = 0;
+    /// Asks for an existing file, starting in `folder`; `filter` is the first entry of the
+    /// filter list, "All Files (*.*)" the second. Returns the chosen path, or an empty one
+    /// when cancelled.
+    virtual QString chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder) = 0;
     /// Asks for a file to write, new or existing (confirming before an existing one is
     /// replaced); otherwise as chooseFileToOpen.
-    virtual QString chooseFileToSave(QWidget* owner, const QString& filter) = 0;
+    virtual QString chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder) = 0;
     /// A modal message box with the warning icon and an OK button.
     virtual void warn(QWidget* owner, const QString& caption, const QString& text) = 0;
     /// Opens the file at `path` with the desktop's default handler, as a double click
@@ -25,8 +26,8 @@ public:
 /// The real desktop: Qt's file dialogs, QMessageBox and QDesktopServices.
 class DesktopPlatform : public Platform {
 public:
-    QString chooseFileToOpen(QWidget* owner, const QString& filter) override;
-    QString chooseFileToSave(QWidget* owner, const QString& filter) override;
+    QString chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder) override;
+    QString chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder) override;
     void warn(QWidget* owner, const QString& caption, const QString& text) override;
     void openDocument(const QString& path) override;
 };

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "analysis/Progress.h"
-
 #include <QDialog>
-
-#include <memory>
 
 class QProgressBar;
 
@@ -13,11 +9,12 @@ class QProgressBar;
 /// owner is disabled.
 class ProgressWindow : public QDialog {
 public:
+    static constexpr int barMaximum = 100;
+
     explicit ProgressWindow(QWidget* owner);
     /// Disables the owner, centres the window on it and shows it with the bar at 0.
     void start();
-    /// Moves the bar to `position`, held within 0 to 100, and repaints it at once: a run
-    /// does not return to the event loop until it ends.
+    /// Moves the bar to `position`, held within 0 to 100.
     void setPosition(int position);
     /// Enables the owner again and closes the window, however it is ended.
     void done(int result) override;
@@ -30,19 +27,3 @@ private:
 /// Where a window of `size` goes to be centred on the window at `owner`, both in screen
 /// coordinates, each half a whole number of pixels rounded down.
 QPoint centredPosition(const QRect& owner, const QSize& size);
-
-/// Shows the progress of the runs in a ProgressWindow over `owner`, a new window per run.
-class WindowProgressDisplay : public ProgressDisplay {
-public:
-    explicit WindowProgressDisplay(QWidget* owner);
-    ~WindowProgressDisplay() override;
-    void open() override;
-    void setPosition(int position) override;
-    void close() override;
-    /// The window of the run in progress; null between runs.
-    ProgressWindow* window() const { return shown.get(); }
-
-private:
-    QWidget* owner;
-    std::unique_ptr<ProgressWindow> shown;
-};

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "analysis/Analysis.h"
+
 #include <string>
 #include <vector>
-
-/// The most gene files one run takes.
-inline constexpr int maximumGeneFiles = 32;
 
 /// Everything the desktop shell keeps for the life of the process: the chosen input files,
 /// the listing of them shown in the main window, and the two analysis settings handed to

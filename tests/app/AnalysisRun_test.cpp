@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
-#include "analysis/Progress.h"
 #include "app/MainWindow.h"
+#include "report/AnalysisRun.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,14 +38,65 @@ QByteArray upstreamRegions(int count, int length, const char* planted, std::uint
     return fasta;
 }
 
+/// What a run showed: its progress and the ends of its progress window.
+struct Shown {
+    int starts = 0;
+    int finishes = 0;
+    std::vector<std::int64_t> done;
+    std::vector<std::int64_t> totals;
+};
+
+/// Records what the run shows and passes it on to the main window's feedback, but for the
+/// diagnostic lines, which it drops.
+class RecordingFeedback : public RunFeedback {
+public:
+    RecordingFeedback(RunFeedback& front, Shown& shown)
+        : front(front)
+        , shown(shown)
+    {
+    }
+    void started() override
+    {
+        ++shown.starts;
+        front.started();
+    }
+    void progressed(std::int64_t done, std::int64_t total) override
+    {
+        shown.done.push_back(done);
+        shown.totals.push_back(total);
+        front.progressed(done, total);
+    }
+    void finished() override
+    {
+        ++shown.finishes;
+        front.finished();
+    }
+    void warn(std::string_view caption, std::string_view text) override { front.warn(caption, text); }
+
+private:
+    RunFeedback& front;
+    Shown& shown;
+};
+
 /// A main window whose files were made by its own Export command: the genome and the
-/// family in `data`, the gene file, chosen last, in `reports`.
+/// family in `data`, the gene file, chosen last, in `reports`. Its runs are runAnalysis,
+/// recorded.
 struct ReadyShell {
     ScriptedPlatform platform;
     MainWindow window{platform};
+    Shown shown;
+    QString reportFolder;
 
     ReadyShell(const QTemporaryDir& data, const QTemporaryDir& reports)
     {
+        window.setConsole(Diagnostics());
+        window.setAnalysisRunner([this](const char* big, const char* small, int min, int max, int calibration,
+                                     const char* const* genes, int geneCount, RunFeedback& feedback,
+                                     const char* folder) {
+            reportFolder = QString::fromUtf8(folder);
+            RecordingFeedback recording(feedback, shown);
+            return runAnalysis(big, small, min, max, calibration, genes, geneCount, recording, folder);
+        });
         window.show();
         writeText(data.filePath("genome.fa"), upstreamRegions(60, 300, nullptr, 7));
         writeText(data.filePath("family.fa"), upstreamRegions(8, 300, "TGACTCA", 11));
@@ -63,11 +115,6 @@ struct ReadyShell {
     }
 };
 
-QString canonical(const QString& path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
-
 } // namespace
 
 class AnalysisRunTest : public QObject {
@@ -78,7 +125,7 @@ private:
 
 private Q_SLOTS:
     void init() { startFolder = QDir::currentPath(); }
-    void cleanup() { QDir::setCurrent(startFolder); }
+    void cleanup() { QCOMPARE(QDir::currentPath(), startFolder); }
 
     void reportLandsBesideTheLastChosenFileAndIsOpened()
     {
@@ -93,7 +140,16 @@ private Q_SLOTS:
         QCOMPARE(canonical(shell.platform.opened[0]), canonical(reports.filePath("output.html")));
         QVERIFY(readAll(reports.filePath("output.html")).contains("<table"));
         QVERIFY(!QFileInfo::exists(data.filePath("output.html")));
-        QVERIFY(progressCounter() > 100);
+        QCOMPARE(shell.reportFolder, canonical(reports.path()));
+
+        // One progress window, its steps counted up one by one from 0, all of one total.
+        QCOMPARE(shell.shown.starts, 1);
+        QCOMPARE(shell.shown.finishes, 1);
+        QVERIFY(shell.shown.done.size() > 100);
+        for (std::size_t i = 0; i < shell.shown.done.size(); ++i) {
+            QCOMPARE(shell.shown.done[i], static_cast<std::int64_t>(i));
+            QCOMPARE(shell.shown.totals[i], shell.shown.totals[0]);
+        }
         QVERIFY(shell.window.isEnabled());
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(widget->objectName() != QStringLiteral("progressWindow") || !widget->isVisible());

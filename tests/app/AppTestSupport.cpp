@@ -5,22 +5,25 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
-QString ScriptedPlatform::chooseFileToOpen(QWidget*, const QString& filter)
+QString ScriptedPlatform::chooseFileToOpen(QWidget*, const QString& filter, const QString& folder)
 {
-    return answer(filter, false);
+    return answer(filter, false, folder);
 }
 
-QString ScriptedPlatform::chooseFileToSave(QWidget*, const QString& filter)
+QString ScriptedPlatform::chooseFileToSave(QWidget*, const QString& filter, const QString& folder)
 {
-    return answer(filter, true);
+    return answer(filter, true, folder);
 }
 
 void ScriptedPlatform::warn(QWidget* owner, const QString& caption, const QString& text)
 {
     warnings.push_back({owner, caption, text});
+    if (duringWarning)
+        duringWarning();
 }
 
 void ScriptedPlatform::openDocument(const QString& path)
@@ -28,9 +31,9 @@ void ScriptedPlatform::openDocument(const QString& path)
     opened.append(path);
 }
 
-QString ScriptedPlatform::answer(const QString& filter, bool toSave)
+QString ScriptedPlatform::answer(const QString& filter, bool toSave, const QString& folder)
 {
-    requests.push_back({filter, toSave});
+    requests.push_back({filter, toSave, folder});
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
@@ -55,6 +58,11 @@ void whenModal(std::function<void(QDialog*)> handle)
         handle(dialog);
     });
     poll->start();
+}
+
+QString canonical(const QString& path)
+{
+    return QFileInfo(path).canonicalFilePath();
 }
 
 QString testData(const QString& name)

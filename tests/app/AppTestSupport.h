@@ -19,6 +19,7 @@ public:
     struct Request {
         QString filter;
         bool toSave;
+        QString folder; ///< where the dialog starts
     };
     struct Warning {
         QWidget* owner;
@@ -31,14 +32,16 @@ public:
     std::vector<Request> requests;
     std::vector<Warning> warnings;
     QStringList opened;
+    /// Called by warn before it returns, while the warning box would be up.
+    std::function<void()> duringWarning;
 
-    QString chooseFileToOpen(QWidget* owner, const QString& filter) override;
-    QString chooseFileToSave(QWidget* owner, const QString& filter) override;
+    QString chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder) override;
+    QString chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder) override;
     void warn(QWidget* owner, const QString& caption, const QString& text) override;
     void openDocument(const QString& path) override;
 
 private:
-    QString answer(const QString& filter, bool toSave);
+    QString answer(const QString& filter, bool toSave, const QString& folder);
 };
 
 /// Triggers the menu item of `command` (given as its identifier) of `window`.
@@ -47,6 +50,9 @@ void trigger(MainWindow& window, int command);
 /// Runs `handle` on the next modal dialog once it is shown; call before the command that
 /// opens it. The dialog must be ended by `handle`.
 void whenModal(std::function<void(QDialog*)> handle);
+
+/// `path` with its links resolved; empty when there is nothing at `path`.
+QString canonical(const QString& path);
 
 /// Path of `name` in the folder of committed test data.
 QString testData(const QString& name);

@@ -1,7 +1,8 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "sequence/Permutation.h"
+#include "export/Export.h"
+#include "export/Export.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -37,9 +39,11 @@ struct RunCall {
     int targetLengthMax;
     int calibration;
     QStringList genes;
+    QString reportFolder;
 };
 
-/// A shown main window over a scripted platform, whose runs are only recorded.
+/// A shown main window over a scripted platform, whose runs are only recorded and whose
+/// diagnostic lines are dropped.
 struct Shell {
     ScriptedPlatform platform;
     MainWindow window{platform};
@@ -48,13 +52,16 @@ struct Shell {
     Shell()
     {
         window.setAnalysisRunner([this](const char* big, const char* small, int min, int max, int calibration,
-                                     const char* const* genes, int geneCount) -> const char* {
-            RunCall call{QString::fromUtf8(big), QString::fromUtf8(small), min, max, calibration, {}};
+                                     const char* const* genes, int geneCount, RunFeedback&,
+                                     const char* reportFolder) -> const char* {
+            RunCall call{QString::fromUtf8(big), QString::fromUtf8(small), min, max, calibration, {},
+                QString::fromUtf8(reportFolder)};
             for (int i = 0; i < geneCount; ++i)
                 call.genes.append(QString::fromUtf8(genes[i]));
             runs.push_back(call);
             return nullptr;
         });
+        window.setConsole(Diagnostics());
         window.show();
     }
     void choose(int command, const QString& path)
@@ -65,11 +72,6 @@ struct Shell {
     QString paneText() const { return window.findChild<QPlainTextEdit*>(QStringLiteral("fileListing"))->toPlainText(); }
     QString listing() const { return QString::fromStdString(window.settings().fileListing()); }
 };
-
-QString canonical(const QString& path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
 
 /// Each entry of the menu bar, then the items of its menu, indented; separators left out.
 QStringList menuLines(MainWindow& window)
@@ -101,7 +103,8 @@ private:
 
 private Q_SLOTS:
     void init() { startFolder = QDir::currentPath(); }
-    void cleanup() { QDir::setCurrent(startFolder); }
+    // Choosing files and running never move the process's current folder.
+    void cleanup() { QCOMPARE(QDir::currentPath(), startFolder); }
 
     void startsWithCaptionStatusAndMenu()
     {
@@ -186,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(shell.platform.warnings[0].owner, &shell.window);
     }
 
-    void choicesAreListedInOrderAndMoveTheCurrentFolder()
+    void choicesAreListedInOrderAndMoveTheReportFolder()
     {
         QTemporaryDir first;
         QTemporaryDir second;
@@ -194,25 +197,34 @@ private Q_SLOTS:
         shell.choose(openBig, first.filePath("big.txt"));
         shell.choose(openSmall, first.filePath("small.txt"));
         shell.choose(openGene, second.filePath("gene1.txt"));
-        QCOMPARE(canonical(QDir::currentPath()), canonical(second.path()));
         shell.choose(openGene, second.filePath("gene2.txt"));
         const QString four = first.filePath("big.txt") + "\r\n" + first.filePath("small.txt") + "\r\n"
             + second.filePath("gene1.txt") + "\r\n" + second.filePath("gene2.txt") + "\r\n";
         QCOMPARE(shell.listing(), four);
         QCOMPARE(shell.paneText(), QString(four).replace("\r\n", "\n"));
+        trigger(shell.window, processData);
 
         shell.choose(openBig, first.filePath("big2.txt"));
         QCOMPARE(shell.listing(), four + first.filePath("big2.txt") + "\r\n");
         QCOMPARE(QString::fromStdString(shell.window.settings().bigDTablePath()), first.filePath("big2.txt"));
-        QCOMPARE(canonical(QDir::currentPath()), canonical(first.path()));
+        trigger(shell.window, processData);
 
         QStringList filters;
+        QStringList folders;
         for (const auto& request : shell.platform.requests) {
             QVERIFY(!request.toSave);
             filters.append(request.filter);
+            folders.append(request.folder);
         }
         QCOMPARE(filters, (QStringList{"Big DTable Files (*.txt)", "Small DTable Files (*.txt)", "Gene File (*.txt)",
                               "Gene File (*.txt)", "Big DTable Files (*.txt)"}));
+        // Each dialog starts in the folder of the file chosen before it, the first in the
+        // current folder; each report goes to the folder of the file chosen last.
+        QCOMPARE(folders, (QStringList{startFolder, canonical(first.path()), canonical(first.path()),
+                              canonical(second.path()), canonical(second.path())}));
+        QCOMPARE(shell.runs.size(), std::size_t{2});
+        QCOMPARE(shell.runs[0].reportFolder, canonical(second.path()));
+        QCOMPARE(shell.runs[1].reportFolder, canonical(first.path()));
 
         // Cancelled dialogs change nothing.
         const QString before = shell.listing();
@@ -221,7 +233,11 @@ private Q_SLOTS:
         QCOMPARE(shell.listing(), before);
         QCOMPARE(QString::fromStdString(shell.window.settings().bigDTablePath()), first.filePath("big2.txt"));
         QCOMPARE(shell.window.settings().geneFilePaths().size(), std::size_t{2});
-        QCOMPARE(canonical(QDir::currentPath()), canonical(first.path()));
+        QCOMPARE(shell.platform.requests.back().folder, canonical(first.path()));
+        // A file in a folder that is not there is listed, but its folder is not taken.
+        shell.choose(openGene, first.filePath("gone/gene3.txt"));
+        shell.choose(openGene, QString());
+        QCOMPARE(shell.platform.requests.back().folder, canonical(first.path()));
         QVERIFY(shell.platform.warnings.empty());
     }
 
@@ -349,11 +365,13 @@ private Q_SLOTS:
         QVERIFY(!shell.window.isVisible());
     }
 
-    void exportWritesTheChosenDestination()
+    void exportWritesTheChosenDestinationAndItsLinesToTheConsole()
     {
         QTemporaryDir folder;
         const QString destination = folder.filePath("upstream.txt");
         Shell shell;
+        std::ostringstream console;
+        shell.window.setConsole(Diagnostics(console));
         shell.platform.answers = QStringList{testData("sample.fa"), destination};
         trigger(shell.window, exportFasta);
 
@@ -364,10 +382,19 @@ private Q_SLOTS:
         QVERIFY(shell.platform.requests[1].toSave);
         QVERIFY(shell.platform.warnings.empty());
         const QString direct = folder.filePath("direct.txt");
-        QVERIFY(exportFastaToDTable(testData("sample.fa").toUtf8().constData(), direct.toUtf8().constData()).ok());
+        std::ostringstream directConsole;
+        RunFeedback directFeedback{Diagnostics(directConsole)};
+        const ExportResult directResult = exportFastaToDTable(testData("sample.fa").toUtf8().constData(),
+            direct.toUtf8().constData(), directFeedback);
+        QVERIFY(directResult.ok());
         QCOMPARE(readAll(destination), readAll(direct));
-        QCOMPARE(canonical(QDir::currentPath()), canonical(folder.path()));
+        QVERIFY(directConsole.str().find("Number of genes in file: ") != std::string::npos);
+        QCOMPARE(console.str(), directConsole.str());
         QVERIFY(shell.listing().isEmpty());
+        // The destination's folder is where the next dialog starts.
+        shell.platform.answers = QStringList{QString()};
+        trigger(shell.window, openGene);
+        QCOMPARE(shell.platform.requests.back().folder, canonical(folder.path()));
     }
 
     void cancelledExportWritesNothing()

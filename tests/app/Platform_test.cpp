@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -16,9 +17,10 @@ struct DialogSetup {
     QStringList filters;
     QString selectedFilter;
     QString suffix;
+    QString folder;
 };
 
-DialogSetup fileDialogSetup(bool toSave)
+DialogSetup fileDialogSetup(bool toSave, const QString& folder)
 {
     DialogSetup setup;
     whenModal([&setup](QDialog* dialog) {
@@ -29,12 +31,14 @@ DialogSetup fileDialogSetup(bool toSave)
             setup.filters = files->nameFilters();
             setup.selectedFilter = files->selectedNameFilter();
             setup.suffix = files->defaultSuffix();
+            setup.folder = files->directory().absolutePath();
         }
         dialog->reject();
     });
     DesktopPlatform platform;
-    QString chosen = toSave ? platform.chooseFileToSave(nullptr, QStringLiteral("Destination DTable File (*.txt)"))
-                            : platform.chooseFileToOpen(nullptr, QStringLiteral("Gene File (*.txt)"));
+    QString chosen = toSave
+        ? platform.chooseFileToSave(nullptr, QStringLiteral("Destination DTable File (*.txt)"), folder)
+        : platform.chooseFileToOpen(nullptr, QStringLiteral("Gene File (*.txt)"), folder);
     if (!chosen.isEmpty())
         qWarning("a cancelled dialog chose %s", qPrintable(chosen));
     return setup;
@@ -48,7 +52,9 @@ class PlatformTest : public QObject {
 private Q_SLOTS:
     void openAndSaveDialogs()
     {
-        DialogSetup open = fileDialogSetup(false);
+        QTemporaryDir start;
+        DialogSetup open = fileDialogSetup(false, start.path());
+        QCOMPARE(canonical(open.folder), canonical(start.path()));
         QCOMPARE(open.acceptMode, QFileDialog::AcceptOpen);
         QCOMPARE(open.fileMode, QFileDialog::ExistingFile);
         QCOMPARE(open.filters, (QStringList{"Gene File (*.txt)", "All Files (*.*)"}));
@@ -56,7 +62,8 @@ private Q_SLOTS:
         QCOMPARE(open.suffix, QStringLiteral("txt"));
 
         // The save dialog takes a new name and asks before an existing file is replaced.
-        DialogSetup save = fileDialogSetup(true);
+        DialogSetup save = fileDialogSetup(true, start.path());
+        QCOMPARE(canonical(save.folder), canonical(start.path()));
         QCOMPARE(save.acceptMode, QFileDialog::AcceptSave);
         QCOMPARE(save.fileMode, QFileDialog::AnyFile);
         QVERIFY(save.confirmsOverwrite);

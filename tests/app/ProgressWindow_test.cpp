@@ -1,16 +1,22 @@
 #include "AppTestSupport.h"
 
-#include "analysis/Progress.h"
+#include "app/DesktopFeedback.h"
 #include "app/MainWindow.h"
 #include "app/ProgressWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 namespace {
+
+constexpr int openBig = 130, openSmall = 147, openGene = 154, processData = 135;
 
 /// The progress window on the screen, if any.
 QDialog* shownProgressWindow()
@@ -21,6 +27,50 @@ QDialog* shownProgressWindow()
     }
     return nullptr;
 }
+
+/// Chooses a big table, a small table and a gene file in `folder`, none of them read.
+void chooseInputs(MainWindow& window, ScriptedPlatform& platform, const QTemporaryDir& folder)
+{
+    platform.answers = QStringList{folder.filePath("big.txt"), folder.filePath("small.txt"), folder.filePath("gene.txt")};
+    for (int command : {openBig, openSmall, openGene})
+        trigger(window, command);
+}
+
+QProgressBar* barOf(QDialog* progress)
+{
+    return progress->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+}
+
+/// Tells when a progress bar is painted at `position`.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(int position)
+        : position(position)
+    {
+    }
+    std::future<void> painted() { return promise.get_future(); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* bar = qobject_cast<QProgressBar*>(watched);
+        if (!seen && event->type() == QEvent::Paint && bar && bar->value() == position) {
+            seen = true;
+            promise.set_value();
+        }
+        return false;
+    }
+
+private:
+    int position;
+    bool seen = false;
+    std::promise<void> promise;
+};
+
+/// What the main window looked like while a warning box was up.
+struct Scene {
+    bool mainWindowEnabled = true;
+    bool progressShown = false;
+    int bar = -1;
+};
 
 } // namespace
 
@@ -34,14 +84,15 @@ private Q_SLOTS:
         QCOMPARE(centredPosition(QRect(-10, 0, 101, 51), QSize(11, 9)), QPoint(35, 21));
     }
 
-    void barFollowsTheCounterWhileTheMainWindowIsDisabled()
+    void barFollowsTheStepsWhileTheMainWindowIsDisabled()
     {
         ScriptedPlatform platform;
         MainWindow window(platform);
         window.show();
+        DesktopFeedback feedback(platform, &window, Diagnostics());
         QVERIFY(!shownProgressWindow());
 
-        openProgressWindow();
+        feedback.started();
         QDialog* progress = shownProgressWindow();
         QVERIFY(progress);
         QCOMPARE(progress->windowTitle(), QStringLiteral("Processing, Please Wait"));
@@ -49,25 +100,23 @@ private Q_SLOTS:
         QVERIFY(progress->isEnabled());
         const QPoint offCentre = progress->frameGeometry().center() - window.frameGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 2, "the progress window is centred on the main window");
-        auto* bar = progress->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+        QProgressBar* bar = barOf(progress);
         QCOMPARE(bar->minimum(), 0);
         QCOMPARE(bar->maximum(), 100);
         QCOMPARE(bar->value(), 0);
 
-        resetProgress();
-        for (int i = 0; i < 7; ++i)
-            stepProgress();
-        QCOMPARE(progressCounter(), 7);
+        // The bar shows the steps themselves, not their share of the total.
+        for (int done = 0; done <= 7; ++done)
+            feedback.progressed(done, 150);
         QCOMPARE(bar->value(), 7);
-        for (int i = 7; i < 150; ++i)
-            stepProgress();
-        QCOMPARE(progressCounter(), 150);
+        for (int done = 8; done <= 150; ++done)
+            feedback.progressed(done, 150);
         QCOMPARE(bar->value(), 100);
 
-        closeProgressWindow();
+        feedback.finished();
         QVERIFY(window.isEnabled());
         QVERIFY(!shownProgressWindow());
-        QCOMPARE(progressCounter(), 150);
+        QVERIFY(platform.warnings.empty());
     }
 
     void escapeEndsTheProgressWindowAndEnablesTheMainWindow()
@@ -75,14 +124,105 @@ private Q_SLOTS:
         ScriptedPlatform platform;
         MainWindow window(platform);
         window.show();
-        openProgressWindow();
+        DesktopFeedback feedback(platform, &window, Diagnostics());
+        feedback.started();
         QTest::keyClick(shownProgressWindow(), Qt::Key_Escape);
         QVERIFY(window.isEnabled());
         QVERIFY(!shownProgressWindow());
-        // The run goes on stepping and closes it as usual.
-        stepProgress();
-        closeProgressWindow();
+        // The run goes on stepping and finishes as usual.
+        feedback.progressed(1, 10);
+        feedback.finished();
         QVERIFY(window.isEnabled());
+    }
+
+    void runOnItsOwnThreadShowsItsProgressAndWaitsForItsWarning()
+    {
+        QTemporaryDir folder;
+        ScriptedPlatform platform;
+        MainWindow window(platform);
+        window.show();
+        chooseInputs(window, platform, folder);
+
+        std::size_t warningsWhenWarnReturned = 0;
+        window.setAnalysisRunner([&platform, &warningsWhenWarnReturned](const char*, const char*, int, int, int,
+                                     const char* const*, int, RunFeedback& feedback, const char*) -> const char* {
+            feedback.started();
+            for (int done = 0; done <= 7; ++done)
+                feedback.progressed(done, 150);
+            feedback.warn("Critical Error", "one page of the report was not written");
+            // The box has been dismissed by now, and the interface thread is waiting again.
+            warningsWhenWarnReturned = platform.warnings.size();
+            for (int done = 8; done <= 150; ++done)
+                feedback.progressed(done, 150);
+            feedback.finished();
+            return "output.html";
+        });
+        Scene scene;
+        platform.duringWarning = [&window, &scene] {
+            QDialog* progress = shownProgressWindow();
+            scene = {window.isEnabled(), progress != nullptr, progress ? barOf(progress)->value() : -1};
+        };
+        trigger(window, processData);
+
+        QCOMPARE(platform.warnings.size(), std::size_t{1});
+        QCOMPARE(platform.warnings[0].owner, &window);
+        QCOMPARE(platform.warnings[0].caption, QStringLiteral("Critical Error"));
+        QCOMPARE(platform.warnings[0].text, QStringLiteral("one page of the report was not written"));
+        QCOMPARE(warningsWhenWarnReturned, std::size_t{1});
+        // The box came over the disabled main window and the progress window, with every
+        // step made before it shown.
+        QVERIFY(!scene.mainWindowEnabled);
+        QVERIFY(scene.progressShown);
+        QCOMPARE(scene.bar, 7);
+        // The report is opened once the progress window is down.
+        QVERIFY(window.isEnabled());
+        QVERIFY(!shownProgressWindow());
+        QCOMPARE(platform.opened, QStringList{QDir(canonical(folder.path())).filePath("output.html")});
+    }
+
+    void progressWindowRepaintsWhileTheRunGoesOn()
+    {
+        QTemporaryDir folder;
+        ScriptedPlatform platform;
+        MainWindow window(platform);
+        window.show();
+        chooseInputs(window, platform, folder);
+        PaintWatch watch(40);
+        std::future<void> painted = watch.painted();
+        qApp->installEventFilter(&watch);
+        bool paintedDuringRun = false;
+        window.setAnalysisRunner([&painted, &paintedDuringRun](const char*, const char*, int, int, int,
+                                     const char* const*, int, RunFeedback& feedback, const char*) -> const char* {
+            feedback.started();
+            for (int done = 0; done <= 40; ++done)
+                feedback.progressed(done, 100);
+            // A run kept to the interface thread would wait here in vain.
+            paintedDuringRun = painted.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+            feedback.finished();
+            return nullptr;
+        });
+        trigger(window, processData);
+        qApp->removeEventFilter(&watch);
+        QVERIFY(paintedDuringRun);
+    }
+
+    void runThatDoesNotFinishItsProgressStillEnablesTheMainWindow()
+    {
+        QTemporaryDir folder;
+        ScriptedPlatform platform;
+        MainWindow window(platform);
+        window.show();
+        chooseInputs(window, platform, folder);
+        window.setAnalysisRunner([](const char*, const char*, int, int, int, const char* const*, int,
+                                     RunFeedback& feedback, const char*) -> const char* {
+            feedback.started();
+            feedback.progressed(0, 10);
+            return nullptr;
+        });
+        trigger(window, processData);
+        QVERIFY(window.isEnabled());
+        QVERIFY(!shownProgressWindow());
+        QVERIFY(platform.opened.isEmpty());
     }
 };
 

@@ -1,7 +1,5 @@
 // Runs the desktop application's test classes, all of them or the one named first on the
 // command line; the other arguments go to QTest.
-#include "sequence/Diagnostics.h"
-
 #include <QApplication>
 #include <QTest>
 
@@ -33,8 +31,6 @@ constexpr Suite suites[] = {
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    // The core's diagnostic lines are tested with the core; here they would only bury QTest's report.
-    setDiagnosticStream(nullptr);
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> testArguments{argv[0]};
     for (int i = only ? 2 : 1; i < argc; ++i)
