@@ -67,14 +67,3 @@ private:
     std::uint64_t consumed_ = 0;
     std::uint64_t size_ = 0;
 };
-
-/// A whole file in memory, inflated when it is gzip-compressed, followed by one zero byte.
-struct FileBytes {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-    ReadStatus status = ReadStatus::NoPath;
-    std::string error; ///< the cause, for front ends, when status is not Read
-};
-
-/// Reads the file at `path` whole through an InputStream.
-FileBytes readFileBytes(const char* path, Inflater inflater = Inflater::Automatic);

@@ -1,284 +1,230 @@
+// The whole-file FASTA reader, written the plain way: the file is read whole with zlib's
+// gzread, then cut into lines, and the lines into genes. Nothing here is shared with the
+// streaming reader it is checked against.
+
 #include "oracle/FastaFile.h"
 
-#include "export/CountingTable.h"
-
-#include "base/Diagnostics.h"
-
-#include <cctype>
-#include <cstdint>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
-bool isBlank(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-/// Text mode on reading: every CR LF pair becomes LF. Returns the new size.
-std::size_t joinLineEnds(char* data, std::size_t size)
-{
-    char* cr = static_cast<char*>(std::memchr(data, '\r', size));
-    if (!cr)
-        return size;
-    char* out = cr;
-    const char* in = cr;
-    const char* end = data + size;
-    while (in < end) {
-        if (*in == '\r' && in + 1 < end && in[1] == '\n')
-            ++in;
-        *out++ = *in++;
-    }
-    return static_cast<std::size_t>(out - data);
-}
-
-/// Cursor over the lines of a text: CR and LF both end a line, runs of them count as one.
-class LineCursor {
-public:
-    LineCursor(const char* text, std::size_t size, bool hasCarriageReturns)
-        : pos(text)
-        , end(text + size)
-        , carriageReturns(hasCarriageReturns)
-    {
-    }
-
-    bool next(const char*& line, std::size_t& length)
-    {
-        while (pos < end && (*pos == '\n' || *pos == '\r'))
-            ++pos;
-        if (pos >= end)
-            return false;
-        const char* stop = findLineEnd(pos, end, carriageReturns);
-        line = pos;
-        length = static_cast<std::size_t>(stop - pos);
-        pos = stop;
-        return true;
-    }
-
-private:
-    const char* pos;
-    const char* end;
-    bool carriageReturns;
+/// A whole file in memory, inflated when it was gzip-compressed, or why it could not be read.
+struct WholeFile {
+    std::unique_ptr<char[]> data; ///< at least size + 1 bytes, from new[]
+    std::size_t size = 0;
+    ReadStatus status = ReadStatus::Read;
+    std::string error;
 };
 
-/// Reads an integer the way %i does (blanks skipped, sign, 0x hex, 0 octal, decimal).
-/// False when no digit is there. Values beyond 32 bits are clamped.
-bool scanInteger(const char*& p, const char* end, std::int32_t& value)
+WholeFile failedRead(ReadStatus status, std::string error)
 {
-    while (p < end && isBlank(static_cast<unsigned char>(*p)))
-        ++p;
-    const char* q = p;
-    bool negative = false;
-    if (q < end && (*q == '+' || *q == '-'))
-        negative = *q++ == '-';
-    int base = 10;
-    if (q < end && *q == '0') {
-        base = 8;
-        if (q + 2 < end && (q[1] == 'x' || q[1] == 'X') && std::isxdigit(static_cast<unsigned char>(q[2]))) {
-            base = 16;
-            q += 2;
-        }
-    }
-    auto digitOf = [base](char c) -> int {
-        int d = c >= '0' && c <= '9' ? c - '0'
-            : c >= 'a' && c <= 'f'   ? c - 'a' + 10
-            : c >= 'A' && c <= 'F'   ? c - 'A' + 10
-                                     : 99;
-        return d < base ? d : -1;
-    };
-    if (q >= end || digitOf(*q) < 0)
-        return false;
-    std::int64_t magnitude = 0;
-    for (; q < end && digitOf(*q) >= 0; ++q) {
-        magnitude = magnitude * base + digitOf(*q);
-        if (magnitude > (std::int64_t(1) << 32))
-            magnitude = std::int64_t(1) << 32;
-    }
-    std::int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > INT32_MAX)
-        signedValue = INT32_MAX;
-    if (signedValue < INT32_MIN)
-        signedValue = INT32_MIN;
-    value = static_cast<std::int32_t>(signedValue);
-    p = q;
-    return true;
+    WholeFile whole;
+    whole.status = status;
+    whole.error = std::move(error);
+    return whole;
 }
 
-/// Matches optional blanks followed by the literal `word`.
-bool scanWord(const char*& p, const char* end, const char* word, bool blanksFirst)
+/// zlib's message without the "<fd:N>: " it puts in front.
+std::string zlibMessage(const char* message)
 {
-    const char* q = p;
-    if (blanksFirst)
-        while (q < end && isBlank(static_cast<unsigned char>(*q)))
-            ++q;
-    std::size_t n = std::strlen(word);
-    if (static_cast<std::size_t>(end - q) < n || std::memcmp(q, word, n) != 0)
-        return false;
-    p = q + n;
-    return true;
+    const char* colon = message ? std::strstr(message, ": ") : nullptr;
+    return colon ? colon + 2 : message ? message : "";
+}
+
+/// Reads all of the file at `path`. gzread inflates a file that starts with the gzip magic,
+/// member after member, and hands any other file over as it is.
+WholeFile readWhole(const char* path)
+{
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failedRead(ReadStatus::CannotOpen, std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::string why = std::strerror(S_ISDIR(info.st_mode) ? EISDIR : errno);
+        ::close(fd);
+        return failedRead(ReadStatus::CannotOpen, why);
+    }
+    gzFile file = gzdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return failedRead(ReadStatus::OutOfMemory, "out of memory");
+    }
+    gzbuffer(file, 1 << 17);
+
+    constexpr unsigned step = 1 << 20;
+    WholeFile whole;
+    std::size_t capacity = 0;
+    for (;;) {
+        if (capacity - whole.size < step + 1) {
+            std::size_t grown = capacity ? capacity * 2 : 4 * static_cast<std::size_t>(step);
+            char* bigger = new (std::nothrow) char[grown];
+            if (!bigger) {
+                gzclose(file);
+                return failedRead(ReadStatus::OutOfMemory, "out of memory");
+            }
+            if (whole.size)
+                std::memcpy(bigger, whole.data.get(), whole.size);
+            whole.data.reset(bigger);
+            capacity = grown;
+        }
+        int n = gzread(file, whole.data.get() + whole.size, step);
+        if (n <= 0)
+            break;
+        whole.size += static_cast<std::size_t>(n);
+    }
+    // gzread ends a truncated stream as if at its end; only gzerror tells the two apart.
+    int code = Z_OK;
+    const char* message = gzerror(file, &code);
+    if (code == Z_ERRNO)
+        whole = failedRead(ReadStatus::ReadError, zlibMessage(message));
+    else if (code == Z_BUF_ERROR)
+        whole = failedRead(ReadStatus::TruncatedGzip, "the gzip stream is truncated");
+    else if (code == Z_DATA_ERROR)
+        whole = failedRead(ReadStatus::CorruptGzip, "corrupt gzip data (" + zlibMessage(message) + ")");
+    else if (code == Z_MEM_ERROR)
+        whole = failedRead(ReadStatus::OutOfMemory, "out of memory");
+    else if (code != Z_OK)
+        whole = failedRead(ReadStatus::ReadError, zlibMessage(message));
+    gzclose(file);
+    return whole;
+}
+
+/// Text mode on reading: every CR directly followed by LF is dropped. Returns the new size.
+std::size_t dropCarriageReturnsBeforeLineFeeds(char* data, std::size_t size)
+{
+    std::size_t out = 0;
+    for (std::size_t in = 0; in < size; ++in) {
+        if (data[in] == '\r' && in + 1 < size && data[in + 1] == '\n')
+            continue;
+        data[out++] = data[in];
+    }
+    return out;
+}
+
+/// The lines of `text`: CR and LF both end a line, and empty lines are left out.
+std::vector<std::string_view> splitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
+            if (i > start)
+                lines.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return lines;
+}
+
+bool startsSequence(char first)
+{
+    return std::string_view("ACGTNacgtn").find(first) != std::string_view::npos;
+}
+
+char raised(char c)
+{
+    return c == 'a' ? 'A' : c == 'c' ? 'C' : c == 'g' ? 'G' : c == 't' ? 'T' : c;
+}
+
+/// The name and numbers of a header line, as "> %s from %i to %i, size %i" scans them.
+void scanHeader(std::string_view line, Gene& gene)
+{
+    const std::string text(line); // sscanf wants the terminating zero
+    int nameStart = -1;
+    int nameEnd = -1;
+    std::sscanf(text.c_str(), "> %n%*s%n", &nameStart, &nameEnd);
+    if (nameEnd < 0)
+        return;
+    gene.name = DString(text.data() + nameStart, static_cast<std::size_t>(nameEnd - nameStart));
+    std::sscanf(text.c_str() + nameEnd, " from %i to %i, size %i", &gene.from, &gene.to, &gene.size);
 }
 
 } // namespace
 
-const char* findLineEnd(const char* from, const char* end, bool carriageReturns)
-{
-    const char* stop = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
-    if (!stop)
-        stop = end;
-    if (carriageReturns) {
-        const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(stop - from)));
-        if (cr)
-            stop = cr;
-    }
-    return stop;
-}
-
-bool isSequenceStart(unsigned char c)
-{
-    switch (c) {
-    case 'A': case 'C': case 'G': case 'T': case 'N':
-    case 'a': case 'c': case 'g': case 't': case 'n':
-        return true;
-    default:
-        return false;
-    }
-}
-
-void copyRaised(char* out, const char* in, std::size_t length)
-{
-    for (std::size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(in[i]);
-        bool raise = c == 'a' || c == 'c' || c == 'g' || c == 't';
-        out[i] = static_cast<char>(c - (raise ? 32 : 0));
-    }
-}
-
-void scanHeader(const char* line, std::size_t length, Gene& gene)
-{
-    const char* p = line + 1;
-    const char* end = line + length;
-    while (p < end && isBlank(static_cast<unsigned char>(*p)))
-        ++p;
-    const char* nameStart = p;
-    while (p < end && !isBlank(static_cast<unsigned char>(*p)))
-        ++p;
-    if (p == nameStart)
-        return;
-    gene.name = DString(nameStart, static_cast<std::size_t>(p - nameStart));
-    if (!scanWord(p, end, "from", true) || !scanInteger(p, end, gene.from))
-        return;
-    if (!scanWord(p, end, "to", true) || !scanInteger(p, end, gene.to))
-        return;
-    if (!scanWord(p, end, ",", false) || !scanWord(p, end, "size", true))
-        return;
-    scanInteger(p, end, gene.size);
-}
-
 std::int64_t TextFile::read(const char* path)
 {
+    heldZeroByte_ = false;
     if (!path) {
         readStatus_ = ReadStatus::NoPath;
+        readError_ = "no file name";
+        contents_.reset();
         return 0;
     }
-    FileBytes bytes = readFileBytes(path);
-    readStatus_ = bytes.status;
-    readError_ = bytes.error;
-    heldZeroByte_ = false;
-    if (bytes.status != ReadStatus::Read) {
-        if (bytes.status == ReadStatus::CannotOpen || bytes.status == ReadStatus::NoPath)
+    WholeFile whole = readWhole(path);
+    readStatus_ = whole.status;
+    readError_ = whole.error;
+    if (whole.status != ReadStatus::Read) {
+        contents_.reset();
+        if (whole.status == ReadStatus::CannotOpen)
             diagnostics.printf("Error: Unable to open %s\n", path);
         else
-            diagnostics.printf("Error: Unable to read %s: %s\n", path, bytes.error.c_str());
+            diagnostics.printf("Error: Unable to read %s: %s\n", path, whole.error.c_str());
         return 0;
     }
-    std::size_t delivered = joinLineEnds(bytes.data.get(), bytes.size);
-    bytes.data[delivered] = '\0';
+    const std::size_t delivered = dropCarriageReturnsBeforeLineFeeds(whole.data.get(), whole.size);
+    whole.data[delivered] = '\0';
     if (delivered == 0)
         diagnostics.printf("Error: Unable to read bytes from %s\n", path);
     else
         diagnostics.printf("Read %zu bytes\n", delivered);
-    std::size_t textLength = std::strlen(bytes.data.get());
-    heldZeroByte_ = textLength < delivered;
-    contents_ = std::make_unique<DString>(DString::adopt(bytes.data.release(), textLength));
-    return static_cast<std::int64_t>(textLength);
+    // The text ends at its first zero byte.
+    const std::size_t length = std::strlen(whole.data.get());
+    heldZeroByte_ = length < delivered;
+    contents_ = std::make_unique<DString>(DString::adopt(whole.data.release(), length));
+    return static_cast<std::int64_t>(length);
 }
 
 int FastaFile::parse(const char* path)
 {
     if (read(path) == 0)
         return 0;
-    const char* text = contents_->text();
-    const std::size_t size = contents_->length();
-    const bool carriageReturns = std::memchr(text, '\r', size) != nullptr;
+    const std::vector<std::string_view> lines = splitLines(contents_->view());
 
     std::size_t headers = 0;
-    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '>', size - static_cast<std::size_t>(p - text)))); ++p)
-        if (p == text || p[-1] == '\n' || p[-1] == '\r')
+    for (std::string_view line : lines)
+        if (line[0] == '>')
             ++headers;
-    const std::size_t firstNew = genes.size();
-    const std::size_t expected = firstNew + headers;
+    const std::size_t expected = genes.size() + headers;
     diagnostics.printf("Number of genes in file: %zu\n", expected);
     genes.reserve(expected);
 
-    // The sequence lines of the current gene, joined once its last line is known.
-    std::vector<std::pair<const char*, std::size_t>> pieces;
-    std::size_t current = 0;
+    std::string sequence; // of the gene being read
     bool inGene = false;
-    bool strayLines = false;
-    auto finishGene = [&] {
-        if (!inGene)
-            return;
-        std::size_t total = 0;
-        for (const auto& piece : pieces)
-            total += piece.second;
-        if (total > 0) {
-            char* joined = new char[total + 1];
-            char* out = joined;
-            for (const auto& piece : pieces) {
-                copyRaised(out, piece.first, piece.second);
-                out += piece.second;
-            }
-            *out = '\0';
-            genes[current].sequence = DString::adopt(joined, total);
-        }
-        pieces.clear();
+    bool warned = false;
+    auto endGene = [&] {
+        if (inGene && !sequence.empty())
+            genes.back().sequence = DString(sequence.data(), sequence.size());
+        sequence.clear();
     };
-
-    LineCursor lines(text, size, carriageReturns);
-    const char* line;
-    std::size_t length;
-    while (lines.next(line, length)) {
+    for (std::string_view line : lines) {
         if (line[0] == '>') {
-            finishGene();
+            endGene();
             if (genes.size() >= expected) {
                 diagnostics << "Critical error: gene buffer overrun\n";
                 return -1;
             }
-            current = genes.size();
-            inGene = true;
             Gene& gene = genes.emplace_back();
-            scanHeader(line, length, gene);
-            diagnostics.printf("Read Gene %zu: %s\n", current, gene.name.text());
-        } else if (isSequenceStart(static_cast<unsigned char>(line[0]))) {
+            scanHeader(line, gene);
+            inGene = true;
+            diagnostics.printf("Read Gene %zu: %s\n", genes.size() - 1, gene.name.text());
+        } else if (startsSequence(line[0])) {
             if (inGene) {
-                pieces.emplace_back(line, length);
-            } else if (!strayLines) {
-                strayLines = true;
+                for (char c : line)
+                    sequence += raised(c);
+            } else if (!warned) {
+                warned = true;
                 diagnostics.printf("Warning: sequence lines before the first header line of %s are ignored\n", path);
             }
         }
     }
-    finishGene();
+    endGene();
     return 0;
-}
-
-void countGenes(Permutation& table, const FastaFile& fasta)
-{
-    WordCounter counter;
-    for (std::int64_t i = 0; i < fasta.geneCount(); ++i) {
-        const DString& sequence = fasta.sequence(i);
-        counter.count(sequence.text() ? sequence.text() : "", sequence.length());
-        table.setSequenceLength(table.sequenceLength() + static_cast<std::int64_t>(sequence.length()));
-    }
-    table.takeCounts(counter);
 }

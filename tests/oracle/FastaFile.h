@@ -2,7 +2,7 @@
 
 #include "base/DString.h"
 #include "base/Diagnostics.h"
-#include "sequence/InputStream.h"
+#include "sequence/InputStream.h" // ReadStatus only: the reading itself is zlib's gzread
 
 #include <cstdint>
 #include <memory>
@@ -19,8 +19,9 @@ struct Gene {
     std::int32_t size = 0;
 };
 
-/// A whole text file read into one DString. Files starting with the gzip magic are inflated.
-/// Line ends are taken as text mode gives them: CR LF arrives as LF.
+/// A whole text file read into one DString through zlib's gzread, which inflates gzip files
+/// member after member and reads every other file as it is. Line ends are taken as text
+/// mode gives them: CR LF arrives as LF.
 class TextFile {
 public:
     /// A file whose reading reports to `diagnostics`.
@@ -69,18 +70,3 @@ public:
 private:
     std::vector<Gene> genes;
 };
-
-/// The first CR or LF at or after `from`, or `end`; looks for CR only when the text has any.
-const char* findLineEnd(const char* from, const char* end, bool carriageReturns);
-/// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
-bool isSequenceStart(unsigned char c);
-/// Copies `length` bytes, raising a, c, g and t to upper case; every other byte unchanged.
-void copyRaised(char* out, const char* in, std::size_t length);
-
-/// Scans a header line (starting with ">") by "> %s from %i to %i, size %i" into `gene`.
-void scanHeader(const char* line, std::size_t length, Gene& gene);
-
-class Permutation;
-/// Counts every gene of `fasta` in file order into `table` and adds their lengths to its
-/// sequenceLength.
-void countGenes(Permutation& table, const FastaFile& fasta);

@@ -204,14 +204,21 @@ TEST_F(FastaFileTest, GzipInputReadsAsThePlainText)
     EXPECT_EQ(zippedLog.text(), plainLog);
 }
 
-TEST_F(FastaFileTest, GzipMembersFollowOneAnother)
+TEST_F(FastaFileTest, GzipMembersFollowOneAnotherAndTrailingBytesAreIgnored)
 {
-    // The first member ends inside a sequence line.
-    parse(gzipBytes(">a\nAC") + gzipBytes("GT\n>b\nTT\n"));
-    EXPECT_EQ(fasta.readStatus(), ReadStatus::Read);
-    ASSERT_EQ(fasta.geneCount(), 2);
-    EXPECT_EQ(fasta.sequence(0).view(), "ACGT");
-    EXPECT_EQ(fasta.sequence(1).view(), "TT");
+    // The first member ends inside a sequence line; the bytes after the last start no member.
+    for (const char* trailing : {"", "\n>c\nGGGG\n"}) {
+        SCOPED_TRACE(trailing);
+        CaptureDiagnostics membersLog;
+        FastaFile members {membersLog.diagnostics()};
+        writeBytes(path, gzipBytes(">a\nAC") + gzipBytes("") + gzipBytes("GT\n>b\nTT\n") + trailing);
+        members.parse(path.c_str());
+        EXPECT_EQ(members.readStatus(), ReadStatus::Read);
+        EXPECT_EQ(membersLog.text(), "Read 14 bytes\nNumber of genes in file: 2\nRead Gene 0: a\nRead Gene 1: b\n");
+        ASSERT_EQ(members.geneCount(), 2);
+        EXPECT_EQ(members.sequence(0).view(), "ACGT");
+        EXPECT_EQ(members.sequence(1).view(), "TT");
+    }
 }
 
 TEST_F(FastaFileTest, TruncatedGzipIsAFailedRead)

@@ -53,6 +53,16 @@ TEST(InputStream, InflatesSingleAndConcatenatedMembersWithEitherInflater)
             EXPECT_EQ(drain(stream, 65536), text);
             EXPECT_EQ(stream.status(), ReadStatus::Read);
         }
+        // Reads of a few bytes at a time end inside members and right at their ends.
+        const std::string small = text.substr(0, 3000);
+        const std::string members = gzipBytes(small.substr(0, 7)) + gzipBytes("") + gzipBytes(small.substr(7));
+        for (std::size_t step : {1, 7}) {
+            SCOPED_TRACE(step);
+            InputStream stream;
+            stream.openMemory(members.data(), members.size(), inflater);
+            EXPECT_EQ(drain(stream, step), small);
+            EXPECT_EQ(stream.status(), ReadStatus::Read);
+        }
     }
 }
 
