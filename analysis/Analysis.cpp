@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -29,7 +29,12 @@ struct LoadedTable {
         construction = log->str();
         log->str("");
     }
-    void load() { status = table.load(path.c_str()); }
+    void load()
+    {
+        status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
+        if (takeRecords)
+            records = table.takeEntries();
+    }
     TableSummary summary() const
     {
         TableSummary s;
@@ -47,6 +52,11 @@ struct LoadedTable {
     DTable table;
     std::string construction;
     LoadStatus status = LoadStatus::CannotOpen;
+    /// When set, only the records of these word lengths are loaded.
+    std::optional<std::vector<std::size_t>> keptLengths;
+    /// Whether loading also moves the records out of the table into `records`.
+    bool takeRecords = false;
+    std::vector<WordEntry> records;
 };
 
 /// Loads every table, sharing them out over the processor's cores.
@@ -125,10 +135,16 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
     big.table = DTable();
     small.table = DTable();
 
+    // Refining looks only at gene words as long as the candidates it refines, so the gene
+    // tables keep only words of those lengths (none at all when there is no candidate), and
+    // the loading threads take the records out of their tables as well.
+    const std::vector<std::size_t> refinedLengths = engine.refinedLengths();
     std::vector<std::unique_ptr<LoadedTable>> genes;
     std::vector<LoadedTable*> loading;
     for (const std::string& path : input.genePaths) {
         genes.push_back(std::make_unique<LoadedTable>(path));
+        genes.back()->keptLengths = refinedLengths;
+        genes.back()->takeRecords = true;
         loading.push_back(genes.back().get());
         console << genes.back()->construction;
     }
@@ -138,7 +154,8 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
     for (auto& gene : genes) {
         console << gene->log->str();
         result.genes.push_back(gene->summary());
-        geneLists.push_back(gene->table.takeEntries());
+        geneLists.push_back(std::move(gene->records));
+        // The records kept: only those of the refined lengths.
         result.genes.back().records = geneLists.back().size();
         gene.reset();
     }

@@ -29,7 +29,7 @@ struct TableSummary {
     std::int64_t sequenceLength = 0;
     std::int64_t totalCount = 0;
     std::int64_t distinctCount = 0;
-    std::size_t records = 0; ///< records loaded
+    std::size_t records = 0; ///< records loaded; of a gene table, those as long as a refined candidate
 };
 
 enum class AnalysisStatus {

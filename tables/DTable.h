@@ -71,6 +71,9 @@ public:
     /// Replaces the table with the contents of a table file. On any failure a diagnostic
     /// line is written and the table stays as it was.
     LoadStatus load(const char* path);
+    /// As load(path), keeping only the records whose word is one of `keptLengths` bytes long;
+    /// the header numbers are still the file's.
+    LoadStatus load(const char* path, const std::vector<std::size_t>& keptLengths);
     /// Writes the table file in full under a temporary name and renames it into place;
     /// false (with a diagnostic line) when the file could not be written.
     bool write(const char* path, std::string* error = nullptr) const;
@@ -92,6 +95,9 @@ protected:
     const Diagnostics& diagnostics() const { return diagnostics_; }
 
 private:
+    /// load() keeping every record, or with `keptLengths` only those of these word lengths.
+    LoadStatus read(const char* path, const std::vector<std::size_t>* keptLengths);
+
     Diagnostics diagnostics_;
     std::int32_t bucketCount_ = defaultBucketCount;
     std::int64_t sequenceLength_ = 0;

@@ -1,0 +1,125 @@
+#include "TestSupport.h"
+
+#include "analysis/Analysis.h"
+#include "analysis/ScoreEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string randomWord(std::mt19937& random, std::size_t length)
+{
+    std::string word;
+    for (std::size_t i = 0; i < length; ++i)
+        word += random() % 20 == 0 ? 'N' : "ACGT"[random() % 4];
+    return word;
+}
+
+/// Writes a table of `records` random words of 6 to 8 letters to `path`; with `few`, only
+/// three of six letters and five of seven among them.
+void writeRandomTable(const std::string& path, std::mt19937& random, int records, std::int64_t length,
+    bool few = false)
+{
+    DTable table;
+    for (int i = 0; i < records; ++i)
+        table.addWord(DString(randomWord(random, few ? (i < 3 ? 6 : i < 8 ? 7 : 8) : 6 + random() % 3).c_str()));
+    table.setSequenceLength(length);
+    ASSERT_TRUE(table.write(path.c_str()));
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+/// The gene tables are loaded keeping only words of the lengths refined; the matrices are
+/// those refining against the whole tables gives, and each gene's header is its file's.
+TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
+{
+    std::mt19937 random(31337);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        TempDir dir;
+        AnalysisInput input {dir.file("big.dtable"), dir.file("small.dtable"), {}};
+        writeRandomTable(input.bigPath, random, 3000, 100000);
+        // Scored six-letter words rank first, then the others in table order, where the
+        // longer words come later: with few short words, all three lengths are refined.
+        writeRandomTable(input.smallPath, random, 300, 2000, round % 2 == 1);
+        for (int g = 0; g < 1 + round; ++g) {
+            input.genePaths.push_back(dir.file("gene" + std::to_string(g) + ".dtable"));
+            writeRandomTable(input.genePaths.back(), random, 400, 5000);
+        }
+
+        RecordingFeedback feedback;
+        const AnalysisResult result = analyze(input, feedback);
+        ASSERT_TRUE(result.complete());
+
+        DTable big, small;
+        ASSERT_EQ(big.load(input.bigPath.c_str()), LoadStatus::Loaded);
+        ASSERT_EQ(small.load(input.smallPath.c_str()), LoadStatus::Loaded);
+        ScoreEngine engine;
+        engine.tabulate(big, small);
+        engine.sortCandidates();
+        const std::vector<std::size_t> lengths = engine.refinedLengths();
+        if (round % 2 == 1) {
+            EXPECT_EQ(lengths.size(), 3u);
+        }
+        std::vector<std::vector<WordEntry>> wholeLists;
+        for (std::size_t g = 0; g < input.genePaths.size(); ++g) {
+            DTable gene;
+            ASSERT_EQ(gene.load(input.genePaths[g].c_str()), LoadStatus::Loaded);
+            wholeLists.push_back(gene.entries());
+            const TableSummary& summary = result.genes[g];
+            EXPECT_EQ(summary.status, LoadStatus::Loaded);
+            EXPECT_EQ(summary.distinctCount, gene.distinctCount());
+            EXPECT_EQ(summary.totalCount, gene.totalCount());
+            EXPECT_EQ(summary.sequenceLength, gene.sequenceLength());
+            EXPECT_EQ(summary.records, static_cast<std::size_t>(std::count_if(wholeLists.back().begin(),
+                                           wholeLists.back().end(), [&](const WordEntry& e) {
+                                               return std::find(lengths.begin(), lengths.end(), e.word.length())
+                                                   != lengths.end();
+                                           })));
+        }
+        engine.refineCandidates(wholeLists);
+
+        const std::vector<ProbabilityMatrix> expected = engine.copyMatrices();
+        ASSERT_EQ(result.matrices.size(), expected.size());
+        for (std::size_t m = 0; m < expected.size(); ++m) {
+            EXPECT_EQ(result.candidates[m].word.view(), engine.candidate(m).word.view());
+            ASSERT_EQ(result.matrices[m].rowCount(), expected[m].rowCount());
+            for (int k = 0; k < expected[m].rowCount(); ++k)
+                for (char base : {'A', 'T', 'G', 'C'})
+                    EXPECT_TRUE(sameBits(result.matrices[m].probability(k, base), expected[m].probability(k, base)));
+        }
+    }
+}
+
+TEST(Analysis, WithoutCandidatesTheGeneTablesStillLoadAndReport)
+{
+    TempDir dir;
+    std::mt19937 random(5);
+    AnalysisInput input {dir.file("big.dtable"), dir.file("small.dtable"),
+        {dir.file("gene.dtable"), dir.file("missing.dtable")}};
+    writeRandomTable(input.bigPath, random, 100, 1000);
+    DTable empty;
+    ASSERT_TRUE(empty.write(input.smallPath.c_str()));
+    writeRandomTable(input.genePaths[0], random, 50, 500);
+
+    RecordingFeedback feedback;
+    const AnalysisResult result = analyze(input, feedback);
+    ASSERT_TRUE(result.complete());
+    EXPECT_TRUE(result.matrices.empty());
+    ASSERT_EQ(result.genes.size(), 2u);
+    EXPECT_EQ(result.genes[0].status, LoadStatus::Loaded);
+    EXPECT_EQ(result.genes[0].sequenceLength, 500);
+    EXPECT_EQ(result.genes[0].records, 0u);
+    EXPECT_EQ(result.genes[1].status, LoadStatus::CannotOpen);
+    EXPECT_NE(feedback.text().find("Invalid read file name: " + input.genePaths[1] + "\n"), std::string::npos);
+}

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <limits>
+#include <random>
+#include <sstream>
 #include <sys/resource.h>
 #include <tuple>
 
@@ -176,6 +181,9 @@ TEST_F(DTableFileTest, FileEndingAfterAWordLineAddsTheWordWithCountZero)
     EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTAC", 0, 0, 0, 0}}));
     ASSERT_EQ(load("10000\r\n6\r\n1\r\n1\r\n*****\r\nACGTAC\r\n5\r\n1"), LoadStatus::Loaded);
     EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTAC", 5, 1, 0, 0}}));
+    // Only a CR that an LF follows belongs to the line end.
+    ASSERT_EQ(load("10000\r\n6\r\n1\r\n1\r\n*****\r\nACGTAC\r"), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTAC\r", 0, 0, 0, 0}}));
 }
 
 TEST_F(DTableFileTest, LfLineEndsLoadAsCrLf)
@@ -274,4 +282,301 @@ TEST_F(DTableFileTest, WriteThatFailsHalfWayLeavesTheOldFile)
     EXPECT_EQ(capture.text().substr(mark), "Error writing DTable output file\n");
     EXPECT_EQ(readBytes(path), good);
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string> {"table.dtable"});
+}
+
+namespace {
+
+/// Table loading as the file format reads, kept apart from the loader: the header through a
+/// formatted stream read, the records through std::getline, the counts and scores through
+/// strtoll.
+namespace plain {
+
+struct Loaded {
+    LoadStatus status = LoadStatus::Loaded;
+    std::string cause;
+    std::int64_t header[4] = {};
+    std::vector<Record> records; ///< bucket by bucket, then in file order
+};
+
+std::int64_t lineNumber(const std::string& line)
+{
+    errno = 0;
+    const long long value = std::strtoll(line.c_str(), nullptr, 10);
+    // Saturated on either side at the largest magnitude.
+    return value == std::numeric_limits<long long>::min() ? -std::numeric_limits<long long>::max() : value;
+}
+
+std::int64_t bucketFor(const std::string& word, std::int64_t buckets)
+{
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        sum += static_cast<std::uint32_t>(i + 1) * static_cast<std::uint32_t>(static_cast<int>(static_cast<signed char>(word[i])));
+    const std::int64_t remainder = static_cast<std::int32_t>(sum) % buckets;
+    return remainder < 0 ? remainder + buckets : remainder;
+}
+
+Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLengths = nullptr)
+{
+    Loaded out;
+    std::istringstream in(bytes);
+    for (std::int64_t& number : out.header) {
+        long long value = 0;
+        if (!(in >> value)) {
+            out.status = LoadStatus::NotATable;
+            out.cause = "its four header numbers cannot be read";
+            return out;
+        }
+        number = value;
+    }
+    if (out.header[0] < 1 || out.header[0] > 16777216) {
+        out.status = LoadStatus::BadBucketCount;
+        out.cause = "its bucket count " + std::to_string(out.header[0]) + " is outside 1 to 16777216";
+        return out;
+    }
+    if (in.get() == '\r' && in.peek() == '\n')
+        in.get();
+    std::vector<std::pair<std::int64_t, Record>> found;
+    while (in.peek() != std::char_traits<char>::eof()) {
+        std::string lines[6];
+        for (std::string& line : lines) {
+            if (!std::getline(in, line))
+                line.clear();
+            else if (!in.eof() && !line.empty() && line.back() == '\r')
+                line.pop_back();
+        }
+        const std::string word(lines[1].c_str());
+        if (word.empty())
+            continue;
+        if (keptLengths && std::find(keptLengths->begin(), keptLengths->end(), word.size()) == keptLengths->end())
+            continue;
+        found.push_back({bucketFor(word, out.header[0]),
+            Record {word, lineNumber(lines[2]), static_cast<double>(lineNumber(lines[3])),
+                static_cast<double>(lineNumber(lines[4])), static_cast<double>(lineNumber(lines[5]))}});
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [bucket, record] : found)
+        out.records.push_back(std::move(record));
+    return out;
+}
+
+} // namespace plain
+
+/// One of the many ways a count, a score or a header number can be written.
+std::string randomNumberText(std::mt19937& random)
+{
+    static const char* const odd[] = {"9223372036854775807", "9223372036854775808", "-9223372036854775808",
+        "-9223372036854775809", "123456789012345678901234567890", "-99999999999999999999999", "+7", "-", "+",
+        "", "abc", "12abc", " \t 42", "\v5", "\f-6", "0.75", "2.5e-012", "- 3", "--4", "+-5", "007", "1 2",
+        "-0", "\r9"};
+    switch (random() % 4) {
+    case 0:
+        return odd[random() % std::size(odd)];
+    case 1:
+        return "-1";
+    default:
+        return std::to_string(static_cast<std::int64_t>(random() % 100000) - 50);
+    }
+}
+
+std::string randomWordText(std::mt19937& random)
+{
+    static const char letters[] = "ACGTACGTACGTNacgtn \t*-1";
+    std::string word(random() % 10, 'A');
+    for (char& c : word)
+        c = letters[random() % (random() % 8 == 0 ? sizeof letters - 1 : 10)];
+    if (!word.empty() && random() % 20 == 0)
+        word[random() % word.size()] = '\0';
+    return word;
+}
+
+const char* randomLineEnd(std::mt19937& random)
+{
+    static const char* const ends[] = {"\r\n", "\r\n", "\n", "\r", "\n\r", "\r\r\n"};
+    return ends[random() % std::size(ends)];
+}
+
+/// A table text as programs write it, or nearly: `records` records, the line ends of one
+/// kind or of many, now and then a header, word or number written oddly.
+std::string randomTableText(std::mt19937& random, int records)
+{
+    const bool mixed = random() % 3 == 0;
+    const std::string lineEnd = randomLineEnd(random);
+    auto end = [&] { return mixed ? std::string(randomLineEnd(random)) : lineEnd; };
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        if (random() % 10 == 0)
+            text += randomNumberText(random);
+        else if (i == 0)
+            text += std::to_string(random() % 4 == 0 ? 1 + random() % 20 : 10000);
+        else
+            text += std::to_string(random() % 100000);
+        text += random() % 8 == 0 ? std::string(1 + random() % 3, " \t\n\r\v\f"[random() % 6]) + end() : end();
+    }
+    for (int r = 0; r < records; ++r) {
+        text += random() % 30 == 0 ? "#####" : "*****";
+        text += end();
+        text += random() % 6 == 0 ? randomWordText(random) : std::string("ACGTACGT").substr(0, 6 + random() % 3);
+        text += end();
+        for (int n = 0; n < 4; ++n)
+            text += randomNumberText(random) + end();
+    }
+    if (random() % 2)
+        text += '\0';
+    return text;
+}
+
+/// `text` damaged in one of the ways files get damaged.
+std::string mutate(std::mt19937& random, std::string text)
+{
+    switch (random() % 7) {
+    case 0: // cut short
+        text.resize(random() % (text.size() + 1));
+        break;
+    case 1: { // a line lost
+        std::size_t at = text.find('\n', random() % (text.size() + 1));
+        if (at != std::string::npos) {
+            std::size_t next = text.find('\n', at + 1);
+            text.erase(at, next == std::string::npos ? std::string::npos : next - at);
+        }
+        break;
+    }
+    case 2: // CR only
+        std::replace(text.begin(), text.end(), '\n', '\r');
+        break;
+    case 3: // LF only
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        break;
+    case 4: // zero bytes
+        for (int i = 0; i < 3 && !text.empty(); ++i)
+            text[random() % text.size()] = '\0';
+        break;
+    case 5: // stray bytes
+        for (int i = 0; i < 3; ++i)
+            text.insert(random() % (text.size() + 1), 1, "\r\n\0 9-"[random() % 6]);
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+} // namespace
+
+/// The loader against the plain reading above, on table texts made and damaged at random,
+/// small and (to cross the loader's blocks) large, whole and keeping some word lengths.
+TEST_F(DTableFileTest, LoadsWhatThePlainReadingReads)
+{
+    std::mt19937 random(4242);
+    const std::vector<std::size_t> keptLengths = {6, 8};
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const int recordCount = round % 50 == 7 ? 40000 + static_cast<int>(random() % 20000) : static_cast<int>(random() % 30);
+        std::string text = randomTableText(random, recordCount);
+        if (round % 4 != 0)
+            text = mutate(random, text);
+        const bool keepSome = round % 3 == 0;
+        const plain::Loaded expected = plain::load(text, keepSome ? &keptLengths : nullptr);
+
+        table = workedExample(capture.diagnostics());
+        writeBytes(path, text);
+        const std::size_t mark = capture.text().size();
+        const LoadStatus status = keepSome ? table.load(path.c_str(), keptLengths) : table.load(path.c_str());
+        log = capture.text().substr(mark);
+        ASSERT_EQ(status, expected.status) << testing::PrintToString(text.substr(0, 200));
+
+        std::string cause;
+        EXPECT_EQ(probeTableFile(path.c_str(), cause), expected.status);
+        EXPECT_EQ(cause, expected.cause);
+        if (status != LoadStatus::Loaded) {
+            EXPECT_EQ(log, "Not a usable DTable file: " + path + " (" + expected.cause + ")\n");
+            expectUnchanged();
+            continue;
+        }
+        EXPECT_EQ(log, "");
+        EXPECT_EQ(table.bucketCount(), expected.header[0]);
+        EXPECT_EQ(table.sequenceLength(), expected.header[1]);
+        EXPECT_EQ(table.totalCount(), expected.header[2]);
+        EXPECT_EQ(table.distinctCount(), expected.header[3]);
+        ASSERT_EQ(records(table), expected.records) << testing::PrintToString(text.substr(0, 200));
+    }
+}
+
+TEST_F(DTableFileTest, LinesAndHeadersLongerThanABlockLoadWhole)
+{
+    // A word line of two million bytes, a header behind 1.5 million blanks, a record broken
+    // by a single CR line end: each spans the loader's blocks.
+    const std::string longWord(2000000, 'G');
+    const std::string blanks(1500000, ' ');
+    for (const std::string& text : {"10000\r\n6\r\n1\r\n1\r\n*****\r\n" + longWord + "\r\n3\r\n-1\r\n-1\r\n-1\r\n",
+             blanks + "17\n" + blanks + "6\r\n1\r\n1\n*****\nACGTAC\n4\n1\n2\n3\n",
+             "10000\r\n6\r\n1\r\n1\r\n" + std::string(1200000, '\r') + "\n*****\r\nACGTAC\r\n5\r\n-1\r\n-1\r\n-1\r\n"}) {
+        const plain::Loaded expected = plain::load(text);
+        ASSERT_EQ(load(text), LoadStatus::Loaded);
+        EXPECT_EQ(table.bucketCount(), expected.header[0]);
+        EXPECT_EQ(records(table), expected.records);
+        std::string cause;
+        EXPECT_EQ(probeTableFile(path.c_str(), cause), LoadStatus::Loaded);
+    }
+    table = workedExample(capture.diagnostics());
+    EXPECT_EQ(load(blanks + "10000 5 5"), LoadStatus::NotATable);
+    expectUnchanged();
+}
+
+TEST_F(DTableFileTest, BlockEndsFallAnywhereInTheHeaderAndTheRecords)
+{
+    // The header read past blanks ending near the first block of a probe (4 KiB) or of a
+    // load (1 MiB), so that a block ends inside or just after each of its numbers.
+    for (std::size_t blockEnd : {std::size_t(4096), std::size_t(1) << 20}) {
+        for (std::size_t before = 0; before < 24; ++before) {
+            SCOPED_TRACE(before);
+            const std::string text = std::string(blockEnd - before, '\n') + "12345 678\t910\r\n1112\r\n*****\r\nACGTAC\r\n5\r\n-1\r\n-1\r\n-1\r\n";
+            std::string cause;
+            writeBytes(path, text);
+            ASSERT_EQ(probeTableFile(path.c_str(), cause), LoadStatus::Loaded);
+            ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
+            EXPECT_EQ(table.bucketCount(), 12345);
+            EXPECT_EQ(table.sequenceLength(), 678);
+            EXPECT_EQ(table.totalCount(), 910);
+            EXPECT_EQ(table.distinctCount(), 1112);
+            ASSERT_EQ(records(table), (std::vector<Record> {{"ACGTAC", 5, -1, -1, -1}}));
+        }
+    }
+    // Records across the end of the first block, one byte further along each time: in one
+    // bucket they list in file order, numbered by their counts.
+    const int recordCount = 33000;
+    for (std::size_t shift = 0; shift < 40; ++shift) {
+        SCOPED_TRACE(shift);
+        std::string text = "1\r\n6\r\n1\r\n1\r\n" + std::string(shift, ' ');
+        for (int i = 0; i < recordCount; ++i)
+            text += "*****\r\n" + std::string(i % 2 ? "ACGTAC" : "GTAGGCA") + "\r\n" + std::to_string(i) + "\r\n-1\r\n"
+                + std::to_string(i % 7) + "\r\n-" + std::to_string(i % 5) + "\r\n";
+        ASSERT_GT(text.size(), std::size_t(1) << 20);
+        ASSERT_EQ(load(text), LoadStatus::Loaded);
+        const std::vector<WordEntry> loaded = table.entries();
+        ASSERT_EQ(loaded.size(), static_cast<std::size_t>(recordCount));
+        for (int i = 0; i < recordCount; ++i) {
+            const WordEntry& entry = loaded[static_cast<std::size_t>(i)];
+            ASSERT_EQ(entry.word.view(), i % 2 ? "ACGTAC" : "GTAGGCA") << i;
+            ASSERT_EQ(entry.count, i);
+            ASSERT_EQ(entry.score2, i % 7);
+            ASSERT_EQ(entry.score3, -(i % 5));
+        }
+    }
+}
+
+TEST_F(DTableFileTest, KeptLengthsLeaveOutOtherWordsButNotTheHeader)
+{
+    ASSERT_EQ(load("10000\r\n20\r\n9\r\n4\r\n*****\r\nACGTAC\r\n2\r\n-1\r\n-1\r\n-1\r\n*****\r\nACGTACG\r\n3\r\n-1\r\n-1\r\n-1\r\n"
+                   "*****\r\nACGTACGT\r\n4\r\n-1\r\n-1\r\n-1\r\n*****\r\nTTTTTT\r\n1\r\n5\r\n6\r\n7\r\n\0"sv),
+        LoadStatus::Loaded);
+    const std::string text = readBytes(path);
+    ASSERT_EQ(table.load(path.c_str(), {6}), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTAC", 2, -1, -1, -1}, {"TTTTTT", 1, 5, 6, 7}}));
+    EXPECT_EQ(table.distinctCount(), 4);
+    EXPECT_EQ(table.totalCount(), 9);
+    ASSERT_EQ(table.load(path.c_str(), {7, 8}), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTACG", 3, -1, -1, -1}, {"ACGTACGT", 4, -1, -1, -1}}));
+    ASSERT_EQ(table.load(path.c_str(), std::vector<std::size_t> {}), LoadStatus::Loaded);
+    EXPECT_TRUE(records(table).empty());
+    EXPECT_EQ(table.distinctCount(), 4);
 }
