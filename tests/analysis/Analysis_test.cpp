@@ -123,3 +123,93 @@ TEST(Analysis, WithoutCandidatesTheGeneTablesStillLoadAndReport)
     EXPECT_EQ(result.genes[1].status, LoadStatus::CannotOpen);
     EXPECT_NE(feedback.text().find("Invalid read file name: " + input.genePaths[1] + "\n"), std::string::npos);
 }
+
+TEST(Analysis, MoreThanThirtyTwoOrNoGeneFilesReadNothing)
+{
+    TempDir dir;
+    std::mt19937 random(9);
+    writeRandomTable(dir.file("t.dtable"), random, 40, 1000);
+    for (std::size_t genes : {std::size_t(0), std::size_t(maximumGeneFiles) + 1}) {
+        SCOPED_TRACE(genes);
+        RecordingFeedback feedback;
+        AnalysisResult result
+            = analyze({dir.file("t.dtable"), dir.file("t.dtable"), std::vector<std::string>(genes, dir.file("t.dtable"))}, feedback);
+        EXPECT_EQ(result.status, genes == 0 ? AnalysisStatus::MissingInput : AnalysisStatus::TooManyGeneFiles);
+        EXPECT_TRUE(feedback.events.empty());
+        EXPECT_EQ(feedback.text(), "");
+        EXPECT_TRUE(result.candidates.empty());
+    }
+}
+
+/// The steps, warnings and diagnostic lines of a run come in the order the run takes them one
+/// after another, whatever is loaded side by side, and every step carries the total.
+TEST(Analysis, FeedbackComesInTheRunsOrderWithTheTotalKnownFromTheStart)
+{
+    TempDir dir;
+    std::mt19937 random(77);
+    writeRandomTable(dir.file("small.dtable"), random, 120, 1000);
+    writeRandomTable(dir.file("gene.dtable"), random, 30, 100);
+    const std::string missingBig = dir.file("no-genome.dtable");
+    const std::string missingGene = dir.file("no-gene.dtable");
+    RecordingFeedback feedback;
+    AnalysisResult result
+        = analyze({missingBig, dir.file("small.dtable"), {dir.file("gene.dtable"), missingGene}}, feedback);
+    ASSERT_TRUE(result.complete());
+
+    const std::int64_t total = 5 + ScoreEngine::tabulateSteps(result.candidates.size())
+        + ScoreEngine::refineSteps(result.candidates.size(), 2);
+    std::vector<std::string> expected = {"start", "0/" + std::to_string(total)};
+    for (std::int64_t step = 1; step <= total; ++step) {
+        expected.push_back(std::to_string(step) + "/" + std::to_string(total));
+        if (step == 3) // after loading the small table, before tabulating
+            expected.push_back("warn Error on File Load: Upstream Genome or Gene Family is empty!");
+    }
+    expected.push_back("end");
+    EXPECT_EQ(feedback.events, expected);
+
+    const std::string text = feedback.text();
+    const std::string opening = "createdcreatedInvalid read file name: " + missingBig + "\nFlattening....flattened..\n"
+                                "Tabulating scores.. created10% 20% ";
+    EXPECT_EQ(text.substr(0, opening.size()), opening);
+    const std::size_t tabulated = text.find("done.\n");
+    ASSERT_NE(tabulated, std::string::npos);
+    EXPECT_EQ(text.substr(tabulated), "done.\ncreatedcreatedInvalid read file name: " + missingGene + "\n");
+}
+
+TEST(Analysis, ResultHoldsTheHeadersAndTheRanksOfTheListedWords)
+{
+    TempDir dir;
+    std::mt19937 random(5);
+    writeRandomTable(dir.file("big.dtable"), random, 300, 100000);
+    writeRandomTable(dir.file("small.dtable"), random, 200, 2000);
+    writeRandomTable(dir.file("gene.dtable"), random, 50, 300);
+    RunFeedback quiet;
+    AnalysisResult result = analyze({dir.file("big.dtable"), dir.file("small.dtable"), {dir.file("gene.dtable")}}, quiet);
+    ASSERT_TRUE(result.complete());
+
+    DTable small;
+    ASSERT_EQ(small.load(dir.file("small.dtable").c_str()), LoadStatus::Loaded);
+    EXPECT_EQ(result.small.sequenceLength, 2000);
+    EXPECT_EQ(result.small.distinctCount, small.distinctCount());
+    EXPECT_EQ(result.small.totalCount, small.totalCount());
+    EXPECT_EQ(result.small.records, small.recordCount());
+    EXPECT_EQ(result.big.sequenceLength, 100000);
+    EXPECT_EQ(result.big.records, result.background.size());
+    ASSERT_EQ(result.genes.size(), 1u);
+    EXPECT_EQ(result.genes[0].sequenceLength, 300);
+
+    ASSERT_EQ(result.candidates.size(), small.recordCount());
+    EXPECT_TRUE(std::is_sorted(result.candidates.begin(), result.candidates.end()));
+    ASSERT_EQ(result.matrices.size(), 10u);
+    for (std::size_t i = 0; i < 10; ++i) {
+        const std::string word(result.candidates[i].word.view());
+        std::string reverse(word.rbegin(), word.rend());
+        for (char& c : reverse)
+            c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
+        // A word is found by its own letters and by its other strand's, ranked where it first stands.
+        EXPECT_LE(result.rankOf(word), i + 1);
+        EXPECT_LE(result.rankOf(reverse), i + 1);
+        EXPECT_GE(result.rankOf(word), 1u);
+    }
+    EXPECT_EQ(result.rankOf("ACGTACGTACGT"), 0u);
+}
