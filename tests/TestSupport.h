@@ -79,6 +79,11 @@ private:
     std::ostringstream captured;
 };
 
+/// Whether the table file bytes `actual` equal `expected`; on a mismatch, the first line
+/// where they part. (gtest's own difference of two tables of thousands of lines would take
+/// minutes and gigabytes.)
+testing::AssertionResult sameTable(const std::string& actual, const std::string& expected);
+
 /// gzip-compresses `bytes` through zlib.
 std::string gzipBytes(std::string_view bytes);
 

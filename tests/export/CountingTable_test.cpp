@@ -14,27 +14,6 @@
 
 namespace {
 
-/// Whether the table file bytes `actual` equal `expected`; on a mismatch, the first line
-/// where they part. (gtest's own difference of two tables of thousands of lines would take
-/// minutes and gigabytes.)
-testing::AssertionResult sameTable(const std::string& actual, const std::string& expected)
-{
-    if (actual == expected)
-        return testing::AssertionSuccess();
-    const std::size_t at = static_cast<std::size_t>(
-        std::mismatch(actual.begin(), actual.begin() + static_cast<std::ptrdiff_t>(std::min(actual.size(), expected.size())),
-            expected.begin()).first - actual.begin());
-    const std::size_t lineStart = at == 0 ? 0 : actual.rfind('\n', at - 1) + 1;
-    auto lineOf = [lineStart](const std::string& bytes) {
-        return lineStart > bytes.size() ? std::string() : bytes.substr(lineStart, bytes.find('\n', lineStart) - lineStart);
-    };
-    return testing::AssertionFailure() << "the tables (" << actual.size() << " and " << expected.size()
-                                       << " bytes) part at line "
-                                       << 1 + std::count(actual.begin(), actual.begin() + static_cast<std::ptrdiff_t>(lineStart), '\n')
-                                       << ": " << testing::PrintToString(lineOf(actual)) << " against the expected "
-                                       << testing::PrintToString(lineOf(expected));
-}
-
 std::string randomSequence(std::mt19937& random, std::size_t length, const std::string& alphabet, double oddShare)
 {
     static const std::string odd = "NnRYacgtX-*\x80\xfe";
