@@ -55,7 +55,8 @@ void ScoreEngine::tabulate(const DTable& big, const DTable& small)
     background = big.entries();
     console << "..flattened.." << std::endl;
     console << "Tabulating scores.. ";
-    // What constructing a counting table for its reverse complement would write.
+    // The console line keeps the "created" of the table that once served here for the
+    // reverse complement, so that it reads as it always has.
     console << DTable::createdText;
 
     const std::size_t n = candidates.size();
