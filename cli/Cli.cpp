@@ -136,11 +136,10 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         return workError(err, "cannot make the report folder " + folder + ": " + error.message());
 
     AnalysisInput input {files[0], files[1], {files.begin() + 2, files.end()}};
-    AnalysisResult result;
     ReportOutcome report;
     {
         CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
-        result = analyze(input, feedback);
+        const AnalysisResult result = analyze(input, feedback);
         report = writeReport(result, folder, feedback);
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);
