@@ -76,7 +76,9 @@ void ScoreEngine::tabulate(const DTable& big, const DTable& small)
     std::vector<double> arguments {smallLength};
     for (std::size_t i = 0; i < n; ++i) {
         const WordEntry& entry = candidates[i];
-        if (entry.word.length() != static_cast<std::size_t>(targetLength))
+        // Only DNA words are candidates: a word holding N or any other letter is a piece of
+        // an assembly gap or an ambiguity code, never a regulatory word.
+        if (entry.word.length() != static_cast<std::size_t>(targetLength) || !isDnaWord(entry.word.view()))
             continue;
         double p = static_cast<double>(big.countOf(entry.word)) / bigLength;
         double observed = static_cast<double>(entry.count);

@@ -30,9 +30,9 @@ public:
     static std::int64_t refineSteps(std::size_t candidates, std::size_t geneFiles);
 
     /// Copies the small table's records into the candidates and the big table's into the
-    /// background, then scores every candidate of targetLength letters: Score 1 the expected
-    /// over the observed count, Score 2 its Poisson and Score 3 its binomial probability.
-    /// Words not scored hold 1.0 in all three.
+    /// background, then scores every candidate of targetLength letters, all of them A, C, G
+    /// or T: Score 1 the expected over the observed count, Score 2 its Poisson and Score 3
+    /// its binomial probability. Words not scored hold 1.0 in all three.
     void tabulate(const DTable& big, const DTable& small);
     /// Orders the candidates by Score 1, smallest first; ties keep their table order.
     void sortCandidates();

@@ -15,3 +15,11 @@ bool isOwnReverseComplement(std::string_view word)
             return false;
     return true;
 }
+
+bool isDnaWord(std::string_view word)
+{
+    for (char c : word)
+        if (c != 'A' && c != 'C' && c != 'G' && c != 'T')
+            return false;
+    return true;
+}

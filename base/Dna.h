@@ -15,3 +15,6 @@ std::string reverseComplement(std::string_view word);
 
 /// True when `word` reads the same on both strands, as ACGCGT does.
 bool isOwnReverseComplement(std::string_view word);
+
+/// True when every byte of `word` is one of A, C, G, T.
+bool isDnaWord(std::string_view word);

@@ -65,6 +65,21 @@ TEST(ScoreEngine, WordsThatAreNotScored)
     EXPECT_EQ(scores(*findCandidate(engine, "GGGGGG")), "0 0 nan");
 }
 
+TEST(ScoreEngine, WordsHoldingOtherLettersAreNotCandidates)
+{
+    // Pieces of assembly gaps and ambiguity codes, over-represented as they may be, are not
+    // scored; they still come first to refinement only if nothing else is left.
+    DTable big = tableOf(1000000, {{"AAAAAC", 500}, {"NNNNNN", 1}, {"ACGTNA", 1}});
+    DTable small = tableOf(1000, {{"AAAAAC", 3}, {"NNNNNN", 900}, {"ACGTNA", 50}, {"acgtac", 50}, {"RYACGT", 9}});
+    ScoreEngine engine;
+    engine.tabulate(big, small);
+    for (const char* word : {"NNNNNN", "ACGTNA", "acgtac", "RYACGT"})
+        EXPECT_EQ(scores(*findCandidate(engine, word)), "1 1 1") << word;
+    EXPECT_EQ(scores(*findCandidate(engine, "AAAAAC")), "0.166667 0.0126361 0.0126155");
+    engine.sortCandidates();
+    EXPECT_EQ(engine.candidate(0).word.view(), "AAAAAC");
+}
+
 TEST(ScoreEngine, BigTableOfLengthZeroScoresNothing)
 {
     DTable big = tableOf(0, {{"AAAAAC", 500}});
@@ -233,7 +248,7 @@ std::vector<WordEntry> plainTabulate(const DTable& big, const DTable& small)
     double n = static_cast<double>(small.sequenceLength());
     for (WordEntry& entry : list) {
         entry.score1 = entry.score2 = entry.score3 = 1.0;
-        if (entry.word.length() != 6)
+        if (entry.word.length() != 6 || entry.word.view().find_first_not_of("ACGT") != std::string_view::npos)
             continue;
         double p = static_cast<double>(big.countOf(entry.word)) / static_cast<double>(big.sequenceLength());
         double o = static_cast<double>(entry.count);
