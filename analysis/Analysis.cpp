@@ -31,7 +31,15 @@ struct LoadedTable {
     }
     void load()
     {
-        status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
+        if (given) {
+            table = std::move(*given);
+            given.reset();
+            status = LoadStatus::Loaded;
+            if (keptLengths)
+                table.keepLengths(*keptLengths);
+        } else {
+            status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
+        }
         if (takeRecords)
             records = table.takeEntries();
     }
@@ -52,6 +60,8 @@ struct LoadedTable {
     DTable table;
     std::string construction;
     LoadStatus status = LoadStatus::CannotOpen;
+    /// A table in memory that stands for the file at `path`.
+    std::optional<DTable> given;
     /// When set, only the records of these word lengths are loaded.
     std::optional<std::vector<std::size_t>> keptLengths;
     /// Whether loading also moves the records out of the table into `records`.
@@ -76,6 +86,12 @@ void loadAll(std::vector<LoadedTable*> tables)
         thread.join();
 }
 
+std::size_t negativeCountsOf(const std::vector<WordEntry>& records)
+{
+    return static_cast<std::size_t>(
+        std::count_if(records.begin(), records.end(), [](const WordEntry& entry) { return entry.count < 0; }));
+}
+
 } // namespace
 
 std::size_t AnalysisResult::rankOf(std::string_view word) const
@@ -90,7 +106,7 @@ std::size_t AnalysisResult::rankOf(std::string_view word) const
     return 0;
 }
 
-AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
+AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
 {
     AnalysisResult result;
     if (input.genePaths.empty()) {
@@ -101,6 +117,25 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
         result.status = AnalysisStatus::TooManyGeneFiles;
         return result;
     }
+    if (input.shortest < shortestWordLength || input.longest > longestWordLength || input.shortest > input.longest) {
+        result.status = AnalysisStatus::BadLengths;
+        return result;
+    }
+    // A table given in memory takes the place of its file (moved out when it serves once).
+    std::map<std::string, int> uses;
+    for (const std::string* path : {&input.bigPath, &input.smallPath})
+        ++uses[*path];
+    for (const std::string& path : input.genePaths)
+        ++uses[path];
+    auto take = [&input, &uses](LoadedTable& loaded) {
+        auto found = input.counted.find(loaded.path);
+        if (found == input.counted.end())
+            return;
+        if (--uses[loaded.path] == 0)
+            loaded.given = std::move(found->second);
+        else
+            loaded.given = found->second;
+    };
     const Diagnostics& console = feedback.diagnostics();
     RunProgress progress(feedback);
     progress.openProgressWindow();
@@ -108,6 +143,8 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
     // The two tables load side by side; their diagnostics are written at their place below.
     LoadedTable big(input.bigPath);
     LoadedTable small(input.smallPath);
+    take(big);
+    take(small);
     loadAll({&big, &small});
     const std::size_t candidates = small.table.recordCount();
     progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
@@ -145,6 +182,7 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
         genes.push_back(std::make_unique<LoadedTable>(path));
         genes.back()->keptLengths = refinedLengths;
         genes.back()->takeRecords = true;
+        take(*genes.back());
         loading.push_back(genes.back().get());
         console << genes.back()->construction;
     }
@@ -157,6 +195,7 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
         geneLists.push_back(std::move(gene->records));
         // The records kept: only those of the refined lengths.
         result.genes.back().records = geneLists.back().size();
+        result.genes.back().negativeCounts = negativeCountsOf(geneLists.back());
         gene.reset();
     }
     engine.refineCandidates(std::move(geneLists));
@@ -164,6 +203,9 @@ AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback)
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
+    result.big.negativeCounts = negativeCountsOf(result.background);
+    result.small.negativeCounts = negativeCountsOf(result.candidates);
+    result.significance = significanceOf(result.background, result.candidates, input.statistic, input.shortest, input.longest);
     result.status = AnalysisStatus::Complete;
     progress.closeProgressWindow();
     return result;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "analysis/ProbabilityMatrix.h"
+#include "analysis/Significance.h"
 #include "base/RunFeedback.h"
 #include "tables/DTable.h"
 #include "tables/WordEntry.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,11 +16,27 @@
 /// Most gene files one analysis takes.
 inline constexpr int maximumGeneFiles = 32;
 
-/// The inputs of an analysis: three kinds of DTable file.
+/// The inputs of an analysis: three kinds of DTable file, and the choices that steer the
+/// significance table.
 struct AnalysisInput {
+    AnalysisInput() = default;
+    AnalysisInput(std::string big, std::string small, std::vector<std::string> genes)
+        : bigPath(std::move(big))
+        , smallPath(std::move(small))
+        , genePaths(std::move(genes))
+    {
+    }
+
     std::string bigPath;                ///< the genome's upstream regions
     std::string smallPath;              ///< the gene family's upstream regions
     std::vector<std::string> genePaths; ///< 1 to maximumGeneFiles gene files
+    /// Tables already in memory (counted from FASTA files, say), by the path they stand for:
+    /// a path found here is not read.
+    std::map<std::string, DTable> counted;
+    /// What ranks the significance table, and the word lengths it covers.
+    Statistic statistic = Statistic::Binomial;
+    int shortest = shortestWordLength;
+    int longest = longestWordLength;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -30,12 +48,17 @@ struct TableSummary {
     std::int64_t totalCount = 0;
     std::int64_t distinctCount = 0;
     std::size_t records = 0; ///< records loaded; of a gene table, those as long as a refined candidate
+    std::size_t negativeCounts = 0; ///< records loaded whose count is below 0
+
+    /// True when a header number or a record's count is below 0, which no counting gives.
+    bool negative() const { return sequenceLength < 0 || totalCount < 0 || distinctCount < 0 || negativeCounts > 0; }
 };
 
 enum class AnalysisStatus {
     Complete,
     MissingInput,     ///< no gene file: nothing was read
     TooManyGeneFiles, ///< more than maximumGeneFiles: nothing was read
+    BadLengths,       ///< a word length range outside 6 to 8, or reversed: nothing was read
 };
 
 /// Everything an analysis found, for the report writer and any other reader.
@@ -50,6 +73,9 @@ struct AnalysisResult {
     std::vector<WordEntry> background;
     /// The refined matrix of each of the first candidates (at most ten), entry i for candidate i.
     std::vector<ProbabilityMatrix> matrices;
+    /// Every word class of the chosen lengths seen in the small table, ranked by the chosen
+    /// statistic.
+    SignificanceTable significance;
 
     bool complete() const { return status == AnalysisStatus::Complete; }
     /// The 1-based rank of `word` or its reverse complement among the candidates that have a
@@ -62,4 +88,4 @@ struct AnalysisResult {
 /// progress through `feedback` (started, then steps of a known total, then finished), writes
 /// the lower layers' diagnostic lines there and warns there when the big or the small table
 /// holds no word; the run then goes on.
-AnalysisResult analyze(const AnalysisInput& input, RunFeedback& feedback);
+AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 void appendReal(std::string& out, double value)
@@ -42,5 +43,37 @@ std::string formatReal(double value)
 {
     std::string out;
     appendReal(out, value);
+    return out;
+}
+
+std::string formatFromLog10(double log10Value, int significant)
+{
+    if (std::isnan(log10Value))
+        return "nan";
+    if (log10Value == -INFINITY)
+        return "0";
+    if (log10Value == INFINITY)
+        return "inf";
+    char text[64];
+    if (log10Value >= -4.0 && log10Value < 6.0) {
+        const double value = std::pow(10.0, log10Value);
+        if (log10Value >= significant)
+            std::snprintf(text, sizeof text, "%.0f", value);
+        else
+            std::snprintf(text, sizeof text, "%.*g", significant, value);
+        return text;
+    }
+    double exponent = std::floor(log10Value);
+    double mantissa = std::pow(10.0, log10Value - exponent);
+    // Rounding to the digits shown may carry the mantissa to 10.
+    std::snprintf(text, sizeof text, "%.*f", significant - 1, mantissa);
+    if (std::strtod(text, nullptr) >= 10.0) {
+        exponent += 1.0;
+        mantissa /= 10.0;
+        std::snprintf(text, sizeof text, "%.*f", significant - 1, mantissa);
+    }
+    std::string out = text;
+    out += 'e';
+    out += std::to_string(static_cast<long long>(exponent));
     return out;
 }

@@ -8,3 +8,8 @@ std::string formatReal(double value);
 
 /// Appends formatReal(value) to `out`.
 void appendReal(std::string& out, double value);
+
+/// The number whose decimal logarithm is `log10Value`, in exponent notation with
+/// `significant` digits (3.2e-2384), so that it can be written however far below the
+/// smallest double it lies; plain notation from 1e-4 up to 1e6.
+std::string formatFromLog10(double log10Value, int significant = 3);

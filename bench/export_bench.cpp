@@ -1,5 +1,6 @@
-// Times the export of a FASTA file to a DTable file, whole and phase by phase, and reports
-// the peak memory. Usage: seqlark-bench-export FASTA [RUNS]
+// Times the export of a FASTA file to a DTable file, whole and phase by phase, the counting in
+// memory that analyses use (the whole file, and its first records as tables of their own),
+// and reports the peak memory. Usage: seqlark-bench-export FASTA [RUNS]
 
 #include "export/CountingTable.h"
 #include "export/Export.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv)
     std::string destination = "/tmp/seqlark-bench-" + std::to_string(::getpid()) + ".dtable";
     RunFeedback quiet;
 
-    std::vector<double> whole, wholeTwo, reading, readingZlib, parsing, counting, writing;
+    std::vector<double> whole, wholeTwo, inMemory, inMemoryTwo, records, reading, readingZlib, parsing, counting, writing;
     for (int run = 0; run < runs; ++run) {
         for (unsigned threads : {1u, 2u}) {
             auto start = Clock::now();
@@ -64,6 +65,25 @@ int main(int argc, char** argv)
             (threads == 1 ? whole : wholeTwo).push_back(secondsSince(start));
             if (!result.ok()) {
                 std::fprintf(stderr, "export failed: %s\n", result.message.c_str());
+                return 1;
+            }
+        }
+
+        for (unsigned threads : {1u, 2u}) {
+            auto start = Clock::now();
+            CountedFasta counted = countFasta(source, quiet, threads);
+            (threads == 1 ? inMemory : inMemoryTwo).push_back(secondsSince(start));
+            if (!counted.result.ok()) {
+                std::fprintf(stderr, "counting failed: %s\n", counted.result.message.c_str());
+                return 1;
+            }
+        }
+        {
+            auto start = Clock::now();
+            CountedRecords counted = countFastaRecords(source, 32, quiet);
+            records.push_back(secondsSince(start));
+            if (!counted.result.ok()) {
+                std::fprintf(stderr, "counting records failed: %s\n", counted.result.message.c_str());
                 return 1;
             }
         }
@@ -99,6 +119,9 @@ int main(int argc, char** argv)
     std::printf("export of %s, %d runs (median, seconds)\n", source, runs);
     std::printf("  streaming export, 1 thread    %.3f  (best %.3f)\n", median(whole), *std::min_element(whole.begin(), whole.end()));
     std::printf("  streaming export, 2 threads   %.3f  (best %.3f)\n", median(wholeTwo), *std::min_element(wholeTwo.begin(), wholeTwo.end()));
+    std::printf("  counted in memory, 1 thread   %.3f  (best %.3f)\n", median(inMemory), *std::min_element(inMemory.begin(), inMemory.end()));
+    std::printf("  counted in memory, 2 threads  %.3f  (best %.3f)\n", median(inMemoryTwo), *std::min_element(inMemoryTwo.begin(), inMemoryTwo.end()));
+    std::printf("  first 32 records as tables    %.3f  (best %.3f)\n", median(records), *std::min_element(records.begin(), records.end()));
     std::printf("  reading alone, in the export's chunks:\n");
     std::printf("    read (+inflate)             %.3f  (%s; with zlib %.3f)\n", median(reading),
         isalAvailable() ? "ISA-L" : "zlib", median(readingZlib));

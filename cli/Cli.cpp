@@ -6,9 +6,11 @@
 #include "cli/Demo.h"
 #include "export/Export.h"
 #include "report/ReportWriter.h"
+#include "report/WordsTable.h"
 #include "tables/DTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -107,16 +109,63 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
     return 0;
 }
 
+bool statisticNamed(const std::string& name, Statistic& statistic)
+{
+    for (Statistic candidate : {Statistic::Binomial, Statistic::Poisson, Statistic::Ratio}) {
+        if (name == statisticName(candidate)) {
+            statistic = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+/// "MIN-MAX", or one length alone.
+bool lengthsNamed(const std::string& text, int& shortest, int& longest)
+{
+    const std::size_t dash = text.find('-');
+    const std::string first = text.substr(0, dash);
+    const std::string second = dash == std::string::npos ? first : text.substr(dash + 1);
+    const ParsedInteger low = parseInteger(first);
+    const ParsedInteger high = parseInteger(second);
+    if (!low.digits || low.end != first.size() || !high.digits || high.end != second.size() || first.empty()
+        || !std::isdigit(static_cast<unsigned char>(first[0])) || second.empty()
+        || !std::isdigit(static_cast<unsigned char>(second[0])))
+        return false;
+    if (low.value < shortestWordLength || high.value > longestWordLength || low.value > high.value)
+        return false;
+    shortest = static_cast<int>(low.value);
+    longest = static_cast<int>(high.value);
+    return true;
+}
+
+std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
+{
+    std::vector<const TableSummary*> tables {&result.big, &result.small};
+    for (const TableSummary& gene : result.genes)
+        tables.push_back(&gene);
+    return tables;
+}
+
 int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std::ostream& err, bool quiet,
     bool errIsTerminal)
 {
     std::string folder = ".";
     std::vector<std::string> files;
+    AnalysisInput input;
     for (std::size_t i = 0; i < operands.size(); ++i) {
         bool missing = false;
+        std::string value;
         if (optionValue(operands, i, "--out", "-o", folder, missing)) {
             if (missing || folder.empty())
                 return usageError(err, "--out needs a folder");
+        } else if (optionValue(operands, i, "--statistic", "--statistic", value, missing)) {
+            if (!statisticNamed(value, input.statistic))
+                return usageError(err, "--statistic takes binomial, poisson or ratio");
+        } else if (optionValue(operands, i, "--lengths", "--lengths", value, missing)) {
+            if (!lengthsNamed(value, input.shortest, input.longest))
+                return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength)
+                        + " to " + std::to_string(longestWordLength) + " with MIN not above MAX");
         } else {
             files.push_back(operands[i]);
         }
@@ -135,17 +184,27 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     if (error)
         return workError(err, "cannot make the report folder " + folder + ": " + error.message());
 
-    AnalysisInput input {files[0], files[1], {files.begin() + 2, files.end()}};
+    input.bigPath = files[0];
+    input.smallPath = files[1];
+    input.genePaths.assign(files.begin() + 2, files.end());
     ReportOutcome report;
+    std::string problem;
     {
         CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
-        const AnalysisResult result = analyze(input, feedback);
+        const AnalysisResult result = analyze(std::move(input), feedback);
+        for (const TableSummary* table : tablesOf(result))
+            if (table->negative())
+                return workError(err, table->path + " holds negative header numbers or counts; no counting gives them");
         report = writeReport(result, folder, feedback);
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);
+        else if (std::string cause; !writeWordsTable(result, folder, cause))
+            problem = "cannot write " + (std::filesystem::path(folder) / wordsTableName).string() + ": " + cause;
     }
     if (!report.indexWritten)
         return workError(err, "no report was written");
+    if (!problem.empty())
+        return workError(err, problem);
     std::filesystem::path index = std::filesystem::absolute(std::filesystem::path(folder) / reportIndexName, error);
     out << index.lexically_normal().string() << '\n';
     return 0;
@@ -191,11 +250,13 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (optionsEnded || valueFollows || arg == "-" || arg.empty() || arg[0] != '-') {
             words.push_back(arg);
             valueFollows = false;
-        } else if (arg == "--out" || arg == "-o" || arg == "--threads" || arg == "-t") {
+        } else if (arg == "--out" || arg == "-o" || arg == "--threads" || arg == "-t" || arg == "--statistic"
+            || arg == "--lengths") {
             // A command's own option, with its value.
             words.push_back(arg);
             valueFollows = true;
-        } else if (arg.rfind("--out=", 0) == 0 || arg.rfind("--threads=", 0) == 0) {
+        } else if (arg.rfind("--out=", 0) == 0 || arg.rfind("--threads=", 0) == 0 || arg.rfind("--statistic=", 0) == 0
+            || arg.rfind("--lengths=", 0) == 0) {
             words.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "base/RunFeedback.h"
+#include "export/CountingTable.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 /// What became of an export.
 enum class ExportStatus {
-    Exported,
+    Exported,         ///< written; for countFasta and countFastaRecords, counted
     MissingPath,
     SourceUnreadable, ///< missing, unreadable, a directory, corrupt or truncated gzip
     SourceEmpty,
@@ -37,3 +40,42 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
     unsigned threads = 1);
 /// The same, reporting nothing.
 ExportResult exportFastaToDTable(const char* source, const char* destination);
+
+/// A FASTA file counted in memory.
+struct CountedFasta {
+    ExportResult result;
+    CountingTable table; ///< empty unless the counting succeeded
+};
+
+/// The export's reading and counting of `source`, without writing a file: the table is the
+/// one exportFastaToDTable would write, byte for byte, for any thread count. The feedback is
+/// told what the export tells it, with the same diagnostic lines in the same order (the
+/// table's "created" first), the same progress, now full once the table is counted, and the
+/// same failures; DestinationUnwritable never comes back.
+CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned threads = 1);
+
+/// The first records (genes) of a FASTA file, each counted as a table of its own.
+struct CountedRecords {
+    /// genes: every record of the file (all of it is read to tell), bases: all their bases.
+    ExportResult result;
+    /// One table per record, for the first of them up to the number asked for, in file order:
+    /// each is the table the export of a FASTA file holding only that record would give, its
+    /// sequence length that record's bases. The tables report nothing to diagnostics.
+    std::vector<CountingTable> tables;
+    /// Their names, as the "Read Gene" lines give them: the header line's first word.
+    std::vector<std::string> names;
+};
+
+/// Reads the FASTA file `source` (plain or gzip) to its end and counts each of its first
+/// `maxRecords` records as a table of its own; the records after them are only counted
+/// as records, so memory stays bounded by the tables kept. Fails as the export does, with
+/// the same statuses and messages (unreadable, empty, not text, no header line); on a
+/// failure no table comes back.
+///
+/// The feedback gets started, progress in thousandths of the file while its size is known,
+/// and finished, as for the export. Diagnostics are few: the export's "Error: ..." lines when
+/// the file cannot be opened or read or is empty, and on success the one line
+/// "Gene tables: K of the N genes of SOURCE". Neither "created" nor the "Read Gene" lines nor
+/// the warning about stray sequence lines are written: counting the same file with
+/// countFasta gives those.
+CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, RunFeedback& feedback);

@@ -2,6 +2,9 @@
 
 #include "analysis/Analysis.h"
 #include "report/ReportWriter.h"
+#include "report/WordsTable.h"
+
+#include <algorithm>
 
 #include <string>
 
@@ -30,24 +33,34 @@ const char* runAnalysis(const char* bigPath, const char* smallPath, int targetLe
     int calibration, const char* const* geneFilePaths, int geneFileCount, RunFeedback& feedback,
     const char* reportFolder)
 {
-    // The range and the statistic are the user's settings; the scoring does not vary by them.
-    (void)targetLengthMin;
-    (void)targetLengthMax;
-    (void)calibration;
     if (!bigPath || !smallPath || !geneFilePaths || geneFileCount <= 0 || geneFileCount > maximumGeneFiles)
         return nullptr;
     AnalysisInput input {bigPath, smallPath, {}};
     for (int i = 0; i < geneFileCount; ++i)
         input.genePaths.emplace_back(geneFilePaths[i] ? geneFilePaths[i] : "");
+    // The user's settings steer the words table alone; the pages are the same whatever they
+    // hold. A statistic or a range the table cannot take leaves the defaults.
+    if (calibration >= 0 && calibration <= 2)
+        input.statistic = static_cast<Statistic>(calibration);
+    input.shortest = std::max(targetLengthMin, shortestWordLength);
+    input.longest = std::min(targetLengthMax, longestWordLength);
+    if (input.shortest > input.longest) {
+        input.shortest = shortestWordLength;
+        input.longest = longestWordLength;
+    }
 
     UntilReported untilReported(feedback);
-    const AnalysisResult result = analyze(input, untilReported);
+    const AnalysisResult result = analyze(std::move(input), untilReported);
     const std::string folder = reportFolder ? reportFolder : "";
     ReportOutcome report = writeReport(result, folder, feedback);
+    std::string cause;
+    const bool wordsWritten = !report.indexWritten || writeWordsTable(result, folder, cause);
     feedback.finished();
     if (!report.indexWritten) {
         warnNoReport(report, folder, feedback);
         return nullptr;
     }
+    if (!wordsWritten)
+        feedback.warn(criticalErrorCaption, std::string("Cannot write ") + wordsTableName + ": " + cause);
     return reportIndexName;
 }

@@ -146,8 +146,11 @@ void FastaStream::feed(const char* data, std::size_t size)
 
 void FastaStream::endHeader()
 {
+    const std::string_view name = headerName(header);
+    if (geneHook)
+        geneHook(genes, name, bases);
     std::string line = "Read Gene " + std::to_string(genes) + ": ";
-    line.append(headerName(header));
+    line.append(name);
     line += '\n';
     if (linesFlushed) {
         diagnostics << line;

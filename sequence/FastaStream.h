@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// Sequence bytes to count, packed in one buffer: pieces of one or more genes, each with the
@@ -45,10 +46,17 @@ class FastaStream {
 public:
     using UnitSink = std::function<void(std::unique_ptr<CountingUnit>)>;
     using UnitSource = std::function<std::unique_ptr<CountingUnit>()>;
+    /// Told of each gene as its header line ends: its number (from 0), its name as the
+    /// "Read Gene" line gives it, and the position of its first base in the order of all
+    /// bases, which is where its pieces start.
+    using GeneHook = std::function<void(std::int64_t gene, std::string_view name, std::uint64_t firstBase)>;
 
     /// `sink` takes every full unit (and the last one); `source` gives an empty unit. The
     /// "Read Gene" lines and warnings about `path` go to `diagnostics`.
     FastaStream(const char* path, UnitSink sink, UnitSource source, Diagnostics diagnostics = {});
+
+    /// Calls `hook` for every gene from the next header line on.
+    void onGene(GeneHook hook) { geneHook = std::move(hook); }
 
     /// Takes the next bytes of the text.
     void feed(const char* data, std::size_t size);
@@ -76,6 +84,7 @@ private:
     const char* path;
     UnitSink sink;
     UnitSource source;
+    GeneHook geneHook;
     std::unique_ptr<CountingUnit> unit;
     State state = State::LineStart;
     std::string header;

@@ -117,6 +117,14 @@ bool DTable::addTable(const DTable& other)
     return true;
 }
 
+void DTable::keepLengths(const std::vector<std::size_t>& lengths)
+{
+    for (auto& bucket : buckets)
+        std::erase_if(bucket, [&lengths](const WordEntry& entry) {
+            return std::find(lengths.begin(), lengths.end(), entry.word.length()) == lengths.end();
+        });
+}
+
 std::vector<WordEntry> DTable::takeEntries()
 {
     std::size_t total = 0;

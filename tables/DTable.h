@@ -57,6 +57,8 @@ public:
     /// exported from parts of one FASTA text this gives the table of the whole text.
     /// False, with nothing changed, when the bucket counts differ.
     bool addTable(const DTable& other);
+    /// Drops every record whose word length is not among `lengths`; the header numbers stay.
+    void keepLengths(const std::vector<std::size_t>& lengths);
     /// Moves every record out, in the order entries() lists them; the header numbers stay.
     std::vector<WordEntry> takeEntries();
 

@@ -26,3 +26,25 @@ TEST(RealFormat, SixSignificantDigitsAndThreeExponentDigits)
     for (const auto& [value, text] : cases)
         EXPECT_EQ(formatReal(value), text);
 }
+
+TEST(RealFormat, NumbersFromTheirLogarithmsNeverReadZero)
+{
+    const std::pair<double, const char*> cases[] = {
+        {-2383.49485002168, "3.20e-2384"}, // log10(3.2e-2384)
+        {-100000.0, "1.00e-100000"},
+        {-400.0, "1.00e-400"},
+        {-5.0, "1.00e-5"},
+        {std::log10(9.996e-7), "1.00e-6"}, // the mantissa rounds up to 10
+        {-3.0, "0.001"},
+        {0.0, "1"},
+        {std::log10(0.5), "0.5"},
+        {std::log10(2080.0), "2080"},
+        {std::log10(32896.0), "32896"},
+        {7.0, "1.00e7"},
+        {-INFINITY, "0"},
+        {std::nan(""), "nan"},
+    };
+    for (const auto& [log10Value, text] : cases)
+        EXPECT_EQ(formatFromLog10(log10Value), text) << log10Value;
+    EXPECT_EQ(formatFromLog10(-2383.49485002168, 2), "3.2e-2384");
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+/// What an input file holds, as far as its first bytes tell.
+enum class InputKind {
+    DTable,  ///< its first non-blank bytes are a decimal number (the bucket count)
+    Fasta,   ///< FASTA text, plain or gzip; or a stream, which is not looked at (see inputKindOf)
+    Unknown, ///< unreadable, empty, or neither of the two
+};
+
+/// Tells a DTable file from a FASTA file by the first bytes of its content: a DTable file
+/// starts, after blanks, with a decimal number (an optional sign, then a digit); a FASTA file
+/// is text whose first non-blank byte is '>' or one of A, C, G, T and N in either case, plain
+/// or gzip-compressed (gzip content is inflated through InputStream, as the export reads it).
+/// Only the first few KB of a regular file are read, more only when a long gzip header or a
+/// long run of blanks comes first.
+///
+/// A pipe, a FIFO, a device or a socket could only be told by consuming what it holds (and
+/// opening a FIFO without a writer would wait for one), so such a path, and "-" (standard
+/// input, as the export's command line takes it), is neither opened nor read: it comes back
+/// as Fasta, the only kind read as a stream, for the caller to read once. The file named
+/// "-" is never looked at.
+///
+/// Unknown comes with `cause` set: "cannot read 'PATH': why" when the path is missing, a
+/// folder, unreadable or its gzip data are corrupt; "'PATH' is empty"; "'PATH' holds a
+/// gzip-compressed DTable file; DTable files are read uncompressed"; or "'PATH' is neither a
+/// DTable nor a FASTA file". `cause` is left alone for the other kinds.
+InputKind inputKindOf(const char* path, std::string& cause);

@@ -1,0 +1,61 @@
+#include "report/WordsTable.h"
+
+#include "base/AtomicFile.h"
+#include "base/RealFormat.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+std::string printed(const char* format, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string describe(const char* role, const TableSummary& table)
+{
+    return std::string("# ") + role + ": " + table.path + " (bases " + std::to_string(table.sequenceLength)
+        + ", words counted " + std::to_string(table.totalCount) + ", distinct words " + std::to_string(table.distinctCount)
+        + ")\n";
+}
+
+} // namespace
+
+std::string wordsTable(const AnalysisResult& result)
+{
+    const SignificanceTable& table = result.significance;
+    std::string out = std::string("# seqlark ") + SEQLARK_VERSION + " word classes: a word together with its reverse complement\n";
+    out += describe("big", result.big);
+    out += describe("small", result.small);
+    for (const TableSummary& gene : result.genes)
+        out += describe("gene", gene);
+    out += std::string("# statistic: ") + statisticName(table.statistic)
+        + (table.statistic == Statistic::Ratio ? " (ranked by observed / expected; P binomial)"
+                : table.statistic == Statistic::Poisson ? " (ranked by E-value; P of the observed count or more, Poisson of mean expected)"
+                                                       : " (ranked by E-value; P of the observed count or more, binomial over the small table's windows)")
+        + "\n";
+    for (const LengthSummary& length : table.lengths)
+        out += "# length " + std::to_string(length.length) + ": T big " + printed("%.0f", length.bigWindows) + ", T small "
+            + printed("%.0f", length.smallWindows) + ", classes " + std::to_string(length.classes) + ", observed "
+            + std::to_string(length.observed) + "\n";
+    out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes * P; "
+           "q-value: Benjamini-Hochberg over the classes of a length\n";
+    out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value\n";
+    std::size_t rank = 0;
+    for (const WordClass& c : table.classes) {
+        out += std::to_string(++rank) + '\t' + c.word + '\t' + c.reverse + '\t' + std::to_string(c.length) + '\t'
+            + std::to_string(c.observed) + '\t' + printed("%.6g", c.expected) + '\t' + printed("%.6g", c.ratio) + '\t'
+            + printed("%.12g", c.log10P + 0.0) + '\t' + formatFromLog10(c.log10E) + '\t' + printed("%.4f", c.sig() + 0.0)
+            + '\t' + formatFromLog10(c.log10Q) + '\n';
+    }
+    return out;
+}
+
+bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error)
+{
+    const std::string path = folder.empty() ? wordsTableName : (std::filesystem::path(folder) / wordsTableName).string();
+    return writeFileAtomically(path, wordsTable(result), error) == WriteOutcome::Written;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "analysis/Analysis.h"
+
+#include <string>
+
+/// The name of the file of word classes a report holds beside its pages.
+inline constexpr const char* wordsTableName = "words.tsv";
+
+/// The words table of `result`: lines starting with "#" telling the program, the inputs, the
+/// windows and classes per length, the statistic and the pseudo-count rule; a header line;
+/// then one tab-separated row per observed word class, most significant first. E-values and
+/// q-values are written from their logarithms, so that none below the double range reads 0.
+std::string wordsTable(const AnalysisResult& result);
+
+/// Writes wordsTable(result) into `folder` (the current folder when empty) as a whole, under
+/// a temporary name first; false with `error` set when it cannot.
+bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error);
