@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -146,6 +147,17 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     take(big);
     take(small);
     loadAll({&big, &small});
+    if (input.refuseNegativeCounts) {
+        result.big = big.summary();
+        result.small = small.summary();
+        result.big.negativeCounts = big.table.negativeCountRecords();
+        result.small.negativeCounts = small.table.negativeCountRecords();
+        if (result.big.negative() || result.small.negative()) {
+            result.status = AnalysisStatus::NegativeCounts;
+            progress.closeProgressWindow();
+            return result;
+        }
+    }
     const std::size_t candidates = small.table.recordCount();
     progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
         + ScoreEngine::refineSteps(candidates, input.genePaths.size()));
@@ -176,6 +188,11 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     // tables keep only words of those lengths (none at all when there is no candidate), and
     // the loading threads take the records out of their tables as well.
     const std::vector<std::size_t> refinedLengths = engine.refinedLengths();
+    // The significance table reads the engine's lists while the gene tables load and the
+    // candidates are refined, which only read them too.
+    std::future<SignificanceTable> significance = std::async(std::launch::async, [&engine, &input] {
+        return significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic, input.shortest, input.longest);
+    });
     std::vector<std::unique_ptr<LoadedTable>> genes;
     std::vector<LoadedTable*> loading;
     for (const std::string& path : input.genePaths) {
@@ -200,12 +217,12 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     }
     engine.refineCandidates(std::move(geneLists));
 
+    result.significance = significance.get();
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
     result.big.negativeCounts = negativeCountsOf(result.background);
     result.small.negativeCounts = negativeCountsOf(result.candidates);
-    result.significance = significanceOf(result.background, result.candidates, input.statistic, input.shortest, input.longest);
     result.status = AnalysisStatus::Complete;
     progress.closeProgressWindow();
     return result;

@@ -37,6 +37,9 @@ struct AnalysisInput {
     Statistic statistic = Statistic::Binomial;
     int shortest = shortestWordLength;
     int longest = longestWordLength;
+    /// Whether a big or small table holding a count below 0, which no counting gives, ends
+    /// the run once loaded (status NegativeCounts, the table's summary telling which).
+    bool refuseNegativeCounts = false;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -59,6 +62,7 @@ enum class AnalysisStatus {
     MissingInput,     ///< no gene file: nothing was read
     TooManyGeneFiles, ///< more than maximumGeneFiles: nothing was read
     BadLengths,       ///< a word length range outside 6 to 8, or reversed: nothing was read
+    NegativeCounts,   ///< refused: the big or the small table holds a count below 0
 };
 
 /// Everything an analysis found, for the report writer and any other reader.

@@ -45,6 +45,8 @@ public:
     const WordEntry& candidate(std::size_t index) const { return candidates[index]; }
     std::size_t candidateCount() const { return candidates.size(); }
     std::size_t backgroundCount() const { return background.size(); }
+    const std::vector<WordEntry>& candidateList() const { return candidates; }
+    const std::vector<WordEntry>& backgroundList() const { return background; }
     std::size_t matrixCount() const { return matrices.size(); }
     /// The word lengths of the candidates refineCandidates builds matrices for.
     std::vector<std::size_t> refinedLengths() const;

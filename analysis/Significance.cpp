@@ -3,6 +3,7 @@
 #include "analysis/TailProbability.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -10,11 +11,23 @@ namespace {
 
 /// The 2-bit code of an A/C/G/T word (A=0, C=1, G=2, T=3, the first letter in the highest
 /// bits, so that codes sort as the words do); -1 for a word holding any other byte.
+constexpr std::array<std::int8_t, 256> makeBaseCodes()
+{
+    std::array<std::int8_t, 256> codes {};
+    codes.fill(-1);
+    codes['A'] = 0;
+    codes['C'] = 1;
+    codes['G'] = 2;
+    codes['T'] = 3;
+    return codes;
+}
+constexpr std::array<std::int8_t, 256> baseCodes = makeBaseCodes();
+
 std::int64_t codeOf(std::string_view word)
 {
     std::int64_t code = 0;
     for (char c : word) {
-        const int base = c == 'A' ? 0 : c == 'C' ? 1 : c == 'G' ? 2 : c == 'T' ? 3 : -1;
+        const int base = baseCodes[static_cast<unsigned char>(c)];
         if (base < 0)
             return -1;
         code = code * 4 + base;
@@ -38,16 +51,20 @@ std::string wordOf(std::int64_t code, int length)
     return word;
 }
 
-/// Counts of the A/C/G/T words of one length, by code.
-std::vector<std::int64_t> countsOfLength(const std::vector<WordEntry>& records, int length)
+/// Counts of the A/C/G/T words of each length from `shortest` to `longest`, by code, in one
+/// pass over the records.
+std::vector<std::vector<std::int64_t>> countsByLength(const std::vector<WordEntry>& records, int shortest, int longest)
 {
-    std::vector<std::int64_t> counts(std::size_t(1) << (2 * length), 0);
+    std::vector<std::vector<std::int64_t>> counts;
+    for (int length = shortest; length <= longest; ++length)
+        counts.emplace_back(std::size_t(1) << (2 * length), 0);
     for (const WordEntry& entry : records) {
-        if (entry.word.length() != static_cast<std::size_t>(length))
+        const int length = static_cast<int>(entry.word.length());
+        if (length < shortest || length > longest)
             continue;
         const std::int64_t code = codeOf(entry.word.view());
         if (code >= 0)
-            counts[static_cast<std::size_t>(code)] += entry.count;
+            counts[static_cast<std::size_t>(length - shortest)][static_cast<std::size_t>(code)] += entry.count;
     }
     return counts;
 }
@@ -107,9 +124,13 @@ SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::v
     table.statistic = statistic;
     shortest = std::max(shortest, shortestWordLength);
     longest = std::min(longest, longestWordLength);
+    if (shortest > longest)
+        return table;
+    const auto bigByLength = countsByLength(big, shortest, longest);
+    const auto smallByLength = countsByLength(small, shortest, longest);
     for (int length = shortest; length <= longest; ++length) {
-        const std::vector<std::int64_t> bigCounts = countsOfLength(big, length);
-        const std::vector<std::int64_t> smallCounts = countsOfLength(small, length);
+        const std::vector<std::int64_t>& bigCounts = bigByLength[static_cast<std::size_t>(length - shortest)];
+        const std::vector<std::int64_t>& smallCounts = smallByLength[static_cast<std::size_t>(length - shortest)];
         LengthSummary summary;
         summary.length = length;
         const std::int64_t words = std::int64_t(1) << (2 * length);

@@ -55,24 +55,22 @@ std::string formatFromLog10(double log10Value, int significant)
     if (log10Value == INFINITY)
         return "inf";
     char text[64];
+    char* end = text + sizeof text;
     if (log10Value >= -4.0 && log10Value < 6.0) {
         const double value = std::pow(10.0, log10Value);
-        if (log10Value >= significant)
-            std::snprintf(text, sizeof text, "%.0f", value);
-        else
-            std::snprintf(text, sizeof text, "%.*g", significant, value);
-        return text;
+        const auto written = log10Value >= significant ? std::to_chars(text, end, value, std::chars_format::fixed, 0)
+                                                       : std::to_chars(text, end, value, std::chars_format::general, significant);
+        return std::string(text, written.ptr);
     }
     double exponent = std::floor(log10Value);
     double mantissa = std::pow(10.0, log10Value - exponent);
+    auto written = std::to_chars(text, end, mantissa, std::chars_format::fixed, significant - 1);
     // Rounding to the digits shown may carry the mantissa to 10.
-    std::snprintf(text, sizeof text, "%.*f", significant - 1, mantissa);
-    if (std::strtod(text, nullptr) >= 10.0) {
+    if (written.ptr - text >= 2 && text[0] == '1' && text[1] == '0') {
         exponent += 1.0;
-        mantissa /= 10.0;
-        std::snprintf(text, sizeof text, "%.*f", significant - 1, mantissa);
+        written = std::to_chars(text, end, mantissa / 10.0, std::chars_format::fixed, significant - 1);
     }
-    std::string out = text;
+    std::string out(text, written.ptr);
     out += 'e';
     out += std::to_string(static_cast<long long>(exponent));
     return out;

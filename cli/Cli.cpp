@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Demo.h"
 #include "export/Export.h"
+#include "export/InputKind.h"
 #include "report/ReportWriter.h"
 #include "report/WordsTable.h"
 #include "tables/DTable.h"
@@ -81,6 +82,12 @@ bool optionValue(const std::vector<std::string>& operands, std::size_t& i, const
     return true;
 }
 
+/// The file a FASTA input is read from: "-" is standard input.
+std::string fastaSource(const std::string& file)
+{
+    return file == "-" ? "/dev/stdin" : file;
+}
+
 int runExport(const std::vector<std::string>& operands, std::ostream& err, bool quiet, bool errIsTerminal)
 {
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
@@ -99,7 +106,7 @@ int runExport(const std::vector<std::string>& operands, std::ostream& err, bool 
     }
     if (files.size() != 2)
         return usageError(err, "export takes a SOURCE and a DEST");
-    std::string source = files[0] == "-" ? "/dev/stdin" : files[0];
+    std::string source = fastaSource(files[0]);
     const std::string& destination = files[1];
 
     CommandFeedback feedback(err, quiet, errIsTerminal, "exporting");
@@ -170,31 +177,67 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
             files.push_back(operands[i]);
         }
     }
-    if (files.size() < 3)
-        return usageError(err, "analyze takes BIG, SMALL and at least one GENE file");
+    if (files.size() < 2)
+        return usageError(err, "analyze takes BIG, SMALL and GENE files");
     if (files.size() > 2 + maximumGeneFiles)
         return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
+    // Each input is a DTable file or a FASTA file; a FASTA file is counted here, in memory,
+    // as its export would count it.
+    std::vector<InputKind> kinds;
     for (const std::string& file : files) {
         std::string cause;
-        if (probeTableFile(file.c_str(), cause) != LoadStatus::Loaded)
+        kinds.push_back(inputKindOf(file.c_str(), cause));
+        if (kinds.back() == InputKind::Unknown)
+            return workError(err, "cannot use " + file + ": " + cause);
+        TableHeader header {};
+        if (kinds.back() == InputKind::DTable && probeTableFile(file.c_str(), cause, header) != LoadStatus::Loaded)
             return workError(err, "cannot use " + file + " as a DTable file: " + cause);
+        if (kinds.back() == InputKind::DTable && std::any_of(header.begin(), header.end(), [](std::int64_t n) { return n < 0; }))
+            return workError(err, "cannot use " + file + " as a DTable file: its header holds a negative number");
     }
+    if (files.size() == 2 && kinds[1] != InputKind::Fasta)
+        return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
         return workError(err, "cannot make the report folder " + folder + ": " + error.message());
 
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (kinds[i] != InputKind::Fasta || input.counted.contains(files[i]))
+            continue;
+        RunFeedback quietly;
+        CountedFasta counted = countFasta(fastaSource(files[i]).c_str(), quietly, threads);
+        if (!counted.result.ok())
+            return workError(err, counted.result.message);
+        input.counted.emplace(files[i], std::move(counted.table));
+    }
     input.bigPath = files[0];
     input.smallPath = files[1];
     input.genePaths.assign(files.begin() + 2, files.end());
+    if (input.genePaths.empty()) {
+        RunFeedback quietly;
+        CountedRecords records = countFastaRecords(fastaSource(files[1]).c_str(), maximumGeneFiles, quietly);
+        if (!records.result.ok())
+            return workError(err, records.result.message);
+        if (records.result.genes > maximumGeneFiles)
+            err << program << ": the first " << maximumGeneFiles << " of the " << records.result.genes << " records of "
+                << files[1] << " serve as gene files\n";
+        for (std::size_t r = 0; r < records.tables.size(); ++r) {
+            std::string name = files[1] + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")";
+            input.genePaths.push_back(name);
+            input.counted.emplace(std::move(name), std::move(records.tables[r]));
+        }
+    }
     ReportOutcome report;
     std::string problem;
     {
         CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
+        input.refuseNegativeCounts = true;
         const AnalysisResult result = analyze(std::move(input), feedback);
         for (const TableSummary* table : tablesOf(result))
             if (table->negative())
-                return workError(err, table->path + " holds negative header numbers or counts; no counting gives them");
+                return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
         report = writeReport(result, folder, feedback);
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);

@@ -3,6 +3,7 @@
 #include "base/AtomicFile.h"
 #include "base/RealFormat.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -13,6 +14,14 @@ std::string printed(const char* format, double value)
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+/// Appends `value` as printf's %.{precision}g or %.{precision}f would write it.
+void appendNumber(std::string& out, double value, std::chars_format format, int precision)
+{
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value, format, precision);
+    out.append(text, written.ptr);
 }
 
 std::string describe(const char* role, const TableSummary& table)
@@ -44,12 +53,22 @@ std::string wordsTable(const AnalysisResult& result)
     out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes * P; "
            "q-value: Benjamini-Hochberg over the classes of a length\n";
     out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value\n";
+    out.reserve(out.size() + table.classes.size() * 112);
     std::size_t rank = 0;
     for (const WordClass& c : table.classes) {
-        out += std::to_string(++rank) + '\t' + c.word + '\t' + c.reverse + '\t' + std::to_string(c.length) + '\t'
-            + std::to_string(c.observed) + '\t' + printed("%.6g", c.expected) + '\t' + printed("%.6g", c.ratio) + '\t'
-            + printed("%.12g", c.log10P + 0.0) + '\t' + formatFromLog10(c.log10E) + '\t' + printed("%.4f", c.sig() + 0.0)
-            + '\t' + formatFromLog10(c.log10Q) + '\n';
+        (out += std::to_string(++rank)) += '\t';
+        ((out += c.word) += '\t') += c.reverse;
+        ((out += '\t') += std::to_string(c.length)) += '\t';
+        (out += std::to_string(c.observed)) += '\t';
+        appendNumber(out, c.expected, std::chars_format::general, 6);
+        out += '\t';
+        appendNumber(out, c.ratio, std::chars_format::general, 6);
+        out += '\t';
+        appendNumber(out, c.log10P + 0.0, std::chars_format::general, 12);
+        (out += '\t') += formatFromLog10(c.log10E);
+        out += '\t';
+        appendNumber(out, c.sig() + 0.0, std::chars_format::fixed, 4);
+        ((out += '\t') += formatFromLog10(c.log10Q)) += '\n';
     }
     return out;
 }

@@ -79,6 +79,15 @@ std::size_t DTable::recordCount() const
     return total;
 }
 
+std::size_t DTable::negativeCountRecords() const
+{
+    std::size_t negative = 0;
+    for (const auto& bucket : buckets)
+        for (const WordEntry& entry : bucket)
+            negative += entry.count < 0;
+    return negative;
+}
+
 std::vector<WordEntry> DTable::entries() const
 {
     std::size_t total = 0;

@@ -4,6 +4,7 @@
 #include "base/Diagnostics.h"
 #include "tables/WordEntry.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -64,6 +65,8 @@ public:
 
     /// Number of records held (which a loaded table's header need not agree with).
     std::size_t recordCount() const;
+    /// Number of records whose count is below 0, which no counting gives.
+    std::size_t negativeCountRecords() const;
     std::int64_t distinctCount() const { return distinctCount_; }
     std::int64_t totalCount() const { return totalCount_; }
     std::int64_t sequenceLength() const { return sequenceLength_; }
@@ -111,3 +114,8 @@ private:
 /// Reads only the four header numbers of the table file at `path`: whether load() would
 /// take it. Writes nothing to the diagnostic stream; `cause` says why not.
 LoadStatus probeTableFile(const char* path, std::string& cause);
+
+/// The four header numbers of a table file: bucket count, bases, words counted, distinct words.
+using TableHeader = std::array<std::int64_t, 4>;
+/// As probeTableFile, also giving the header numbers when they can be read.
+LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header);

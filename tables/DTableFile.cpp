@@ -342,12 +342,20 @@ constexpr std::size_t loadBlockSize = std::size_t(1) << 20;
 
 LoadStatus probeTableFile(const char* path, std::string& cause)
 {
+    TableHeader header;
+    return probeTableFile(path, cause, header);
+}
+
+LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header)
+{
     FilePointer file = openTable(path, cause);
     if (!file)
         return LoadStatus::CannotOpen;
     BlockReader in(file.get(), probeBlockSize);
-    std::int64_t header[4];
-    return readHeader(in, header, cause);
+    std::int64_t numbers[4];
+    const LoadStatus status = readHeader(in, numbers, cause);
+    std::copy(std::begin(numbers), std::end(numbers), header.begin());
+    return status;
 }
 
 LoadStatus DTable::load(const char* path)

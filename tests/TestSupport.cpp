@@ -59,6 +59,16 @@ testing::AssertionResult sameTable(const std::string& actual, const std::string&
                                        << testing::PrintToString(lineOf(expected));
 }
 
+std::map<std::string, std::string> contents(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = std::filesystem::relative(entry.path(), folder).string();
+        files[name] = entry.is_directory() ? "<dir>" : readBytes(entry.path().string());
+    }
+    return files;
+}
+
 std::string gzipBytes(std::string_view bytes)
 {
     z_stream stream {};

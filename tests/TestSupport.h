@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -31,6 +32,8 @@ void writeBytes(const std::string& path, std::string_view bytes);
 /// The whole file at `path`; empty when it cannot be read.
 std::string readBytes(const std::string& path);
 bool fileExists(const std::string& path);
+/// Every file under `folder` with its bytes, by its path below the folder; folders show as "<dir>".
+std::map<std::string, std::string> contents(const std::filesystem::path& folder);
 
 /// Gathers the diagnostic lines of whatever is handed its diagnostics().
 class CaptureDiagnostics {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -94,8 +95,12 @@ TEST(Analyze, BadUsage)
     const std::string folder = dir.file("report");
     std::vector<std::string> tooMany = {"big", "small"};
     tooMany.resize(2 + 33, "gene");
-    for (const auto& args : {analyze(folder, {}), analyze(folder, {"big", "small"}), analyze(folder, tooMany),
-             std::vector<std::string> {"analyze", "big", "small", "gene", "--out"}}) {
+    using Args = std::vector<std::string>;
+    for (const auto& args : {analyze(folder, {}), analyze(folder, {"big"}), analyze(folder, tooMany),
+             Args {"analyze", "big", "small", "gene", "--out"}, Args {"analyze", "--statistic", "fisher", "big", "small", "gene"},
+             Args {"analyze", "--statistic", "big", "small", "gene"}, Args {"analyze", "--lengths", "5-8", "big", "small", "gene"},
+             Args {"analyze", "--lengths=8-6", "big", "small", "gene"}, Args {"analyze", "--lengths", "6-9", "big", "small", "gene"},
+             Args {"analyze", "--lengths", "6-", "big", "small", "gene"}, Args {"analyze", "--lengths", " 6-8", "big", "small", "gene"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
         Outcome bad = run(args);
         EXPECT_EQ(bad.status, 2);
@@ -110,6 +115,14 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
     ExportedTables in;
     writeBytes(in.dir.file("empty.dtable"), "");
     writeBytes(in.dir.file("plain"), "a file");
+    writeBytes(in.dir.file("binary"), std::string("\x01\x02\x03", 3));
+    writeBytes(in.dir.file("headless.fa"), "ACGTACGTTTGA\nACGT\n");
+    writeBytes(in.dir.file("cut.fa.gz"), gzipBytes(">g\nACGTACGTAC\n").substr(0, 20));
+    std::string negative = readBytes(in.tables()[1]);
+    const std::size_t countLine = negative.find("\r\n", negative.find("*****\r\n") + 7) + 2;
+    negative = negative.substr(0, countLine) + "-" + negative.substr(countLine);
+    writeBytes(in.dir.file("negative.dtable"), negative);
+    writeBytes(in.dir.file("negative-header.dtable"), std::string("10000\r\n-5\r\n0\r\n0\r\n") + '\0');
     const std::vector<std::string> good = in.tables();
     struct Case {
         const char* what;
@@ -118,7 +131,11 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
     };
     const std::string folder = in.dir.file("report");
     for (const Case& c : {Case {"missing", {in.dir.file("absent.dtable"), good[1], good[2]}, folder},
-             Case {"FASTA", {good[0], in.dir.file("family.fa"), good[2]}, folder},
+             Case {"neither table nor FASTA", {good[0], in.dir.file("binary"), good[2]}, folder},
+             Case {"FASTA without a header line", {good[0], in.dir.file("headless.fa"), good[2]}, folder},
+             Case {"truncated gzip FASTA", {in.dir.file("cut.fa.gz"), good[1], good[2]}, folder},
+             Case {"a negative count", {good[0], in.dir.file("negative.dtable"), good[2]}, folder},
+             Case {"a negative header number", {in.dir.file("negative-header.dtable"), good[1], good[2]}, folder},
              Case {"empty", {good[0], good[1], in.dir.file("empty.dtable")}, folder},
              Case {"folder under a file", good, in.dir.file("plain/report")}}) {
         SCOPED_TRACE(c.what);
@@ -126,7 +143,92 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
         EXPECT_EQ(failed.status, 1);
         EXPECT_EQ(failed.out, "");
         EXPECT_TRUE(isOneErrorLine(failed.err)) << failed.err;
-        EXPECT_FALSE(fileExists(folder));
+        EXPECT_FALSE(fileExists((fs::path(folder) / "output.html").string()));
+        EXPECT_FALSE(fileExists((fs::path(folder) / "words.tsv").string()));
+    }
+}
+
+TEST(Analyze, FastaInputsGiveWhatTheirExportsGive)
+{
+    ExportedTables in;
+    const std::vector<std::string> tables = in.tables();
+    std::vector<std::string> fasta;
+    for (const std::string& table : tables)
+        fasta.push_back(table.substr(0, table.size() - 7) + ".fa");
+    writeBytes(in.dir.file("genome.fa.gz"), gzipBytes(readBytes(fasta[0])));
+    fasta[0] = in.dir.file("genome.fa.gz");
+    const std::string fromTables = in.dir.file("from-tables"), fromFasta = in.dir.file("from-fasta");
+    for (const auto& [folder, files] : {std::pair {fromTables, tables}, std::pair {fromFasta, fasta}}) {
+        Outcome done = run(analyze(folder, files));
+        ASSERT_EQ(done.status, 0) << done.err;
+    }
+    for (const auto& [name, bytes] : contents(fromTables)) {
+        SCOPED_TRACE(name);
+        std::string other = readBytes((fs::path(fromFasta) / name).string());
+        if (name == "words.tsv") {
+            // Alike but for the inputs' names in the comment lines.
+            auto rows = [](const std::string& text) { return text.substr(text.find("\nrank\t")); };
+            EXPECT_EQ(rows(other), rows(bytes));
+        } else {
+            EXPECT_EQ(other, bytes);
+        }
+    }
+}
+
+TEST(Analyze, TheFamilysRecordsServeAsGeneFilesWhenNoneIsGiven)
+{
+    ExportedTables in;
+    std::string many;
+    for (int i = 0; i < 40; ++i)
+        many += ">member" + std::to_string(i) + "\nACGTTAATCCGATTACATAATCC\n";
+    writeBytes(in.dir.file("many.fa"), many);
+    struct Case {
+        std::string family;
+        std::size_t genes;
+        bool told;
+    };
+    for (const Case& c : {Case {in.dir.file("family.fa"), 6, false}, Case {in.dir.file("many.fa"), 32, true}}) {
+        SCOPED_TRACE(c.family);
+        const std::string folder = in.dir.file("report-" + std::to_string(c.genes));
+        Outcome done = run({"-q", "analyze", "--out", folder, in.dir.file("genome.fa"), c.family});
+        ASSERT_EQ(done.status, 0) << done.err;
+        EXPECT_EQ(done.err.find("the first 32 of the 40 records") != std::string::npos, c.told) << done.err;
+        const std::string words = readBytes(folder + "/words.tsv");
+        EXPECT_EQ(occurrences(words, "\n# gene: "), c.genes);
+        EXPECT_EQ(occurrences(words, " record 1 ("), 1u);
+    }
+    // A family given as a table has no records to take.
+    Outcome refused = run({"-q", "analyze", "--out", in.dir.file("r"), in.tables()[0], in.tables()[1]});
+    EXPECT_EQ(refused.status, 2);
+}
+
+TEST(Analyze, TheStatisticAndTheLengthsSteerTheWordsTableAlone)
+{
+    ExportedTables in;
+    std::map<std::string, std::string> pages;
+    for (const char* statistic : {"binomial", "poisson", "ratio"}) {
+        SCOPED_TRACE(statistic);
+        const std::string folder = in.dir.file(std::string("report-") + statistic);
+        Outcome done = run({"-q", "analyze", "--statistic", statistic, "--lengths", "6-7", "--out", folder, in.tables()[0],
+            in.tables()[1], in.tables()[2]});
+        ASSERT_EQ(done.status, 0) << done.err;
+        const std::string words = readBytes(folder + "/words.tsv");
+        EXPECT_NE(words.find(std::string("# statistic: ") + statistic), std::string::npos);
+        EXPECT_NE(words.find("# length 7: "), std::string::npos);
+        EXPECT_EQ(words.find("# length 8: "), std::string::npos);
+        // The planted word leads by either test; the ratio favours rare words seen a few times.
+        const std::size_t first = words.find("\n1\t");
+        ASSERT_NE(first, std::string::npos);
+        if (std::string(statistic) != "ratio") {
+            EXPECT_NE(words.substr(first, 40).find("GGATTA\tTAATCC"), std::string::npos) << words.substr(first, 80);
+        }
+        if (pages.empty())
+            pages = contents(folder);
+        for (auto& [name, bytes] : contents(folder)) {
+            if (name != "words.tsv") {
+                EXPECT_EQ(bytes, pages[name]) << name;
+            }
+        }
     }
 }
 

@@ -84,17 +84,6 @@ AnalysisResult twelveCandidates()
     return engineOf(big, small, {gene});
 }
 
-/// Every file under `folder` with its bytes; folders show as "<dir>".
-std::map<std::string, std::string> contents(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        files[name] = entry.is_directory() ? "<dir>" : readBytes(entry.path().string());
-    }
-    return files;
-}
-
 struct IndexRow {
     std::string rank, href, shown;
 };
