@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -21,7 +22,7 @@ namespace {
 
 constexpr const char* usageText =
     "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
-    "       seqlark-cli [-q] analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
+    "       seqlark-cli [-q] analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] BIG SMALL [GENE ...]\n"
     "       seqlark-cli [-q] merge OUT IN [IN ...]\n"
     "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
@@ -35,12 +36,16 @@ constexpr const char* helpText =
     "                      (plain or gzip-compressed; - reads standard input) on both\n"
     "                      strands and write the counts as the DTable file DEST; N threads\n"
     "                      count (default: one per core), the table is the same for any N\n"
-    "  analyze [--out DIR] BIG SMALL GENE [GENE ...]\n"
-    "                      score every 6-letter word of the gene family's table SMALL\n"
-    "                      against the genome's table BIG, build probability matrices of\n"
-    "                      the ten best against the 1 to 32 gene tables GENE, and write\n"
-    "                      the HTML report into DIR (default: the current folder); prints\n"
-    "                      the path of the report's output.html\n"
+    "  analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] BIG SMALL [GENE ...]\n"
+    "                      score every 6-letter DNA word of the gene family's SMALL against\n"
+    "                      the genome's BIG, build probability matrices of the ten best\n"
+    "                      against the 1 to 32 GENE files, and write the HTML report into\n"
+    "                      DIR (default: the current folder), with words.tsv: every word\n"
+    "                      class of MIN to MAX letters (default 6-8) with its observed and\n"
+    "                      expected count, P-value, E-value and q-value, ranked by S:\n"
+    "                      binomial (default), poisson or ratio. Each input is a DTable or\n"
+    "                      a FASTA file (plain or gzip); without GENE files the first 32\n"
+    "                      records of a FASTA SMALL serve. Prints the path of output.html\n"
     "  merge OUT IN [IN ...]\n"
     "                      add up DTable files exported from parts of one data set, in\n"
     "                      order, into OUT: the table the export of the parts' FASTA text,\n"
@@ -238,10 +243,12 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         for (const TableSummary* table : tablesOf(result))
             if (table->negative())
                 return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
+        // The words table is made while the pages are written.
+        std::future<std::string> words = std::async(std::launch::async, [&result] { return wordsTable(result); });
         report = writeReport(result, folder, feedback);
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);
-        else if (std::string cause; !writeWordsTable(result, folder, cause))
+        else if (std::string cause; !writeWordsTable(words.get(), folder, cause))
             problem = "cannot write " + (std::filesystem::path(folder) / wordsTableName).string() + ": " + cause;
     }
     if (!report.indexWritten)

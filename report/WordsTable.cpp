@@ -75,6 +75,11 @@ std::string wordsTable(const AnalysisResult& result)
 
 bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error)
 {
+    return writeWordsTable(wordsTable(result), folder, error);
+}
+
+bool writeWordsTable(std::string_view table, const std::string& folder, std::string& error)
+{
     const std::string path = folder.empty() ? wordsTableName : (std::filesystem::path(folder) / wordsTableName).string();
-    return writeFileAtomically(path, wordsTable(result), error) == WriteOutcome::Written;
+    return writeFileAtomically(path, table, error) == WriteOutcome::Written;
 }

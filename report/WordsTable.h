@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 
 #include <string>
+#include <string_view>
 
 /// The name of the file of word classes a report holds beside its pages.
 inline constexpr const char* wordsTableName = "words.tsv";
@@ -16,3 +17,5 @@ std::string wordsTable(const AnalysisResult& result);
 /// Writes wordsTable(result) into `folder` (the current folder when empty) as a whole, under
 /// a temporary name first; false with `error` set when it cannot.
 bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error);
+/// Writes `table`, made by wordsTable, the same way.
+bool writeWordsTable(std::string_view table, const std::string& folder, std::string& error);

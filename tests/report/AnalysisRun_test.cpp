@@ -135,6 +135,38 @@ TEST(AnalysisRun, CompleteRunStepsTheBarAndWritesTheReport)
     }
 }
 
+TEST(AnalysisRun, TheSettingsSteerTheWordsTableBesideThePages)
+{
+    struct Case {
+        int calibration, lengthMin, lengthMax;
+        const char* statistic;
+        const char* lengths; // the lengths the table covers
+    };
+    std::string pages;
+    for (const Case& c : {Case {0, 6, 8, "binomial", "678"}, Case {1, 7, 7, "poisson", "7"}, Case {2, 6, 6, "ratio", "6"},
+             Case {7, 3, 20, "binomial", "678"}, Case {1, 8, 6, "poisson", "678"}}) {
+        SCOPED_TRACE(c.calibration);
+        Inputs in;
+        const char* genes[] = {in.gene.c_str()};
+        Feedback shown;
+        ASSERT_STREQ(runAnalysis(in.big.c_str(), in.small.c_str(), c.lengthMin, c.lengthMax, c.calibration, genes, 1, shown,
+                         in.report.c_str()),
+            "output.html");
+        const std::string words = readBytes(in.report + "/words.tsv");
+        EXPECT_NE(words.find(std::string("# statistic: ") + c.statistic + " "), std::string::npos);
+        std::string lengths;
+        for (char length : std::string("678"))
+            if (words.find(std::string("# length ") + length + ":") != std::string::npos)
+                lengths += length;
+        EXPECT_EQ(lengths, c.lengths);
+        // The pages are the same whatever the settings.
+        const std::string index = readBytes(in.report + "/output.html");
+        if (pages.empty())
+            pages = index;
+        EXPECT_EQ(index, pages);
+    }
+}
+
 TEST(AnalysisRun, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
 {
     struct Case {
