@@ -1,6 +1,7 @@
 #include "analysis/Significance.h"
 
 #include "analysis/TailProbability.h"
+#include "base/Dna.h"
 
 #include <algorithm>
 #include <array>
@@ -9,26 +10,13 @@
 
 namespace {
 
-/// The 2-bit code of an A/C/G/T word (A=0, C=1, G=2, T=3, the first letter in the highest
-/// bits, so that codes sort as the words do); -1 for a word holding any other byte.
-constexpr std::array<std::int8_t, 256> makeBaseCodes()
-{
-    std::array<std::int8_t, 256> codes {};
-    codes.fill(-1);
-    codes['A'] = 0;
-    codes['C'] = 1;
-    codes['G'] = 2;
-    codes['T'] = 3;
-    return codes;
-}
-constexpr std::array<std::int8_t, 256> baseCodes = makeBaseCodes();
-
+/// The 2-bit code of an A/C/G/T word; -1 for a word holding any other byte.
 std::int64_t codeOf(std::string_view word)
 {
     std::int64_t code = 0;
     for (char c : word) {
         const int base = baseCodes[static_cast<unsigned char>(c)];
-        if (base < 0)
+        if (base == otherBase)
             return -1;
         code = code * 4 + base;
     }

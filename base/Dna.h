@@ -1,7 +1,22 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+/// Code of a base in a 2-bit word code: A=0, C=1, G=2, T=3 (so that codes sort as the words
+/// do, the first base in the highest bits); otherBase for every other byte.
+inline constexpr std::uint8_t otherBase = 4;
+inline constexpr std::array<std::uint8_t, 256> baseCodes = [] {
+    std::array<std::uint8_t, 256> codes {};
+    codes.fill(otherBase);
+    codes['A'] = 0;
+    codes['C'] = 1;
+    codes['G'] = 2;
+    codes['T'] = 3;
+    return codes;
+}();
 
 /// The complementary base of `c`: A and T, C and G exchanged (upper case only); every other
 /// byte is its own complement.

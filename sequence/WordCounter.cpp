@@ -10,18 +10,6 @@ namespace {
 
 constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
 
-constexpr std::array<std::uint8_t, 256> makeCodes()
-{
-    std::array<std::uint8_t, 256> codes {};
-    for (auto& code : codes)
-        code = 4;
-    codes['A'] = 0;
-    codes['C'] = 1;
-    codes['G'] = 2;
-    codes['T'] = 3;
-    return codes;
-}
-constexpr std::array<std::uint8_t, 256> baseCode = makeCodes();
 
 constexpr std::array<std::uint8_t, 256> makeComplements()
 {
@@ -99,8 +87,8 @@ void WordCounter::countPiece(const char* piece, std::size_t length, std::size_t 
     std::uint32_t code = 0;
     std::size_t run = 0;
     for (std::size_t i = 0; i < length; ++i) {
-        std::uint32_t base = baseCode[bytes[i]];
-        if (base < 4) [[likely]] {
+        std::uint32_t base = baseCodes[bytes[i]];
+        if (base != otherBase) [[likely]] {
             code = ((code << 2) | base) & 0xFFFF;
             if (++run >= 8) [[likely]] {
                 if (counts[code]++ == 0) [[unlikely]]
@@ -174,7 +162,7 @@ void WordCounter::countGeneralWindows(const char* sequence, std::size_t length, 
                 std::size_t same = 1;
                 while (same < size && bytes[s + same] == first)
                     ++same;
-                if (same == size && baseCode[first] == 4) {
+                if (same == size && baseCodes[first] == otherBase) {
                     // A run of one byte other than A, C, G, T: its own reverse complement,
                     // the same word at every start inside the run.
                     std::size_t runEnd = s + size;

@@ -69,11 +69,17 @@ std::map<std::string, std::string> contents(const std::filesystem::path& folder)
     return files;
 }
 
-std::string gzipBytes(std::string_view bytes)
+std::string gzipBytes(std::string_view bytes, const std::string& name)
 {
     z_stream stream {};
     deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64, '\0');
+    gz_header header {};
+    if (!name.empty()) {
+        header.name = reinterpret_cast<Bytef*>(const_cast<char*>(name.c_str()));
+        header.os = 3;
+        deflateSetHeader(&stream, &header);
+    }
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + name.size() + 64, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
     stream.next_out = reinterpret_cast<Bytef*>(out.data());

@@ -87,8 +87,8 @@ private:
 /// minutes and gigabytes.)
 testing::AssertionResult sameTable(const std::string& actual, const std::string& expected);
 
-/// gzip-compresses `bytes` through zlib.
-std::string gzipBytes(std::string_view bytes);
+/// gzip-compresses `bytes` through zlib; with a `name`, the gzip header carries it.
+std::string gzipBytes(std::string_view bytes, const std::string& name = "");
 
 /// Path of `name` in the folder of committed test data.
 std::string testData(std::string_view name);

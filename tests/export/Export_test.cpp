@@ -106,25 +106,6 @@ std::string stored(const std::string& text, int form, std::mt19937& random)
     return gzipBytes(text.substr(0, split)) + gzipBytes(text.substr(split));
 }
 
-/// gzip-compressed `bytes` whose header carries the file name `name`.
-std::string gzipNamed(std::string_view bytes, const std::string& name)
-{
-    z_stream stream {};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    gz_header header {};
-    header.name = reinterpret_cast<Bytef*>(const_cast<char*>(name.c_str()));
-    header.os = 3;
-    deflateSetHeader(&stream, &header);
-    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + name.size() + 64, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 /// What exporting a file holding `text` alone gives: the table file's bytes and the name in
 /// its "Read Gene 0" line.
@@ -376,7 +357,7 @@ TEST(InputKind, FastaPlainAndGzip)
         EXPECT_EQ(inputKindOf(dir.file("packed.fa.gz").c_str(), cause), InputKind::Fasta);
     }
     // A gzip header longer than the first read: its name alone is 100 KB.
-    writeBytes(dir.file("named.fa.gz"), gzipNamed(">gene\nACGT\n", std::string(100000, 'n')));
+    writeBytes(dir.file("named.fa.gz"), gzipBytes(">gene\nACGT\n", std::string(100000, 'n')));
     EXPECT_EQ(inputKindOf(dir.file("named.fa.gz").c_str(), cause), InputKind::Fasta);
     EXPECT_EQ(cause, "untouched");
 }
