@@ -106,7 +106,6 @@ std::string stored(const std::string& text, int form, std::mt19937& random)
     return gzipBytes(text.substr(0, split)) + gzipBytes(text.substr(split));
 }
 
-
 /// What exporting a file holding `text` alone gives: the table file's bytes and the name in
 /// its "Read Gene 0" line.
 struct Exported {
