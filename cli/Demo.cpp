@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "export/Export.h"
 #include "report/ReportWriter.h"
+#include "report/WordsTable.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -115,9 +116,12 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
             input.genePaths.push_back(exports[g].table.string());
         result = analyze(input, feedback);
         ReportOutcome report = writeReport(result, folder.string(), feedback);
+        std::string cause;
         if (!report.indexWritten) {
             warnNoReport(report, folder.string(), feedback);
             status = workError(err, "no report was written");
+        } else if (!writeWordsTable(result, folder.string(), cause)) {
+            status = workError(err, "cannot write " + (folder / wordsTableName).string() + ": " + cause);
         }
     }
     if (status != 0)
@@ -129,6 +133,7 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
     out << "Exported them to DTable files in " << folder.string() << " and analyzed the family against the genome"
         << " with " << geneFiles << " gene files.\n";
     out << "Report: " << (folder / reportIndexName).string() << '\n';
+    out << "Every word class with its significance: " << (folder / wordsTableName).string() << '\n';
     if (std::size_t rank = result.rankOf(motif)) {
         const std::string found = result.candidates[rank - 1].word.text();
         out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")
