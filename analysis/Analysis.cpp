@@ -30,37 +30,35 @@ struct LoadedTable {
         construction = log->str();
         log->str("");
     }
+    /// Loads the table (or takes the one given) and sums it up: header numbers, records kept,
+    /// records of negative count.
     void load()
     {
         if (given) {
             table = std::move(*given);
             given.reset();
-            status = LoadStatus::Loaded;
+            summary.status = LoadStatus::Loaded;
             if (keptLengths)
                 table.keepLengths(*keptLengths);
         } else {
-            status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
+            summary.status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
         }
+        summary.path = path;
+        summary.bucketCount = table.bucketCount();
+        summary.sequenceLength = table.sequenceLength();
+        summary.totalCount = table.totalCount();
+        summary.distinctCount = table.distinctCount();
+        summary.records = table.recordCount();
+        summary.negativeCounts = table.negativeCountRecords();
         if (takeRecords)
             records = table.takeEntries();
-    }
-    TableSummary summary() const
-    {
-        TableSummary s;
-        s.path = path;
-        s.status = status;
-        s.bucketCount = table.bucketCount();
-        s.sequenceLength = table.sequenceLength();
-        s.totalCount = table.totalCount();
-        s.distinctCount = table.distinctCount();
-        return s;
     }
 
     std::string path;
     std::unique_ptr<std::ostringstream> log;
     DTable table;
     std::string construction;
-    LoadStatus status = LoadStatus::CannotOpen;
+    TableSummary summary;
     /// A table in memory that stands for the file at `path`.
     std::optional<DTable> given;
     /// When set, only the records of these word lengths are loaded.
@@ -85,12 +83,6 @@ void loadAll(std::vector<LoadedTable*> tables)
     work();
     for (std::thread& thread : threads)
         thread.join();
-}
-
-std::size_t negativeCountsOf(const std::vector<WordEntry>& records)
-{
-    return static_cast<std::size_t>(
-        std::count_if(records.begin(), records.end(), [](const WordEntry& entry) { return entry.count < 0; }));
 }
 
 } // namespace
@@ -147,18 +139,14 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     take(big);
     take(small);
     loadAll({&big, &small});
-    if (input.refuseNegativeCounts) {
-        result.big = big.summary();
-        result.small = small.summary();
-        result.big.negativeCounts = big.table.negativeCountRecords();
-        result.small.negativeCounts = small.table.negativeCountRecords();
-        if (result.big.negative() || result.small.negative()) {
-            result.status = AnalysisStatus::NegativeCounts;
-            progress.closeProgressWindow();
-            return result;
-        }
+    result.big = big.summary;
+    result.small = small.summary;
+    if (input.refuseNegativeCounts && (result.big.negative() || result.small.negative())) {
+        result.status = AnalysisStatus::NegativeCounts;
+        progress.closeProgressWindow();
+        return result;
     }
-    const std::size_t candidates = small.table.recordCount();
+    const std::size_t candidates = result.small.records;
     progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
         + ScoreEngine::refineSteps(candidates, input.genePaths.size()));
 
@@ -177,10 +165,6 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     engine.tabulate(big.table, small.table);
     engine.sortCandidates();
     progress.stepProgress();
-    result.big = big.summary();
-    result.small = small.summary();
-    result.big.records = engine.backgroundCount();
-    result.small.records = engine.candidateCount();
     big.table = DTable();
     small.table = DTable();
 
@@ -208,11 +192,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     geneLists.reserve(genes.size());
     for (auto& gene : genes) {
         console << gene->log->str();
-        result.genes.push_back(gene->summary());
+        result.genes.push_back(gene->summary);
         geneLists.push_back(std::move(gene->records));
-        // The records kept: only those of the refined lengths.
-        result.genes.back().records = geneLists.back().size();
-        result.genes.back().negativeCounts = negativeCountsOf(geneLists.back());
         gene.reset();
     }
     engine.refineCandidates(std::move(geneLists));
@@ -221,8 +202,6 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
-    result.big.negativeCounts = negativeCountsOf(result.background);
-    result.small.negativeCounts = negativeCountsOf(result.candidates);
     result.status = AnalysisStatus::Complete;
     progress.closeProgressWindow();
     return result;

@@ -4,7 +4,6 @@
 #include "base/Dna.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -21,14 +20,6 @@ std::int64_t codeOf(std::string_view word)
         code = code * 4 + base;
     }
     return code;
-}
-
-std::int64_t reverseComplementCode(std::int64_t code, int length)
-{
-    std::int64_t reverse = 0;
-    for (int i = 0; i < length; ++i, code /= 4)
-        reverse = reverse * 4 + (3 - code % 4);
-    return reverse;
 }
 
 std::string wordOf(std::int64_t code, int length)
@@ -65,7 +56,7 @@ double windowsOf(const std::vector<std::int64_t>& counts, int length)
     for (std::size_t code = 0; code < counts.size(); ++code) {
         const double count = static_cast<double>(counts[code]);
         sum += count;
-        if (reverseComplementCode(static_cast<std::int64_t>(code), length) == static_cast<std::int64_t>(code))
+        if (reverseComplementCode(code, length) == code)
             sum += count;
     }
     return sum / 2.0;
@@ -134,7 +125,7 @@ SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::v
         log10P.reserve(static_cast<std::size_t>(summary.classes));
         rows.reserve(static_cast<std::size_t>(summary.classes));
         for (std::int64_t code = 0; code < words; ++code) {
-            const std::int64_t reverse = reverseComplementCode(code, length);
+            const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
             if (reverse < code)
                 continue;
             const auto countOf = [&](const std::vector<std::int64_t>& counts) {

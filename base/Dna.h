@@ -18,6 +18,16 @@ inline constexpr std::array<std::uint8_t, 256> baseCodes = [] {
     return codes;
 }();
 
+/// The 2-bit code of the reverse complement of the word of `length` bases whose code is
+/// `code`: the bases in reverse order, each exchanged for its complement (3 - code).
+constexpr std::uint64_t reverseComplementCode(std::uint64_t code, int length)
+{
+    std::uint64_t reverse = 0;
+    for (int i = 0; i < length; ++i, code >>= 2)
+        reverse = (reverse << 2) | (3 - (code & 3));
+    return reverse;
+}
+
 /// The complementary base of `c`: A and T, C and G exchanged (upper case only); every other
 /// byte is its own complement.
 constexpr char complementOf(char c)

@@ -20,16 +20,6 @@ constexpr std::array<std::uint8_t, 256> makeComplements()
 }
 constexpr std::array<std::uint8_t, 256> complementByte = makeComplements();
 
-std::uint32_t reverseComplementCode(std::uint32_t code, int length)
-{
-    std::uint32_t result = 0;
-    for (int i = 0; i < length; ++i) {
-        result = (result << 2) | (3 - (code & 3));
-        code >>= 2;
-    }
-    return result;
-}
-
 std::uint64_t packCode(std::uint32_t code, int length)
 {
     static constexpr char letters[4] = {'A', 'C', 'G', 'T'};
@@ -246,7 +236,7 @@ std::vector<WordCounter::Word> WordCounter::words() const
         }
         for (std::size_t x = 0; x < size; ++x) {
             std::uint32_t code = static_cast<std::uint32_t>(x);
-            std::uint32_t reverse = reverseComplementCode(code, L);
+            const auto reverse = static_cast<std::uint32_t>(reverseComplementCode(code, L));
             std::uint64_t total = forward[x];
             std::uint64_t key = forward[x] ? orderKey(first[x], L, 0) : never;
             if (reverse != code && forward[reverse]) {
