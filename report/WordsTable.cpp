@@ -4,17 +4,9 @@
 #include "base/RealFormat.h"
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 
 namespace {
-
-std::string printed(const char* format, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 /// Appends `value` as printf's %.{precision}g or %.{precision}f would write it.
 void appendNumber(std::string& out, double value, std::chars_format format, int precision)
@@ -46,10 +38,13 @@ std::string wordsTable(const AnalysisResult& result)
                 : table.statistic == Statistic::Poisson ? " (ranked by E-value; P of the observed count or more, Poisson of mean expected)"
                                                        : " (ranked by E-value; P of the observed count or more, binomial over the small table's windows)")
         + "\n";
-    for (const LengthSummary& length : table.lengths)
-        out += "# length " + std::to_string(length.length) + ": T big " + printed("%.0f", length.bigWindows) + ", T small "
-            + printed("%.0f", length.smallWindows) + ", classes " + std::to_string(length.classes) + ", observed "
-            + std::to_string(length.observed) + "\n";
+    for (const LengthSummary& length : table.lengths) {
+        out += "# length " + std::to_string(length.length) + ": T big ";
+        appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
+        out += ", T small ";
+        appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
+        out += ", classes " + std::to_string(length.classes) + ", observed " + std::to_string(length.observed) + "\n";
+    }
     out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes * P; "
            "q-value: Benjamini-Hochberg over the classes of a length\n";
     out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value\n";
