@@ -4,7 +4,6 @@
 #include "base/Dna.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -190,26 +189,18 @@ std::size_t firstBest(const std::vector<std::uint32_t>& codes, const std::vector
     return first;
 }
 
-/// The base-4 digit of every byte: 0 to 3 for A, C, G, T in code order, 4 for the others.
-constexpr std::array<std::uint8_t, 256> digits = [] {
-    std::array<std::uint8_t, 256> table {};
-    table.fill(4);
-    for (std::uint8_t digit = 0; digit < 4; ++digit)
-        table[static_cast<unsigned char>(codedBases[digit])] = digit;
-    return table;
-}();
-
 std::uint32_t codeOf(const DString& word)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(word.text());
     std::uint32_t code = 0;
     unsigned odd = 0;
     for (std::size_t k = 0; k < word.length(); ++k) {
-        const unsigned digit = digits[bytes[k]];
+        const unsigned digit = baseCodes[bytes[k]];
         odd |= digit;
         code = code * 4 + (digit & 3);
     }
-    return odd & 4 ? uncoded : code;
+    // otherBase (4) is the only code with that bit set.
+    return odd & otherBase ? uncoded : code;
 }
 
 /// The match score of every word of `length` letters over A, C, G, T, entry `code`: the
