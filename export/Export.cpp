@@ -31,11 +31,6 @@ ExportResult failure(ExportStatus status, std::string message)
     return result;
 }
 
-std::string quoted(const char* path)
-{
-    return std::string("'") + path + "'";
-}
-
 bool sameFile(const char* a, const char* b)
 {
     struct stat first, second;
@@ -107,7 +102,7 @@ std::optional<ExportResult> openSource(InputStream& input, const char* source, c
         return std::nullopt;
     if (input.status() == ReadStatus::CannotOpen)
         diagnostics.printf("Error: Unable to open %s\n", source);
-    return failure(ExportStatus::SourceUnreadable, "cannot read " + quoted(source) + ": " + input.error());
+    return failure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
 }
 
 /// Feeds the whole of `input` to `fasta`, up to a zero byte, and finishes it. Progress goes
@@ -133,11 +128,11 @@ std::optional<ExportResult> readFailure(const char* source, const InputStream& i
 {
     if (input.status() != ReadStatus::Read) {
         diagnostics.printf("Error: Unable to read %s: %s\n", source, input.error().c_str());
-        return failure(ExportStatus::SourceUnreadable, "cannot read " + quoted(source) + ": " + input.error());
+        return failure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
     }
     if (fasta.bytesRead() == 0 && !fasta.heldZeroByte()) {
         diagnostics.printf("Error: Unable to read bytes from %s\n", source);
-        return failure(ExportStatus::SourceEmpty, quoted(source) + " is empty");
+        return failure(ExportStatus::SourceEmpty, quotedPath(source) + " is empty");
     }
     if (summary) {
         diagnostics.printf("Read %llu bytes\n", static_cast<unsigned long long>(fasta.bytesRead()));
@@ -145,9 +140,9 @@ std::optional<ExportResult> readFailure(const char* source, const InputStream& i
         diagnostics << fasta.takeGeneLines();
     }
     if (fasta.heldZeroByte())
-        return failure(ExportStatus::SourceNotText, quoted(source) + " is not a text file (it holds a zero byte)");
+        return failure(ExportStatus::SourceNotText, quotedPath(source) + " is not a text file (it holds a zero byte)");
     if (fasta.geneCount() == 0)
-        return failure(ExportStatus::SourceNotFasta, quoted(source) + " holds no FASTA header line (a line starting with '>')");
+        return failure(ExportStatus::SourceNotFasta, quotedPath(source) + " holds no FASTA header line (a line starting with '>')");
     return std::nullopt;
 }
 
@@ -212,6 +207,11 @@ struct FinishedAtExit {
 
 } // namespace
 
+std::string quotedPath(const char* path)
+{
+    return std::string("'") + path + "'";
+}
+
 ExportResult exportFastaToDTable(const char* source, const char* destination)
 {
     RunFeedback quiet;
@@ -224,7 +224,7 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
         return failure(ExportStatus::MissingPath, "no source or destination file name");
     if (sameFile(source, destination))
         return failure(ExportStatus::DestinationUnwritable,
-            quoted(destination) + " is the source file itself; it would be overwritten");
+            quotedPath(destination) + " is the source file itself; it would be overwritten");
 
     feedback.started();
     FinishedAtExit finished {feedback};
@@ -235,7 +235,7 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
         return result;
     std::string cause;
     if (!table.write(destination, &cause))
-        return failure(ExportStatus::DestinationUnwritable, "cannot write " + quoted(destination) + ": " + cause);
+        return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + cause);
     if (sizeKnown)
         feedback.progressed(exportProgressSteps, exportProgressSteps);
     return result;

@@ -27,6 +27,9 @@ struct ExportResult {
     bool ok() const { return status == ExportStatus::Exported; }
 };
 
+/// A file name as the messages of the export and the input checks quote it: 'name'.
+std::string quotedPath(const char* path);
+
 /// Steps of an export's progress: thousandths of the source file read.
 inline constexpr std::int64_t exportProgressSteps = 1000;
 

@@ -3,6 +3,8 @@
 #include "export/InputKind.h"
 
 #include "base/Numbers.h"
+#include "export/Export.h"
+#include "sequence/FastaStream.h"
 #include "sequence/InputStream.h"
 
 #include <cerrno>
@@ -20,11 +22,6 @@ namespace {
 constexpr std::size_t firstRead = 4 << 10;
 constexpr std::size_t lastRead = 1 << 20;
 
-std::string quoted(const char* path)
-{
-    return std::string("'") + path + "'";
-}
-
 /// Closes a file descriptor when it goes out of scope.
 struct Descriptor {
     int fd;
@@ -37,14 +34,7 @@ struct Descriptor {
 
 bool isFastaStart(unsigned char c)
 {
-    switch (c) {
-    case '>':
-    case 'A': case 'C': case 'G': case 'T': case 'N':
-    case 'a': case 'c': case 'g': case 't': case 'n':
-        return true;
-    default:
-        return false;
-    }
+    return c == '>' || isSequenceStart(c);
 }
 
 bool isDigit(unsigned char c)
@@ -84,22 +74,22 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
         // reading stopped is no fault of the file's.
         const bool cutOff = input.status() == ReadStatus::TruncatedGzip && !whole;
         if (input.status() != ReadStatus::Read && !cutOff)
-            return Verdict {InputKind::Unknown, "cannot read " + quoted(path) + ": " + input.error()};
+            return Verdict {InputKind::Unknown, "cannot read " + quotedPath(path) + ": " + input.error()};
         if (!last)
             return std::nullopt;
         if (whole && !seenAny)
-            return Verdict {InputKind::Unknown, quoted(path) + " is empty"};
-        return Verdict {InputKind::Unknown, quoted(path) + " is neither a DTable nor a FASTA file"};
+            return Verdict {InputKind::Unknown, quotedPath(path) + " is empty"};
+        return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
     }
     const auto first = static_cast<unsigned char>(text[0]);
     const bool number = isDigit(first) || ((first == '+' || first == '-') && isDigit(static_cast<unsigned char>(text[1])));
     if (number && input.compressed())
-        return Verdict {InputKind::Unknown, quoted(path) + " holds a gzip-compressed DTable file; DTable files are read uncompressed"};
+        return Verdict {InputKind::Unknown, quotedPath(path) + " holds a gzip-compressed DTable file; DTable files are read uncompressed"};
     if (number)
         return Verdict {InputKind::DTable, {}};
     if (isFastaStart(first))
         return Verdict {InputKind::Fasta, {}};
-    return Verdict {InputKind::Unknown, quoted(path) + " is neither a DTable nor a FASTA file"};
+    return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
 }
 
 } // namespace
@@ -117,11 +107,11 @@ InputKind inputKindOf(const char* path, std::string& cause)
     Descriptor file {::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        cause = "cannot read " + quoted(path) + ": " + std::strerror(errno);
+        cause = "cannot read " + quotedPath(path) + ": " + std::strerror(errno);
         return InputKind::Unknown;
     }
     if (S_ISDIR(info.st_mode)) {
-        cause = "cannot read " + quoted(path) + ": " + std::strerror(EISDIR);
+        cause = "cannot read " + quotedPath(path) + ": " + std::strerror(EISDIR);
         return InputKind::Unknown;
     }
     if (!S_ISREG(info.st_mode))
@@ -137,7 +127,7 @@ InputKind inputKindOf(const char* path, std::string& cause)
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                cause = "cannot read " + quoted(path) + ": " + std::strerror(errno);
+                cause = "cannot read " + quotedPath(path) + ": " + std::strerror(errno);
                 return InputKind::Unknown;
             }
             if (n == 0) {

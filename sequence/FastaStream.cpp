@@ -21,18 +21,6 @@ const char* findLineEnd(const char* from, const char* end, bool carriageReturns)
     return stop;
 }
 
-/// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
-bool isSequenceStart(unsigned char c)
-{
-    switch (c) {
-    case 'A': case 'C': case 'G': case 'T': case 'N':
-    case 'a': case 'c': case 'g': case 't': case 'n':
-        return true;
-    default:
-        return false;
-    }
-}
-
 /// Copies `length` bytes, raising a, c, g and t to upper case; every other byte unchanged.
 void copyRaised(char* out, const char* in, std::size_t length)
 {
@@ -63,6 +51,17 @@ constexpr std::size_t geneLinesKept = 16 << 20;
 constexpr std::size_t overlap = WordCounter::maximumLength - 1;
 
 } // namespace
+
+bool isSequenceStart(unsigned char c)
+{
+    switch (c) {
+    case 'A': case 'C': case 'G': case 'T': case 'N':
+    case 'a': case 'c': case 'g': case 't': case 'n':
+        return true;
+    default:
+        return false;
+    }
+}
 
 FastaStream::FastaStream(const char* path, UnitSink sink, UnitSource source, Diagnostics diagnostics)
     : diagnostics(diagnostics)

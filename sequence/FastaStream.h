@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+/// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
+bool isSequenceStart(unsigned char c);
+
 /// Sequence bytes to count, packed in one buffer: pieces of one or more genes, each with the
 /// position of its first byte in the order of all bases and the number of its leading bytes
 /// whose windows it counts (the rest, at most seven bytes, only complete those windows).
