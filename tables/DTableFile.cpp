@@ -293,7 +293,7 @@ bool onlyBlanksAndSign(std::string_view text, std::size_t at)
 /// is where the fourth number ends. A header number is read as parseInteger reads it and may
 /// follow the one before across blanks and line ends. Unless `final` (then `text` is the
 /// whole file), nothing when `text` ends before the header is known.
-std::optional<LoadStatus> parseHeader(std::string_view text, bool final, std::int64_t (&header)[4],
+std::optional<LoadStatus> parseHeader(std::string_view text, bool final, TableHeader& header,
     std::size_t& end, std::string& cause)
 {
     std::size_t at = 0;
@@ -320,7 +320,7 @@ std::optional<LoadStatus> parseHeader(std::string_view text, bool final, std::in
 }
 
 /// Reads the header from `in`, reading on until it is known, and takes it.
-LoadStatus readHeader(BlockReader& in, std::int64_t (&header)[4], std::string& cause)
+LoadStatus readHeader(BlockReader& in, TableHeader& header, std::string& cause)
 {
     for (;;) {
         std::size_t end = 0;
@@ -352,10 +352,7 @@ LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& hea
     if (!file)
         return LoadStatus::CannotOpen;
     BlockReader in(file.get(), probeBlockSize);
-    std::int64_t numbers[4];
-    const LoadStatus status = readHeader(in, numbers, cause);
-    std::copy(std::begin(numbers), std::end(numbers), header.begin());
-    return status;
+    return readHeader(in, header, cause);
 }
 
 LoadStatus DTable::load(const char* path)
@@ -377,7 +374,7 @@ LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLe
         return LoadStatus::CannotOpen;
     }
     BlockReader in(file.get(), loadBlockSize);
-    std::int64_t header[4];
+    TableHeader header;
     LoadStatus status = readHeader(in, header, cause);
     if (status != LoadStatus::Loaded) {
         diagnostics_ << "Not a usable DTable file: " << path << " (" << cause << ")\n";
