@@ -1,0 +1,182 @@
+#include "analysis/MotifAssembly.h"
+
+#include <algorithm>
+
+namespace {
+
+// A motif's columns carry the observed counts of the members covering them. New members
+// are matched against the columns that carry at least matchedShare of the heaviest one's
+// weight, where a letter matches when it holds at least letterShare of its column; the
+// motif shown keeps the columns of at least shownShare, its core.
+constexpr double matchedShare = 0.05;
+constexpr double letterShare = 1.0 / 3.0;
+constexpr double shownShare = 0.45;
+
+int letterIndex(char letter)
+{
+    switch (letter) {
+    case 'A':
+        return 0;
+    case 'C':
+        return 1;
+    case 'G':
+        return 2;
+    case 'T':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+/// Where a word lies best against a motif's matched columns.
+struct Placement {
+    int matches = -1;
+    int shift = 0;        ///< column of the word's first letter, -1 to hang off the start
+    bool reverse = false;
+    bool overhangs = false;
+};
+
+/// The best placement of `word` against `letters` (per column, a bit for each letter that
+/// matches there), trying every shift that leaves at most one letter off either end. Ties
+/// go to a placement within the columns, then the smaller shift.
+Placement placeWord(const std::string& word, const std::vector<unsigned>& letters, bool reverse)
+{
+    Placement best;
+    const int length = static_cast<int>(word.size());
+    const int width = static_cast<int>(letters.size());
+    for (int shift = -1; shift + length <= width + 1; ++shift) {
+        int matches = 0;
+        for (int j = 0; j < length; ++j) {
+            const int at = shift + j;
+            const int letter = letterIndex(word[static_cast<std::size_t>(j)]);
+            if (at >= 0 && at < width && letter >= 0 && (letters[static_cast<std::size_t>(at)] >> letter & 1u))
+                ++matches;
+        }
+        const bool overhangs = shift < 0 || shift + length > width;
+        if (matches > best.matches || (matches == best.matches && best.overhangs && !overhangs))
+            best = {matches, shift, reverse, overhangs};
+    }
+    return best;
+}
+
+/// The columns [first, last) of `counts` from the first to the last that carries at least
+/// `share` of the weight of the heaviest.
+std::pair<std::size_t, std::size_t> coreOf(const std::vector<BaseWeights>& counts, double share)
+{
+    double heaviest = 0.0;
+    for (const BaseWeights& row : counts)
+        heaviest = std::max(heaviest, row[0] + row[1] + row[2] + row[3]);
+    std::size_t first = 0;
+    std::size_t last = counts.size();
+    auto light = [heaviest, share](const BaseWeights& row) { return row[0] + row[1] + row[2] + row[3] < heaviest * share; };
+    while (first < last && light(counts[first]))
+        ++first;
+    while (last > first && light(counts[last - 1]))
+        --last;
+    return {first, last};
+}
+
+/// A motif while classes join it: every column any member covers, and the consensus of its
+/// core, which new members are matched against.
+struct Growing {
+    AssembledMotif motif;
+    std::size_t coreFirst = 0;
+    std::vector<unsigned> letters; ///< per core column, a bit for each letter that matches there
+};
+
+void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIndex, const Placement& placement)
+{
+    AssembledMotif& motif = growing.motif;
+    std::vector<BaseWeights>& counts = motif.motif.counts;
+    const std::string& word = placement.reverse ? wordClass.reverse : wordClass.word;
+    int shift = static_cast<int>(growing.coreFirst) + placement.shift;
+    if (shift < 0) {
+        counts.insert(counts.begin(), BaseWeights {});
+        for (MotifMember& member : motif.members)
+            ++member.offset;
+        shift = 0;
+    }
+    const auto start = static_cast<std::size_t>(shift);
+    if (start + word.size() > counts.size())
+        counts.resize(start + word.size(), BaseWeights {});
+    const double weight = static_cast<double>(wordClass.observed);
+    for (std::size_t j = 0; j < word.size(); ++j) {
+        const int letter = letterIndex(word[j]);
+        if (letter >= 0)
+            counts[start + j][static_cast<std::size_t>(letter)] += weight;
+    }
+    motif.members.push_back({classIndex, word, shift, placement.reverse, wordClass.observed, wordClass.sig()});
+    const auto [first, last] = coreOf(counts, matchedShare);
+    growing.coreFirst = first;
+    growing.letters.clear();
+    for (std::size_t k = first; k < last; ++k) {
+        const BaseWeights p = frequenciesOf(counts[k]);
+        unsigned set = 0;
+        for (unsigned b = 0; b < 4; ++b)
+            if (p[b] >= letterShare)
+                set |= 1u << b;
+        growing.letters.push_back(set);
+    }
+    if (wordClass.sig() > motif.bestSig) {
+        motif.bestSig = wordClass.sig();
+        motif.motif.log10E = wordClass.log10E;
+    }
+}
+
+void trimToCore(AssembledMotif& motif)
+{
+    std::vector<BaseWeights>& counts = motif.motif.counts;
+    const auto [first, last] = coreOf(counts, shownShare);
+    counts.erase(counts.begin() + static_cast<std::ptrdiff_t>(last), counts.end());
+    counts.erase(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(first));
+    for (MotifMember& member : motif.members)
+        member.offset -= static_cast<int>(first);
+    motif.consensus = consensusOf(counts);
+}
+
+} // namespace
+
+std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit)
+{
+    std::vector<Growing> motifs;
+    for (std::size_t c = 0; c < table.classes.size(); ++c) {
+        const WordClass& wordClass = table.classes[c];
+        if (!(wordClass.sig() >= 0.0))
+            continue;
+        const int needed = static_cast<int>(wordClass.word.size()) - 1;
+        std::size_t bestMotif = motifs.size();
+        Placement best;
+        for (std::size_t m = 0; m < motifs.size(); ++m) {
+            for (const bool reverse : {false, true}) {
+                if (reverse && wordClass.reverse == wordClass.word)
+                    continue;
+                const Placement placement
+                    = placeWord(reverse ? wordClass.reverse : wordClass.word, motifs[m].letters, reverse);
+                if (placement.matches >= needed && placement.matches > best.matches) {
+                    best = placement;
+                    bestMotif = m;
+                }
+            }
+        }
+        if (bestMotif < motifs.size()) {
+            addMember(motifs[bestMotif], wordClass, c, best);
+        } else if (motifs.size() < limit) {
+            Growing growing;
+            growing.motif.bestSig = wordClass.sig();
+            growing.motif.motif.log10E = wordClass.log10E;
+            addMember(growing, wordClass, c, {static_cast<int>(wordClass.word.size()), 0, false, false});
+            motifs.push_back(std::move(growing));
+        }
+    }
+    // A motif keeps its core: the matrix and the members' offsets are the core's.
+    std::vector<AssembledMotif> assembled;
+    for (Growing& growing : motifs) {
+        AssembledMotif& motif = assembled.emplace_back(std::move(growing.motif));
+        trimToCore(motif);
+        motif.motif.id = "assembled-" + std::to_string(assembled.size());
+        motif.motif.name = motif.consensus;
+        for (const BaseWeights& row : motif.motif.counts)
+            motif.motif.sites = std::max(motif.motif.sites, row[0] + row[1] + row[2] + row[3]);
+    }
+    return assembled;
+}

@@ -1,0 +1,87 @@
+#include "analysis/MotifAssembly.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+WordClass wordClass(const std::string& word, const std::string& reverse, std::int64_t observed, double sig)
+{
+    WordClass c;
+    c.word = word;
+    c.reverse = reverse;
+    c.length = static_cast<int>(word.size());
+    c.observed = observed;
+    c.log10E = -sig;
+    return c;
+}
+
+} // namespace
+
+TEST(MotifAssembly, RelatedWordsJoinInEitherOrientationAndOthersStartTheirOwn)
+{
+    SignificanceTable table;
+    table.classes = {
+        wordClass("TATCGA", "TCGATA", 100, 90.0),
+        wordClass("GAGAGA", "TCTCTC", 80, 60.0),
+        wordClass("ATCGATA", "TATCGAT", 100, 50.0), // joins turned round, one column longer
+        wordClass("AGAGAG", "CTCTCT", 70, 40.0),   // one letter off the start of GAGAGA
+        wordClass("TATCCA", "TGGATA", 10, 30.0),   // one mismatch inside TATCGA
+        wordClass("CCCGGG", "CCCGGG", 20, 20.0),   // like neither: a motif of its own
+        wordClass("TTTTTT", "AAAAAA", 500, -1.0),  // not significant
+    };
+    const std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    ASSERT_EQ(motifs.size(), 3u);
+
+    const AssembledMotif& dre = motifs[0];
+    EXPECT_EQ(dre.motif.id, "assembled-1");
+    EXPECT_EQ(dre.consensus, "TATCGAT");
+    EXPECT_EQ(dre.motif.name, "TATCGAT");
+    EXPECT_DOUBLE_EQ(dre.bestSig, 90.0);
+    EXPECT_DOUBLE_EQ(dre.motif.log10E, -90.0);
+    ASSERT_EQ(dre.members.size(), 3u);
+    EXPECT_EQ(dre.members[1].word, "TATCGAT");
+    EXPECT_TRUE(dre.members[1].reverse);
+    EXPECT_EQ(dre.members[1].offset, 0);
+    EXPECT_EQ(dre.members[2].word, "TATCCA");
+    EXPECT_EQ(dre.members[2].classIndex, 4u);
+    // Columns weighted by observed counts: T 100 + 100 + 10 in column 0; column 4 G 200,
+    // C 10; column 6 only TATCGAT's T, 100 of the heaviest 210, within 45% of it.
+    ASSERT_EQ(dre.motif.width(), 7u);
+    EXPECT_EQ(dre.motif.counts[0], (BaseWeights {0, 0, 0, 210}));
+    EXPECT_EQ(dre.motif.counts[4], (BaseWeights {0, 10, 200, 0}));
+    EXPECT_EQ(dre.motif.counts[6], (BaseWeights {0, 0, 0, 100}));
+    EXPECT_DOUBLE_EQ(dre.motif.sites, 210.0);
+
+    const AssembledMotif& gaga = motifs[1];
+    EXPECT_EQ(gaga.consensus, "AGAGAGA");
+    ASSERT_EQ(gaga.members.size(), 2u);
+    EXPECT_EQ(gaga.members[0].offset, 1); // moved along when AGAGAG hung off the start
+    EXPECT_EQ(gaga.members[1].offset, 0);
+
+    EXPECT_EQ(motifs[2].consensus, "CCCGGG");
+    EXPECT_EQ(motifs[2].members.size(), 1u);
+}
+
+TEST(MotifAssembly, LightColumnsStayOutOfTheCoreAndTheNumberOfMotifsIsCapped)
+{
+    SignificanceTable table;
+    table.classes = {wordClass("ACGTTT", "AAACGT", 1000, 10.0), wordClass("CACGTTT", "AAACGTG", 10, 5.0)};
+    std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    ASSERT_EQ(motifs.size(), 1u);
+    // The C in front carries 10 of 1010: kept among the members, not shown.
+    EXPECT_EQ(motifs[0].consensus, "ACGTTT");
+    EXPECT_EQ(motifs[0].members[1].offset, -1);
+
+    // Words two letters apart from each other never join.
+    SignificanceTable many;
+    const std::string letters = "ACGT";
+    for (int i = 0; i < 30; ++i) {
+        std::string word;
+        for (int k = 0; k < 3; ++k)
+            word += std::string(2, letters[static_cast<std::size_t>((i >> (2 * k)) & 3)]);
+        many.classes.push_back(wordClass(word, word, 5, 1.0));
+    }
+    motifs = assembleMotifs(many, 4);
+    EXPECT_EQ(motifs.size(), 4u);
+    EXPECT_TRUE(assembleMotifs(SignificanceTable {}).empty());
+}
