@@ -85,6 +85,71 @@ void loadAll(std::vector<LoadedTable*> tables)
         thread.join();
 }
 
+/// The letter frequencies of the genome's table, from its six-letter words of A, C, G and T:
+/// every letter of every window counted once per window holding it, which weighs the
+/// letters as the sequence does but near the ends of its records.
+BaseWeights letterFrequencies(const std::vector<WordEntry>& background)
+{
+    BaseWeights letters {};
+    for (const WordEntry& entry : background) {
+        if (entry.word.length() != 6 || entry.count <= 0)
+            continue;
+        BaseWeights inWord {};
+        bool plain = true;
+        for (char letter : entry.word.view()) {
+            const unsigned code = baseCodes[static_cast<unsigned char>(letter)];
+            if (code == otherBase) {
+                plain = false;
+                break;
+            }
+            // The code table orders A, C, G, T as the weights do.
+            inWord[code] += 1.0;
+        }
+        if (plain)
+            for (std::size_t b = 0; b < 4; ++b)
+                letters[b] += inWord[b] * static_cast<double>(entry.count);
+    }
+    return frequenciesOf(letters);
+}
+
+/// The refined matrices as motifs, each with the E-value of its word's class, taken from
+/// the significance table or, for a length the table leaves out, from one made for it.
+std::vector<Motif> refinedMotifs(const AnalysisResult& result, Statistic statistic, std::size_t geneFiles)
+{
+    std::map<std::string, double, std::less<>> log10E;
+    auto note = [&log10E](const SignificanceTable& table) {
+        for (const WordClass& wordClass : table.classes)
+            log10E.emplace(wordClass.word, wordClass.log10E);
+    };
+    note(result.significance);
+    const std::size_t refined = std::min(result.matrices.size(), result.candidates.size());
+    for (std::size_t i = 0; i < refined; ++i) {
+        const std::string_view word = result.candidates[i].word.view();
+        const int length = static_cast<int>(word.size());
+        const bool covered = std::any_of(result.significance.lengths.begin(), result.significance.lengths.end(),
+            [length](const LengthSummary& summary) { return summary.length == length; });
+        if (!covered && isDnaWord(word) && length >= shortestWordLength && length <= longestWordLength)
+            note(significanceOf(result.background, result.candidates, statistic, length, length));
+    }
+    std::vector<Motif> motifs;
+    for (std::size_t i = 0; i < refined; ++i) {
+        const std::string word(result.candidates[i].word.view());
+        const ProbabilityMatrix& matrix = result.matrices[i];
+        Motif motif;
+        motif.id = "refined-" + std::to_string(i + 1);
+        motif.name = word;
+        motif.sites = static_cast<double>(geneFiles);
+        for (int k = 0; k < matrix.rowCount(); ++k)
+            motif.counts.push_back({matrix.probability(k, 'A') * motif.sites, matrix.probability(k, 'C') * motif.sites,
+                matrix.probability(k, 'G') * motif.sites, matrix.probability(k, 'T') * motif.sites});
+        const std::string reverse = reverseComplement(word);
+        if (auto found = log10E.find(std::min(word, reverse)); found != log10E.end())
+            motif.log10E = found->second;
+        motifs.push_back(std::move(motif));
+    }
+    return motifs;
+}
+
 } // namespace
 
 std::size_t AnalysisResult::rankOf(std::string_view word) const
@@ -174,9 +239,14 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     const std::vector<std::size_t> refinedLengths = engine.refinedLengths();
     // The significance table reads the engine's lists while the gene tables load and the
     // candidates are refined, which only read them too.
-    std::future<SignificanceTable> significance = std::async(std::launch::async, [&engine, &input] {
-        return significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic, input.shortest, input.longest);
-    });
+    // The significant classes are assembled into motifs there too.
+    std::future<std::pair<SignificanceTable, std::vector<AssembledMotif>>> significance
+        = std::async(std::launch::async, [&engine, &input] {
+              SignificanceTable table = significanceOf(
+                  engine.backgroundList(), engine.candidateList(), input.statistic, input.shortest, input.longest);
+              std::vector<AssembledMotif> motifs = assembleMotifs(table);
+              return std::pair {std::move(table), std::move(motifs)};
+          });
     std::vector<std::unique_ptr<LoadedTable>> genes;
     std::vector<LoadedTable*> loading;
     for (const std::string& path : input.genePaths) {
@@ -198,10 +268,19 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     }
     engine.refineCandidates(std::move(geneLists));
 
-    result.significance = significance.get();
+    std::tie(result.significance, result.assembled) = significance.get();
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
+    result.refined = refinedMotifs(result, input.statistic, input.genePaths.size());
+    result.baseFrequencies = letterFrequencies(result.background);
+    result.known = std::move(input.known);
+    if (!result.known.empty()) {
+        for (const Motif& motif : result.refined)
+            result.refinedKnown.push_back(closestMotif(motif, result.known));
+        for (const AssembledMotif& motif : result.assembled)
+            result.assembledKnown.push_back(closestMotif(motif.motif, result.known));
+    }
     result.status = AnalysisStatus::Complete;
     progress.closeProgressWindow();
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/Motif.h"
+#include "analysis/MotifAssembly.h"
 #include "analysis/ProbabilityMatrix.h"
 #include "analysis/Significance.h"
 #include "base/RunFeedback.h"
@@ -40,6 +42,8 @@ struct AnalysisInput {
     /// Whether a big or small table holding a count below 0, which no counting gives, ends
     /// the run once loaded (status NegativeCounts, the table's summary telling which).
     bool refuseNegativeCounts = false;
+    /// Motifs to compare every refined and assembled motif with (read from a motif file).
+    std::vector<Motif> known;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -80,6 +84,19 @@ struct AnalysisResult {
     /// Every word class of the chosen lengths seen in the small table, ranked by the chosen
     /// statistic.
     SignificanceTable significance;
+    /// The refined matrices as motifs, entry i for candidate i: id "refined-<rank>", name the
+    /// word, counts the matrix's probabilities times the gene files, which are the sites, and
+    /// the E-value of the word's class.
+    std::vector<Motif> refined;
+    /// The significant classes grouped into motifs (ids "assembled-<n>").
+    std::vector<AssembledMotif> assembled;
+    /// The big table's letter frequencies (A, C, G, T), from its six-letter words.
+    BaseWeights baseFrequencies {0.25, 0.25, 0.25, 0.25};
+    /// The motifs compared with, and the closest of them to each refined and each assembled
+    /// motif (none found when there were none to compare with).
+    std::vector<Motif> known;
+    std::vector<MotifMatch> refinedKnown;
+    std::vector<MotifMatch> assembledKnown;
 
     bool complete() const { return status == AnalysisStatus::Complete; }
     /// The 1-based rank of `word` or its reverse complement among the candidates that have a

@@ -37,21 +37,26 @@ struct Placement {
 };
 
 /// The best placement of `word` against `letters` (per column, a bit for each letter that
-/// matches there), trying every shift that leaves at most one letter off either end. Ties
-/// go to a placement within the columns, then the smaller shift.
+/// matches there) missing at most one letter, trying every shift that leaves at most one
+/// letter off either end; matches -1 when there is none. Ties go to a placement within the
+/// columns, then the smaller shift.
 Placement placeWord(const std::string& word, const std::vector<unsigned>& letters, bool reverse)
 {
     Placement best;
     const int length = static_cast<int>(word.size());
     const int width = static_cast<int>(letters.size());
     for (int shift = -1; shift + length <= width + 1; ++shift) {
-        int matches = 0;
-        for (int j = 0; j < length; ++j) {
+        // Only placements missing at most one letter can be taken.
+        int misses = 0;
+        for (int j = 0; j < length && misses < 2; ++j) {
             const int at = shift + j;
             const int letter = letterIndex(word[static_cast<std::size_t>(j)]);
-            if (at >= 0 && at < width && letter >= 0 && (letters[static_cast<std::size_t>(at)] >> letter & 1u))
-                ++matches;
+            if (!(at >= 0 && at < width && letter >= 0 && (letters[static_cast<std::size_t>(at)] >> letter & 1u)))
+                ++misses;
         }
+        if (misses >= 2)
+            continue;
+        const int matches = length - misses;
         const bool overhangs = shift < 0 || shift + length > width;
         if (matches > best.matches || (matches == best.matches && best.overhangs && !overhangs))
             best = {matches, shift, reverse, overhangs};

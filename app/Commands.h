@@ -23,4 +23,5 @@ enum class Command : int {
     ProcessOptions = 153,
     OpenGeneFile = 154,
     ExportFasta = 155,
+    OpenSummary = 160, ///< opens the summary page of the last run
 };

@@ -10,6 +10,7 @@
 
 #include "export/Export.h"
 #include "report/AnalysisRun.h"
+#include "report/SummaryPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -130,6 +131,8 @@ MainWindow::MainWindow(Platform& platform)
     report->setObjectName(QStringLiteral("reportMenu"));
     addItem(report, Command::ShowReport, "Show Report", nullptr);
     addItem(report, Command::HideReport, "Hide Report", nullptr);
+    report->addSeparator();
+    addItem(report, Command::OpenSummary, "Open Summary Page", &MainWindow::openSummary, false);
 
     QAction* windowItem = menuBar->addAction(QStringLiteral("Window"));
     windowItem->setData(static_cast<int>(Command::Window));
@@ -263,6 +266,9 @@ void MainWindow::processData()
         warn(processDataCaption, QString::fromUtf8(missing));
         return;
     }
+    // A summary stays on offer only while it is the last run's.
+    summaryPath.clear();
+    action(Command::OpenSummary)->setEnabled(false);
     // Everything the run reads is copied first: the run is made on a thread of its own.
     const std::string bigPath = state.bigDTablePath();
     const std::string smallPath = state.smallDTablePath();
@@ -287,6 +293,17 @@ void MainWindow::processData()
     if (!index)
         return;
     platform.openDocument(QDir(reportFolder).absoluteFilePath(QFile::decodeName(index)));
+    const QString summary = QDir(reportFolder).absoluteFilePath(QString::fromLatin1(summaryPageName));
+    if (QFileInfo(summary).isFile()) {
+        summaryPath = summary;
+        action(Command::OpenSummary)->setEnabled(true);
+    }
+}
+
+void MainWindow::openSummary()
+{
+    if (!summaryPath.isEmpty())
+        platform.openDocument(summaryPath);
 }
 
 void MainWindow::about()

@@ -55,6 +55,8 @@ private:
     void setCalibration();
     void setTargetLength();
     void processData();
+    /// Opens the summary page the last run wrote beside its report.
+    void openSummary();
     void about();
 
     /// Asks for a file, starting in the folder of the file chosen last; a chosen file's
@@ -72,6 +74,8 @@ private:
     /// The folder of the file chosen last, with its links resolved: where the file dialogs
     /// start and the reports go. The process's current folder until a file is chosen.
     QString folder;
+    /// The summary page of the last run that wrote one; empty before.
+    QString summaryPath;
     QWidget* client;
     QPlainTextEdit* pane;
 };

@@ -9,6 +9,7 @@
 #include "export/Export.h"
 #include "oracle/FastaFile.h"
 #include "report/ReportWriter.h"
+#include "report/ReportFiles.h"
 #include "report/WordsTable.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
     const std::vector<WordEntry> bigRecords = bigTable.entries();
     const std::vector<WordEntry> smallRecords = smallTable.entries();
     for (Statistic statistic : {Statistic::Binomial, Statistic::Poisson}) {
-        std::vector<double> scoring, tabling;
+        std::vector<double> scoring, tabling, assembling;
         std::size_t classes = 0;
         for (int run = 0; run < 5; ++run) {
             auto start = Clock::now();
@@ -132,12 +133,17 @@ int main(int argc, char** argv)
             start = Clock::now();
             const std::string words = wordsTable(significant);
             tabling.push_back(secondsSince(start));
+            start = Clock::now();
+            const std::vector<AssembledMotif> motifs = assembleMotifs(significant.significance);
+            assembling.push_back(secondsSince(start));
             classes = significant.significance.classes.size();
         }
         std::sort(scoring.begin(), scoring.end());
         std::sort(tabling.begin(), tabling.end());
-        std::printf("significanceOf, %s, %zu classes of 6 to 8 letters: %.4f s (median of 5); words.tsv text %.4f s\n",
-            statisticName(statistic), classes, scoring[2], tabling[2]);
+        std::sort(assembling.begin(), assembling.end());
+        std::printf("significanceOf, %s, %zu classes of 6 to 8 letters: %.4f s (median of 5); words.tsv text %.4f s;"
+                    " assembleMotifs %.4f s\n",
+            statisticName(statistic), classes, scoring[2], tabling[2], assembling[2]);
     }
 
     // A whole run from the files, and the same steps one by one.
@@ -146,18 +152,31 @@ int main(int argc, char** argv)
         genePaths.push_back((work / ("gene" + std::to_string(g) + ".dtable")).string());
     std::string reportFolder = (work / "report").string();
     std::filesystem::create_directories(reportFolder);
-    std::vector<double> whole, analyzing;
+    std::vector<double> whole, analyzing, others, othersMade;
+    std::size_t summaryBytes = 0;
     for (int run = 0; run < 5; ++run) {
         auto start = Clock::now();
         AnalysisResult result = analyze({big, small, genePaths}, quiet);
         analyzing.push_back(secondsSince(start));
         writeReport(result, reportFolder, quiet);
         whole.push_back(secondsSince(start));
+        // The files beside the pages: words.tsv, the motif files and the summary page.
+        start = Clock::now();
+        const std::vector<ReportFile> files = reportFiles(result, {runDate(), ""});
+        othersMade.push_back(secondsSince(start));
+        std::string error;
+        if (!writeReportFiles(files, reportFolder, error))
+            std::fprintf(stderr, "%s\n", error.c_str());
+        others.push_back(secondsSince(start));
+        summaryBytes = files.back().second.size();
     }
-    std::sort(whole.begin(), whole.end());
-    std::sort(analyzing.begin(), analyzing.end());
+    for (auto* times : {&whole, &analyzing, &others, &othersMade})
+        std::sort(times->begin(), times->end());
     std::printf("analyze, files to result: %.4f s (median of 5, best %.4f)\n", analyzing[2], analyzing[0]);
     std::printf("analyze and writeReport, files to pages: %.4f s (median of 5, best %.4f)\n", whole[2], whole[0]);
+    std::printf("words.tsv, motif files and summary.html: %.4f s made, %.4f s made and written (median of 5);"
+                " summary.html %zu bytes\n",
+        othersMade[2], others[2], summaryBytes);
 
     // The steps of analyze() one after the other on one thread; analyze() itself loads the
     // big and small tables side by side and the gene tables over all cores.

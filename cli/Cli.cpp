@@ -7,7 +7,8 @@
 #include "export/Export.h"
 #include "export/InputKind.h"
 #include "report/ReportWriter.h"
-#include "report/WordsTable.h"
+#include "analysis/MotifFile.h"
+#include "report/ReportFiles.h"
 #include "tables/DTable.h"
 
 #include <algorithm>
@@ -22,7 +23,8 @@ namespace {
 
 constexpr const char* usageText =
     "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
-    "       seqlark-cli [-q] analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] BIG SMALL [GENE ...]\n"
+    "       seqlark-cli [-q] analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE]\n"
+    "                                BIG SMALL [GENE ...]\n"
     "       seqlark-cli [-q] merge OUT IN [IN ...]\n"
     "       seqlark-cli [-q] demo [DIR]\n"
     "       seqlark-cli --help | --version\n";
@@ -36,7 +38,7 @@ constexpr const char* helpText =
     "                      (plain or gzip-compressed; - reads standard input) on both\n"
     "                      strands and write the counts as the DTable file DEST; N threads\n"
     "                      count (default: one per core), the table is the same for any N\n"
-    "  analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] BIG SMALL [GENE ...]\n"
+    "  analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE] BIG SMALL [GENE ...]\n"
     "                      score every 6-letter DNA word of the gene family's SMALL against\n"
     "                      the genome's BIG, build probability matrices of the ten best\n"
     "                      against the 1 to 32 GENE files, and write the HTML report into\n"
@@ -45,7 +47,12 @@ constexpr const char* helpText =
     "                      expected count, P-value, E-value and q-value, ranked by S:\n"
     "                      binomial (default), poisson or ratio. Each input is a DTable or\n"
     "                      a FASTA file (plain or gzip); without GENE files the first 32\n"
-    "                      records of a FASTA SMALL serve. Prints the path of output.html\n"
+    "                      records of a FASTA SMALL serve. Beside them go summary.html (the\n"
+    "                      run at a glance, with sequence logos), the significant classes\n"
+    "                      assembled into motifs, and every motif in motifs.meme,\n"
+    "                      motifs.jaspar, motifs.transfac and motifs.tsv; --known FILE (MEME\n"
+    "                      or JASPAR) names each motif's closest known one. Prints the paths\n"
+    "                      of output.html and summary.html\n"
     "  merge OUT IN [IN ...]\n"
     "                      add up DTable files exported from parts of one data set, in\n"
     "                      order, into OUT: the table the export of the parts' FASTA text,\n"
@@ -163,6 +170,7 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     bool errIsTerminal)
 {
     std::string folder = ".";
+    std::string knownPath;
     std::vector<std::string> files;
     AnalysisInput input;
     for (std::size_t i = 0; i < operands.size(); ++i) {
@@ -174,6 +182,9 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         } else if (optionValue(operands, i, "--statistic", "--statistic", value, missing)) {
             if (!statisticNamed(value, input.statistic))
                 return usageError(err, "--statistic takes binomial, poisson or ratio");
+        } else if (optionValue(operands, i, "--known", "--known", knownPath, missing)) {
+            if (missing || knownPath.empty())
+                return usageError(err, "--known needs a MEME or JASPAR motif file");
         } else if (optionValue(operands, i, "--lengths", "--lengths", value, missing)) {
             if (!lengthsNamed(value, input.shortest, input.longest))
                 return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength)
@@ -202,6 +213,12 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     }
     if (files.size() == 2 && kinds[1] != InputKind::Fasta)
         return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
+    if (!knownPath.empty()) {
+        MotifFileContents known = readMotifFile(knownPath);
+        if (!known.ok())
+            return workError(err, "cannot use the known motifs of " + known.error);
+        input.known = std::move(known.motifs);
+    }
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
@@ -243,20 +260,24 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         for (const TableSummary* table : tablesOf(result))
             if (table->negative())
                 return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
-        // The words table is made while the pages are written.
-        std::future<std::string> words = std::async(std::launch::async, [&result] { return wordsTable(result); });
+        // The other files are made while the pages are written.
+        const SummaryDetails details {runDate(), knownPath};
+        std::future<std::vector<ReportFile>> others
+            = std::async(std::launch::async, [&result, &details] { return reportFiles(result, details); });
         report = writeReport(result, folder, feedback);
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);
-        else if (std::string cause; !writeWordsTable(words.get(), folder, cause))
-            problem = "cannot write " + (std::filesystem::path(folder) / wordsTableName).string() + ": " + cause;
+        else
+            writeReportFiles(others.get(), folder, problem);
     }
     if (!report.indexWritten)
         return workError(err, "no report was written");
     if (!problem.empty())
         return workError(err, problem);
-    std::filesystem::path index = std::filesystem::absolute(std::filesystem::path(folder) / reportIndexName, error);
-    out << index.lexically_normal().string() << '\n';
+    for (const char* name : {reportIndexName, summaryPageName}) {
+        const std::filesystem::path page = std::filesystem::absolute(std::filesystem::path(folder) / name, error);
+        out << page.lexically_normal().string() << '\n';
+    }
     return 0;
 }
 
@@ -301,12 +322,12 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             words.push_back(arg);
             valueFollows = false;
         } else if (arg == "--out" || arg == "-o" || arg == "--threads" || arg == "-t" || arg == "--statistic"
-            || arg == "--lengths") {
+            || arg == "--lengths" || arg == "--known") {
             // A command's own option, with its value.
             words.push_back(arg);
             valueFollows = true;
         } else if (arg.rfind("--out=", 0) == 0 || arg.rfind("--threads=", 0) == 0 || arg.rfind("--statistic=", 0) == 0
-            || arg.rfind("--lengths=", 0) == 0) {
+            || arg.rfind("--lengths=", 0) == 0 || arg.rfind("--known=", 0) == 0) {
             words.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;

@@ -4,9 +4,11 @@
 #include "base/Dna.h"
 #include "cli/CommandSupport.h"
 #include "export/Export.h"
+#include "base/RealFormat.h"
+#include "report/ReportFiles.h"
 #include "report/ReportWriter.h"
-#include "report/WordsTable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -120,8 +122,8 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
         if (!report.indexWritten) {
             warnNoReport(report, folder.string(), feedback);
             status = workError(err, "no report was written");
-        } else if (!writeWordsTable(result, folder.string(), cause)) {
-            status = workError(err, "cannot write " + (folder / wordsTableName).string() + ": " + cause);
+        } else if (!writeReportFiles(reportFiles(result, {runDate(), ""}), folder.string(), cause)) {
+            status = workError(err, cause);
         }
     }
     if (status != 0)
@@ -133,13 +135,30 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
     out << "Exported them to DTable files in " << folder.string() << " and analyzed the family against the genome"
         << " with " << geneFiles << " gene files.\n";
     out << "Report: " << (folder / reportIndexName).string() << '\n';
-    out << "Every word class with its significance: " << (folder / wordsTableName).string() << '\n';
+    out << "Summary with sequence logos and motif files: " << (folder / summaryPageName).string() << '\n';
     if (std::size_t rank = result.rankOf(motif)) {
         const std::string found = result.candidates[rank - 1].word.text();
         out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")
             << " is ranked " << rank << " of the top ten.\n";
     } else {
         out << "The planted motif " << motif << " is not among the top ten words.\n";
+    }
+    const std::string reverse = reverseComplement(motif);
+    const std::vector<WordClass>& classes = result.significance.classes;
+    const auto planted = std::find_if(classes.begin(), classes.end(),
+        [&](const WordClass& c) { return c.word == motif || c.word == reverse; });
+    if (planted != classes.end()) {
+        const auto place = static_cast<std::size_t>(planted - classes.begin());
+        out << "By significance it is class " << place + 1 << " of " << classes.size() << " (E-value "
+            << formatFromLog10(planted->log10E) << ")";
+        for (const AssembledMotif& assembled : result.assembled) {
+            if (std::any_of(assembled.members.begin(), assembled.members.end(),
+                    [place](const MotifMember& member) { return member.classIndex == place; })) {
+                out << ", in the assembled motif " << assembled.consensus << " (" << assembled.motif.id << ")";
+                break;
+            }
+        }
+        out << ".\n";
     }
     return 0;
 }

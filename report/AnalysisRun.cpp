@@ -2,7 +2,7 @@
 
 #include "analysis/Analysis.h"
 #include "report/ReportWriter.h"
-#include "report/WordsTable.h"
+#include "report/ReportFiles.h"
 
 #include <algorithm>
 
@@ -54,13 +54,13 @@ const char* runAnalysis(const char* bigPath, const char* smallPath, int targetLe
     const std::string folder = reportFolder ? reportFolder : "";
     ReportOutcome report = writeReport(result, folder, feedback);
     std::string cause;
-    const bool wordsWritten = !report.indexWritten || writeWordsTable(result, folder, cause);
+    const bool othersWritten = !report.indexWritten || writeReportFiles(reportFiles(result, {runDate(), ""}), folder, cause);
     feedback.finished();
     if (!report.indexWritten) {
         warnNoReport(report, folder, feedback);
         return nullptr;
     }
-    if (!wordsWritten)
-        feedback.warn(criticalErrorCaption, std::string("Cannot write ") + wordsTableName + ": " + cause);
+    if (!othersWritten)
+        feedback.warn(criticalErrorCaption, cause);
     return reportIndexName;
 }

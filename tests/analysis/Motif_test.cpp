@@ -114,7 +114,7 @@ TEST(Motif, ClosestMatchesAPlainSearchOverEveryAlignment)
         const Motif ours = randomMotif("ours");
         std::vector<Motif> known;
         for (int k = 0; k < 4; ++k)
-            known.push_back(randomMotif("k" + std::to_string(k)));
+            known.push_back(randomMotif(std::string("k").append(std::to_string(k))));
         const MotifMatch fast = closestMotif(ours, known);
 
         // Every alignment, kept when strictly better by more than rounding or as good with

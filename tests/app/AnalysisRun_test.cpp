@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "report/AnalysisRun.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -153,6 +154,16 @@ private Q_SLOTS:
         QVERIFY(shell.window.isEnabled());
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(widget->objectName() != QStringLiteral("progressWindow") || !widget->isVisible());
+
+        // The summary page went beside the report, and one menu item opens it.
+        QAction* summary = shell.window.action(Command::OpenSummary);
+        QVERIFY(summary->isEnabled());
+        summary->trigger();
+        QCOMPARE(shell.platform.opened.size(), 2);
+        QCOMPARE(canonical(shell.platform.opened[1]), canonical(reports.filePath("summary.html")));
+        QVERIFY(readAll(reports.filePath("summary.html")).contains("<svg"));
+        for (const char* name : {"words.tsv", "motifs.tsv", "motifs.meme", "motifs.jaspar", "motifs.transfac"})
+            QVERIFY2(QFileInfo(reports.filePath(name)).isFile(), name);
     }
 
     void unwritableReportIsToldInAWarningBox()
@@ -169,6 +180,7 @@ private Q_SLOTS:
         QVERIFY2(shell.platform.warnings[0].text.contains(canonical(reports.path())),
             qPrintable(shell.platform.warnings[0].text));
         QVERIFY(shell.platform.opened.isEmpty());
+        QVERIFY(!shell.window.action(Command::OpenSummary)->isEnabled());
         QVERIFY(shell.window.isEnabled());
     }
 };

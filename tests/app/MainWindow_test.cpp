@@ -139,6 +139,7 @@ private Q_SLOTS:
             "- Report",
             "    138 Show Report",
             "    139 Hide Report",
+            "    160 Open Summary Page (disabled)",
             "136 Window (disabled)",
             "- &Help",
             "    104 &About ...",

@@ -20,6 +20,12 @@ std::size_t occurrences(const std::string& text, const std::string& piece)
     return n;
 }
 
+/// Whether `name` is one of the classic report's pages or images, which no setting changes.
+bool isClassicReport(const std::string& name)
+{
+    return (name.ends_with(".html") && name != "summary.html") || name.ends_with(".png") || name.ends_with(".jpg");
+}
+
 /// FASTA files of a small genome, a family of its sequences carrying a planted word, and two
 /// gene files, exported to DTable files in a fresh folder.
 class ExportedTables {
@@ -73,10 +79,18 @@ TEST(Analyze, FromFastaFilesToTheReport)
     Outcome analyzed = run(analyze(folder, in.tables()));
     EXPECT_EQ(analyzed.status, 0);
     EXPECT_EQ(analyzed.err, "");
-    EXPECT_EQ(analyzed.out, in.dir.file("report/output.html") + "\n");
+    EXPECT_EQ(analyzed.out, in.dir.file("report/output.html") + "\n" + in.dir.file("report/summary.html") + "\n");
+    for (const char* name : {"words.tsv", "motifs.tsv", "motifs.meme", "motifs.jaspar", "motifs.transfac"})
+        EXPECT_TRUE(fileExists((fs::path(folder) / name).string())) << name;
 
     const std::string index = readBytes(in.dir.file("report/output.html"));
     EXPECT_EQ(occurrences(index, "<tr>"), 10u);
+    // The summary's logos link to the pages.
+    const std::string summary = readBytes(in.dir.file("report/summary.html"));
+    EXPECT_EQ(summary.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_EQ(occurrences(index, "<a href=\""), 10u);
+    for (std::size_t at = index.find("<a href=\""); at != std::string::npos; at = index.find("<a href=\"", at + 1))
+        EXPECT_NE(summary.find(index.substr(at, index.find('"', at + 9) - at + 1)), std::string::npos);
     std::size_t pages = 0;
     for (std::size_t at = index.find("<a href=\""); at != std::string::npos; at = index.find("<a href=\"", at + 1)) {
         const std::size_t start = at + 9;
@@ -148,6 +162,56 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
     }
 }
 
+TEST(Analyze, KnownMotifsAreMatchedAndBadOnesStopTheRunFirst)
+{
+    ExportedTables in;
+    // The planted word, and something else, by hand in both formats.
+    writeBytes(in.dir.file("known.meme"),
+        "MEME version 4\n\nALPHABET= ACGT\n\nstrands: + -\n\n"
+        "MOTIF poly-A\nletter-probability matrix: alength= 4 w= 6 nsites= 10 E= 0\n"
+        "1 0 0 0\n1 0 0 0\n1 0 0 0\n1 0 0 0\n1 0 0 0\n1 0 0 0\n\n"
+        "MOTIF planted TAATCC\nletter-probability matrix: alength= 4 w= 6 nsites= 10 E= 0\n"
+        "0 0 0 1\n1 0 0 0\n1 0 0 0\n0 0 0 1\n0 1 0 0\n0 1 0 0\n");
+    writeBytes(in.dir.file("known.jaspar"), ">MA9 planted\nA [ 0 9 9 0 0 0 ]\nC [ 0 0 0 0 9 9 ]\nG [ 0 0 0 0 0 0 ]\nT [ 9 0 0 9 0 0 ]\n");
+    for (const char* known : {"known.meme", "known.jaspar"}) {
+        SCOPED_TRACE(known);
+        const std::string folder = in.dir.file(std::string("report-") + known);
+        std::vector<std::string> args = {"-q", "analyze", "--known", in.dir.file(known), "--out", folder};
+        for (const std::string& table : in.tables())
+            args.push_back(table);
+        Outcome analyzed = run(args);
+        ASSERT_EQ(analyzed.status, 0) << analyzed.err;
+        const std::string motifs = readBytes((fs::path(folder) / "motifs.tsv").string());
+        std::size_t refined = motifs.find("\tTAATCC\t");
+        if (refined == std::string::npos)
+            refined = motifs.find("\tGGATTA\t");
+        ASSERT_NE(refined, std::string::npos) << motifs;
+        refined = motifs.rfind('\n', refined);
+        const std::string row = motifs.substr(refined + 1, motifs.find('\n', refined + 1) - refined - 1);
+        EXPECT_NE(row.find(std::string(known) == "known.meme" ? "\tplanted\tTAATCC\t" : "\tMA9\tplanted\t"), std::string::npos) << row;
+        EXPECT_NE(readBytes((fs::path(folder) / "summary.html").string()).find("planted"), std::string::npos);
+    }
+
+    writeBytes(in.dir.file("bad.meme"), "MEME version 4\n\nMOTIF x\nletter-probability matrix: alength= 4 w= 2\n0.5 0.5 0 0\n0.5 zero 0 0.5\n");
+    writeBytes(in.dir.file("bad.jaspar"), ">MA1 x\nA [ 1 2 ]\nC [ 1 2 ]\nG [ 1 ]\nT [ 1 2 ]\n");
+    writeBytes(in.dir.file("neither"), "just text\n");
+    for (const auto& [file, line] : {std::pair {"bad.meme", "line 6"}, std::pair {"bad.jaspar", "line 4"},
+             std::pair {"neither", "line 1"}, std::pair {"absent.meme", ""}}) {
+        SCOPED_TRACE(file);
+        const std::string folder = in.dir.file("report-bad");
+        std::vector<std::string> args = {"analyze", "--known", in.dir.file(file), "--out", folder};
+        for (const std::string& table : in.tables())
+            args.push_back(table);
+        Outcome failed = run(args);
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.out, "");
+        EXPECT_TRUE(isOneErrorLine(failed.err)) << failed.err;
+        EXPECT_NE(failed.err.find(in.dir.file(file)), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find(line), std::string::npos) << failed.err;
+        EXPECT_FALSE(fileExists(folder));
+    }
+}
+
 TEST(Analyze, FastaInputsGiveWhatTheirExportsGive)
 {
     ExportedTables in;
@@ -165,11 +229,11 @@ TEST(Analyze, FastaInputsGiveWhatTheirExportsGive)
     for (const auto& [name, bytes] : contents(fromTables)) {
         SCOPED_TRACE(name);
         std::string other = readBytes((fs::path(fromFasta) / name).string());
-        if (name == "words.tsv") {
+        if (name.ends_with(".tsv")) {
             // Alike but for the inputs' names in the comment lines.
-            auto rows = [](const std::string& text) { return text.substr(text.find("\nrank\t")); };
+            auto rows = [](const std::string& text) { return text.substr(text.find("\n", text.rfind("\n#") + 1)); };
             EXPECT_EQ(rows(other), rows(bytes));
-        } else {
+        } else if (name != "summary.html") { // which names the inputs and the time
             EXPECT_EQ(other, bytes);
         }
     }
@@ -225,9 +289,9 @@ TEST(Analyze, TheStatisticAndTheLengthsSteerTheWordsTableAlone)
         if (pages.empty())
             pages = contents(folder);
         for (auto& [name, bytes] : contents(folder)) {
-            if (name != "words.tsv") {
-                EXPECT_EQ(bytes, pages[name]) << name;
-            }
+            if (!isClassicReport(name))
+                continue;
+            EXPECT_EQ(bytes, pages[name]) << name;
         }
     }
 }

@@ -17,7 +17,7 @@ TEST(Cli, HelpAndVersionGoToStandardOutput)
         Outcome help = run({option});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("Usage: seqlark-cli", 0), 0u) << help.out;
-        for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] BIG SMALL [GENE ...]", "demo [DIR]"})
+        for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE] BIG SMALL [GENE ...]", "demo [DIR]"})
             EXPECT_NE(help.out.find(command), std::string::npos) << command;
         EXPECT_EQ(help.err, "");
     }

@@ -129,8 +129,10 @@ TEST(AnalysisRun, CompleteRunStepsTheBarAndWritesTheReport)
 
         std::size_t pages = 0;
         for (const auto& entry : fs::directory_iterator(in.report))
-            pages += entry.path().extension() == ".html" && entry.path().filename() != "output.html";
+            pages += entry.path().extension() == ".html" && entry.path().filename() != "output.html"
+                && entry.path().filename() != "summary.html";
         EXPECT_EQ(pages, 10u);
+        EXPECT_TRUE(fs::is_regular_file(fs::path(in.report) / "summary.html"));
         EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
     }
 }

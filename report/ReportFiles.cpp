@@ -1,0 +1,43 @@
+#include "report/ReportFiles.h"
+
+#include "base/AtomicFile.h"
+#include "report/MotifFiles.h"
+#include "report/WordsTable.h"
+
+#include <ctime>
+#include <filesystem>
+
+std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryDetails& details)
+{
+    std::vector<ReportFile> files;
+    files.emplace_back(wordsTableName, wordsTable(result));
+    files.emplace_back(motifTableName, motifTable(result));
+    files.emplace_back(memeFileName, memeFile(result));
+    files.emplace_back(jasparFileName, jasparFile(result));
+    files.emplace_back(transfacFileName, transfacFile(result));
+    files.emplace_back(summaryPageName, summaryPage(result, details));
+    return files;
+}
+
+bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& folder, std::string& error)
+{
+    for (const auto& [name, bytes] : files) {
+        const std::string path = folder.empty() ? name : (std::filesystem::path(folder) / name).string();
+        std::string cause;
+        if (writeFileAtomically(path, bytes, cause) != WriteOutcome::Written) {
+            error = "cannot write " + path + ": " + cause;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string runDate()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc {};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
+    return text;
+}

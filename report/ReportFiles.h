@@ -1,0 +1,24 @@
+#pragma once
+
+#include "analysis/Analysis.h"
+#include "report/SummaryPage.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+/// A file of a report: its name in the report's folder and its bytes.
+using ReportFile = std::pair<std::string, std::string>;
+
+/// The files a report holds beside its pages, in the order they are written: words.tsv,
+/// motifs.tsv, the MEME, JASPAR and TRANSFAC motif files, and last summary.html, which
+/// links to the others.
+std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryDetails& details);
+
+/// Writes `files` into `folder` (the current folder when empty), each as a whole under a
+/// temporary name first; stops at the first that cannot be written, false with `error`
+/// naming it.
+bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& folder, std::string& error);
+
+/// The time now as the summary page shows it: "YYYY-MM-DD HH:MM UTC".
+std::string runDate();
