@@ -19,7 +19,7 @@ struct Motif {
     std::string name;                 ///< an alternative name, may be empty
     std::vector<BaseWeights> counts;  ///< one row per position; rows may sum differently
     double sites = 0.0;               ///< the number of sites behind the counts
-    double log10E = 0.0;              ///< log10 of the motif's E-value (0: an E-value of 1)
+    double log10E = 0.0;              ///< log10 of the motif's E-value (0: an E-value of 1; -inf: 0)
 
     std::size_t width() const { return counts.size(); }
 };

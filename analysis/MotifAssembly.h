@@ -15,7 +15,8 @@ inline constexpr std::size_t maximumAssembledMotifs = 20;
 struct MotifMember {
     std::size_t classIndex = 0; ///< in the significance table
     std::string word;           ///< the class's word, or its reverse complement, as it lies
-    int offset = 0;             ///< motif position of the word's first letter
+    int offset = 0;             ///< motif position of the word's first letter; below 0, or the
+                                ///< word running past the end, where it hangs off the core
     bool reverse = false;       ///< the class's reverse complement lies in the motif
     std::int64_t observed = 0;
     double sig = 0.0;

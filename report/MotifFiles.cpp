@@ -49,8 +49,12 @@ std::string idOf(const Motif& motif, std::size_t number)
 
 void appendFixed(std::string& out, double value, int decimals)
 {
-    char text[64];
-    const auto written = std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::fixed, decimals);
+    // Room for the 309 digits of the largest double and the decimals; should a number still
+    // not fit, it is written in its shortest form instead.
+    char text[400];
+    auto written = std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::fixed, decimals);
+    if (written.ec != std::errc())
+        written = std::to_chars(text, text + sizeof text, value + 0.0);
     out.append(text, written.ptr);
 }
 
@@ -62,6 +66,12 @@ std::string countText(double value)
     if (rounded == std::trunc(rounded) && std::fabs(rounded) < 1e15)
         return std::to_string(static_cast<long long>(rounded));
     std::string out;
+    if (!(std::fabs(rounded) < 1e15)) {
+        // Beyond the digits a double holds: its shortest form, as any reader takes it.
+        char text[64];
+        out.append(text, std::to_chars(text, text + sizeof text, rounded).ptr);
+        return out;
+    }
     appendFixed(out, rounded, 3);
     if (out.find('.') != std::string::npos) {
         while (out.back() == '0')

@@ -17,8 +17,9 @@ inline constexpr const char* motifTableName = "motifs.tsv";
 std::string memeFile(const AnalysisResult& result);
 /// The same motifs as JASPAR count matrices (a row summing to 0 becomes sites / 4 each).
 std::string jasparFile(const AnalysisResult& result);
-/// The same motifs as TRANSFAC matrices of counts.
+/// The same motifs as TRANSFAC matrices of counts (a row summing to 0 becomes sites / 4 each).
 std::string transfacFile(const AnalysisResult& result);
-/// One tab-separated row per refined and assembled motif: its kind, id, consensus, width,
-/// sites, E-value, best sig, members, and the closest known motif with its similarity.
+/// One tab-separated row per refined and assembled motif: its kind, id, name, consensus,
+/// width, sites, E-value, best sig, members, and the closest known motif with its
+/// similarity (correlation, overlap, offset, strand).
 std::string motifTable(const AnalysisResult& result);

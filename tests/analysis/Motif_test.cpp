@@ -1,4 +1,5 @@
 #include "analysis/Motif.h"
+#include "analysis/MotifFile.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,27 @@ TEST(Motif, FindsItselfAndItsReverseComplementWithCorrelationOne)
     EXPECT_EQ(found.offset, 1);
     EXPECT_EQ(found.overlap, 6);
     EXPECT_FALSE(closestMotif(piece, {}).found);
+}
+
+TEST(Motif, EachMotifOfTheHandWrittenSetsFindsItselfOnEitherStrand)
+{
+    for (const char* file : {"known.meme", "known.jaspar"}) {
+        SCOPED_TRACE(file);
+        const MotifFileContents read = readMotifFile(std::string(SEQLARK_TEST_DATA) + "/motifs/" + file);
+        ASSERT_TRUE(read.ok()) << read.error;
+        ASSERT_GE(read.motifs.size(), 2u);
+        for (std::size_t k = 0; k < read.motifs.size(); ++k) {
+            SCOPED_TRACE(read.motifs[k].id);
+            for (const bool turned : {false, true}) {
+                const MotifMatch match = closestMotif(turned ? reverseComplementOf(read.motifs[k]) : read.motifs[k], read.motifs);
+                EXPECT_EQ(match.index, k);
+                EXPECT_NEAR(match.correlation, 1.0, 1e-12);
+                EXPECT_EQ(match.overlap, static_cast<int>(read.motifs[k].width()));
+                EXPECT_EQ(match.reverse, turned);
+                EXPECT_EQ(match.offset, 0);
+            }
+        }
+    }
 }
 
 TEST(Motif, ClosestMatchesAPlainSearchOverEveryAlignment)

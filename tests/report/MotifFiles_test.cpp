@@ -136,3 +136,22 @@ TEST(MotifFiles, OddIdsAndNamesCannotBreakTheFields)
     }
     EXPECT_EQ(rows, 4); // the header and three motifs
 }
+
+TEST(MotifFiles, CountsOfAnySizeReadBack)
+{
+    AnalysisResult result;
+    result.refined.push_back({"huge", "", {{1.3e90, 4, 0, 0}, {0.0625, 1e300, 2.5e15, 7}}, 1e300, 0.0});
+    for (const std::string& written : {jasparFile(result), transfacFile(result), memeFile(result)}) {
+        EXPECT_EQ(written.find('\0'), std::string::npos);
+        if (written.rfind(">", 0) != 0 && written.rfind("MEME", 0) != 0)
+            continue; // TRANSFAC is not read back
+        const MotifFileContents again = parseMotifFile(written, "written");
+        ASSERT_TRUE(again.ok()) << again.error << '\n' << written;
+        ASSERT_EQ(again.motifs.size(), 1u);
+        const std::vector<BaseWeights> expected = frequenciesOf(result.refined[0]);
+        const std::vector<BaseWeights> read = frequenciesOf(again.motifs[0]);
+        for (std::size_t k = 0; k < 2; ++k)
+            for (std::size_t b = 0; b < 4; ++b)
+                EXPECT_NEAR(read[k][b], expected[k][b], 1e-6);
+    }
+}
