@@ -60,6 +60,7 @@ th{background:var(--soft);font-weight:600;vertical-align:bottom}
 tbody tr:last-child td{border-bottom:0}
 tbody tr:nth-child(even){background:#fafbfc}
 tbody tr:hover{background:#edf2f8}
+details>summary{cursor:pointer;margin:.6em 0;color:#3d4b5c}
 .l{text-align:left}
 .f{white-space:normal;overflow-wrap:break-word}
 th button{font:inherit;color:inherit;background:none;border:0;padding:0;cursor:pointer;text-align:inherit}
@@ -85,7 +86,7 @@ footer{margin-top:2.5rem;color:var(--muted);font-size:.85rem}
 
 // Block letters drawn in a 100 x 100 box, defined once; <use> stretches each to its height
 // in a column.
-const char* const glyphDefinitions = R"svg(<svg class="defs" aria-hidden="true" focusable="false"><defs>
+const char* const glyphDefinitions = R"svg(<svg class="defs" aria-hidden="true"><defs>
 <symbol id="A" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#109648" fill-rule="evenodd" d="M0 100L38 0H62L100 100H77L67.5 75H32.5L23 100ZM40.1 55H59.9L50 29Z"/></symbol>
 <symbol id="C" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#255C99" d="M88.3 17.9A50 50 0 1 0 88.3 82.1L71.4 68A28 28 0 1 1 71.4 32Z"/></symbol>
 <symbol id="G" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#F7B32B" d="M88.3 17.9A50 50 0 1 0 100 50H54V66H73A28 28 0 1 1 71.4 32Z"/></symbol>
@@ -117,13 +118,16 @@ rows.forEach(function(p){b.appendChild(p[1])});
 )js";
 
 const char* const assemblyExplanation =
-    "<p class=\"note\">Built from the word classes of sig &ge; 0, taken in rank order: a class joins the motif whose "
-    "consensus its word or its reverse complement matches best at some shift, when that match holds all but at most "
-    "one of its letters (so a class extends a motif by at most one position; of equal matches the earlier motif wins); "
-    "a class that joins none starts a new motif, up to ";
+    "<p class=\"note\">Built from the word classes of sig &ge; 0, taken in rank order. A motif is a stack of aligned "
+    "words whose columns count the members' letters, each weighted by the member's observed count. A class joins the "
+    "motif that its word or its reverse complement matches best at some shift, when all but at most one of its letters "
+    "match: a letter matches a column where it holds at least a third of the weight, and a letter off either end does "
+    "not match, so a class extends a motif by one position at most (of equal matches the earlier motif wins). A class "
+    "that joins none starts a new motif, up to ";
 const char* const assemblyExplanationEnd =
-    " motifs. A motif's matrix counts its members' letters, each weighted by the member's observed count. In the "
-    "member lists, + marks a class's word and &minus; its reverse complement, each shown where it lies.</p>\n";
+    " motifs. Each motif shows its core: the columns from the first to the last carrying at least 45% of the heaviest "
+    "column's weight. In the member lists, + marks a class's word and &minus; its reverse complement, each shown where "
+    "it lies.</p>\n";
 
 /// Appends `value` as printf's %.{precision}g or %.{precision}f would write it, as words.tsv does.
 void appendNumber(std::string& out, double value, std::chars_format format, int precision)
@@ -390,9 +394,17 @@ void appendRunSection(std::string& out, const AnalysisResult& result, const Summ
            "<th>Bases</th><th>Words counted</th><th>Distinct words</th></tr></thead><tbody>\n";
     appendInputRow(out, "big (genome)", result.big);
     appendInputRow(out, "small (family)", result.small);
-    for (std::size_t i = 0; i < result.genes.size(); ++i)
-        appendInputRow(out, ("gene " + std::to_string(i + 1)).c_str(), result.genes[i]);
     out += "</tbody></table></div>\n";
+    // Up to 32 gene files would push everything else down: a few are shown, more folded.
+    if (!result.genes.empty()) {
+        out += result.genes.size() <= 4 ? "<details open>" : "<details>";
+        out += "<summary>" + counted(result.genes.size(), "gene file", "gene files")
+            + "</summary>\n<div class=\"scroll\"><table><thead><tr><th class=\"l\">Table</th><th class=\"l\">File</th>"
+              "<th>Bases</th><th>Words counted</th><th>Distinct words</th></tr></thead><tbody>\n";
+        for (std::size_t i = 0; i < result.genes.size(); ++i)
+            appendInputRow(out, ("gene " + std::to_string(i + 1)).c_str(), result.genes[i]);
+        out += "</tbody></table></div></details>\n";
+    }
 
     if (!table.lengths.empty()) {
         out += "<h3>Word lengths</h3>\n<div class=\"scroll\"><table><thead><tr><th>Length</th><th>T big</th>"
