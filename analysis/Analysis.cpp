@@ -116,20 +116,32 @@ BaseWeights letterFrequencies(const std::vector<WordEntry>& background)
 /// the significance table or, for a length the table leaves out, from one made for it.
 std::vector<Motif> refinedMotifs(const AnalysisResult& result, Statistic statistic, std::size_t geneFiles)
 {
-    std::map<std::string, double, std::less<>> log10E;
-    auto note = [&log10E](const SignificanceTable& table) {
+    // The classes of the refined words, each named by the one of its two words that sorts
+    // first, as the table names it.
+    const std::size_t refined = std::min(result.matrices.size(), result.candidates.size());
+    std::vector<std::string> wanted;
+    for (std::size_t i = 0; i < refined; ++i) {
+        const std::string word(result.candidates[i].word.view());
+        wanted.push_back(std::min(word, reverseComplement(word)));
+    }
+    std::vector<double> log10E(refined, 0.0);
+    auto note = [&](const SignificanceTable& table) {
         for (const WordClass& wordClass : table.classes)
-            log10E.emplace(wordClass.word, wordClass.log10E);
+            for (std::size_t i = 0; i < refined; ++i)
+                if (wordClass.word.size() == wanted[i].size() && wordClass.word == wanted[i])
+                    log10E[i] = wordClass.log10E;
     };
     note(result.significance);
-    const std::size_t refined = std::min(result.matrices.size(), result.candidates.size());
+    std::vector<int> covered;
+    for (const LengthSummary& summary : result.significance.lengths)
+        covered.push_back(summary.length);
     for (std::size_t i = 0; i < refined; ++i) {
-        const std::string_view word = result.candidates[i].word.view();
-        const int length = static_cast<int>(word.size());
-        const bool covered = std::any_of(result.significance.lengths.begin(), result.significance.lengths.end(),
-            [length](const LengthSummary& summary) { return summary.length == length; });
-        if (!covered && isDnaWord(word) && length >= shortestWordLength && length <= longestWordLength)
+        const int length = static_cast<int>(wanted[i].size());
+        if (std::find(covered.begin(), covered.end(), length) == covered.end() && isDnaWord(wanted[i])
+            && length >= shortestWordLength && length <= longestWordLength) {
             note(significanceOf(result.background, result.candidates, statistic, length, length));
+            covered.push_back(length);
+        }
     }
     std::vector<Motif> motifs;
     for (std::size_t i = 0; i < refined; ++i) {
@@ -142,9 +154,7 @@ std::vector<Motif> refinedMotifs(const AnalysisResult& result, Statistic statist
         for (int k = 0; k < matrix.rowCount(); ++k)
             motif.counts.push_back({matrix.probability(k, 'A') * motif.sites, matrix.probability(k, 'C') * motif.sites,
                 matrix.probability(k, 'G') * motif.sites, matrix.probability(k, 'T') * motif.sites});
-        const std::string reverse = reverseComplement(word);
-        if (auto found = log10E.find(std::min(word, reverse)); found != log10E.end())
-            motif.log10E = found->second;
+        motif.log10E = log10E[i];
         motifs.push_back(std::move(motif));
     }
     return motifs;

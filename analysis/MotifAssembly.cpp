@@ -36,24 +36,33 @@ struct Placement {
     bool overhangs = false;
 };
 
-/// The best placement of `word` against `letters` (per column, a bit for each letter that
-/// matches there) missing at most one letter, trying every shift that leaves at most one
-/// letter off either end; matches -1 when there is none. Ties go to a placement within the
-/// columns, then the smaller shift.
-Placement placeWord(const std::string& word, const std::vector<unsigned>& letters, bool reverse)
+/// The letters of `word` as bits, 1 << letterIndex, and 0 for a letter other than A, C, G, T.
+std::vector<unsigned> letterBits(const std::string& word)
+{
+    std::vector<unsigned> bits;
+    for (char letter : word) {
+        const int index = letterIndex(letter);
+        bits.push_back(index >= 0 ? 1u << index : 0u);
+    }
+    return bits;
+}
+
+/// The best placement of the word `bits` (from letterBits) against `letters` (a column of
+/// nothing at either end, and between them, per column, a bit for each letter that matches
+/// there) missing at most one letter, trying every shift that leaves at most one letter off
+/// either end; matches -1 when there is none. Ties go to a placement within the columns,
+/// then the smaller shift.
+Placement placeWord(const std::vector<unsigned>& bits, const std::vector<unsigned>& letters, bool reverse)
 {
     Placement best;
-    const int length = static_cast<int>(word.size());
-    const int width = static_cast<int>(letters.size());
+    const int length = static_cast<int>(bits.size());
+    const int width = static_cast<int>(letters.size()) - 2;
     for (int shift = -1; shift + length <= width + 1; ++shift) {
         // Only placements missing at most one letter can be taken.
+        const unsigned* column = letters.data() + (shift + 1);
         int misses = 0;
-        for (int j = 0; j < length && misses < 2; ++j) {
-            const int at = shift + j;
-            const int letter = letterIndex(word[static_cast<std::size_t>(j)]);
-            if (!(at >= 0 && at < width && letter >= 0 && (letters[static_cast<std::size_t>(at)] >> letter & 1u)))
-                ++misses;
-        }
+        for (int j = 0; j < length && misses < 2; ++j)
+            misses += (column[j] & bits[static_cast<std::size_t>(j)]) == 0;
         if (misses >= 2)
             continue;
         const int matches = length - misses;
@@ -86,7 +95,9 @@ std::pair<std::size_t, std::size_t> coreOf(const std::vector<BaseWeights>& count
 struct Growing {
     AssembledMotif motif;
     std::size_t coreFirst = 0;
-    std::vector<unsigned> letters; ///< per core column, a bit for each letter that matches there
+    /// Per matched column, a bit for each letter that matches there, between two columns
+    /// where nothing matches.
+    std::vector<unsigned> letters;
 };
 
 void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIndex, const Placement& placement)
@@ -113,7 +124,7 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     motif.members.push_back({classIndex, word, shift, placement.reverse, wordClass.observed, wordClass.sig()});
     const auto [first, last] = coreOf(counts, matchedShare);
     growing.coreFirst = first;
-    growing.letters.clear();
+    growing.letters.assign(1, 0u);
     for (std::size_t k = first; k < last; ++k) {
         const BaseWeights p = frequenciesOf(counts[k]);
         unsigned set = 0;
@@ -122,6 +133,7 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
                 set |= 1u << b;
         growing.letters.push_back(set);
     }
+    growing.letters.push_back(0u);
     if (wordClass.sig() > motif.bestSig) {
         motif.bestSig = wordClass.sig();
         motif.motif.log10E = wordClass.log10E;
@@ -149,6 +161,8 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
         if (!(wordClass.sig() >= 0.0))
             continue;
         const int needed = static_cast<int>(wordClass.word.size()) - 1;
+        const std::vector<unsigned> forward = letterBits(wordClass.word);
+        const std::vector<unsigned> backward = letterBits(wordClass.reverse);
         std::size_t bestMotif = motifs.size();
         Placement best;
         for (std::size_t m = 0; m < motifs.size(); ++m) {
@@ -156,7 +170,7 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
                 if (reverse && wordClass.reverse == wordClass.word)
                     continue;
                 const Placement placement
-                    = placeWord(reverse ? wordClass.reverse : wordClass.word, motifs[m].letters, reverse);
+                    = placeWord(reverse ? backward : forward, motifs[m].letters, reverse);
                 if (placement.matches >= needed && placement.matches > best.matches) {
                     best = placement;
                     bestMotif = m;
