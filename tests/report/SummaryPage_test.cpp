@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <regex>
 
 namespace {
 
@@ -94,6 +93,16 @@ struct Letter {
     double height;
 };
 
+/// The number in the attribute `name` of the element starting at `at` of `text`.
+double attribute(const std::string& text, std::size_t at, const std::string& name)
+{
+    const std::size_t end = text.find('>', at);
+    const std::size_t found = text.find(" " + name + "=\"", at);
+    if (found == std::string::npos || found > end)
+        return std::nan("");
+    return std::stod(text.substr(found + name.size() + 3));
+}
+
 /// The letters of each column of the logo labelled `label`, by position (from 1), bottom first.
 std::map<int, std::vector<Letter>> logoColumns(const std::string& page, const std::string& label)
 {
@@ -104,14 +113,20 @@ std::map<int, std::vector<Letter>> logoColumns(const std::string& page, const st
     const std::string logo = page.substr(start, page.find("</svg>", start) - start);
     // Position numbers sit under the middle of their column.
     std::map<long, int> positionAt;
-    const std::regex number(R"re(<text x="([0-9.]+)" y="[0-9.]+">([0-9]+)</text>)re");
-    for (auto it = std::sregex_iterator(logo.begin(), logo.end(), number); it != std::sregex_iterator(); ++it)
-        positionAt[std::lround(std::stod((*it)[1]) * 100)] = std::stoi((*it)[2]);
-    const std::regex use(R"re(<use href="#([ACGT])" x="([-0-9.]+)" y="([-0-9.]+)" width="([-0-9.]+)" height="([-0-9.]+)"/>)re");
-    for (auto it = std::sregex_iterator(logo.begin(), logo.end(), use); it != std::sregex_iterator(); ++it) {
-        const double middle = std::stod((*it)[2]) + std::stod((*it)[4]) / 2;
-        const int position = positionAt.count(std::lround(middle * 100)) ? positionAt[std::lround(middle * 100)] : 0;
-        columns[position].push_back({(*it)[1].str()[0], std::stod((*it)[3]), std::stod((*it)[5])});
+    for (std::size_t at = logo.find("<text x=\""); at != std::string::npos; at = logo.find("<text x=\"", at + 1)) {
+        const std::size_t close = logo.find('>', at);
+        const std::string number = logo.substr(close + 1, logo.find('<', close) - close - 1);
+        if (!number.empty() && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            positionAt[std::lround(attribute(logo, at, "x") * 100)] = std::stoi(number);
+    }
+    for (std::size_t at = logo.find("<use href=\"#"); at != std::string::npos; at = logo.find("<use href=\"#", at + 1)) {
+        const char base = logo[at + 12];
+        if (base != 'A' && base != 'C' && base != 'G' && base != 'T')
+            continue;
+        const double middle = attribute(logo, at, "x") + attribute(logo, at, "width") / 2;
+        const long key = std::lround(middle * 100);
+        const int position = positionAt.count(key) ? positionAt[key] : 0;
+        columns[position].push_back({base, attribute(logo, at, "y"), attribute(logo, at, "height")});
     }
     for (auto& [position, letters] : columns)
         std::sort(letters.begin(), letters.end(), [](const Letter& a, const Letter& b) { return a.y > b.y; });
