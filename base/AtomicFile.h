@@ -3,8 +3,32 @@
 #include <string>
 #include <string_view>
 
-/// Writes `bytes` to a temporary file in the folder of `path` and renames it over `path`
-/// once complete, so a failed write never leaves a half-written file where a good one stood.
-/// A symbolic link at `path` is followed. On failure `error` holds the cause.
 enum class WriteOutcome { Written, CannotCreate, CannotWrite };
-WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+
+/// What writing to a path that is a symbolic link does.
+enum class LinkPolicy {
+    /// The link is followed, through a chain of links and to a target not there yet: the file
+    /// it leads to is written and the link stays. What a user names as an output.
+    Follow,
+    /// The link itself is replaced by the file and whatever it led to stays untouched: what
+    /// a program writes into a folder of its own, such as a report's pages.
+    Replace,
+};
+
+/// Writes `bytes` to `path`. A regular file (or a name not there yet) is written to a
+/// temporary file in the same folder and renamed over it once complete and synced, so a
+/// failed or interrupted write never leaves a half-written file where a good one stood; a
+/// file replaced keeps its permission bits, without the set-user-id and set-group-id bits,
+/// and one its owner protected from writing is not replaced. A path that leads to a
+/// character or block device, a FIFO or a socket (/dev/stdout, /dev/null, /proc/self/fd/N)
+/// is written into as a stream, never renamed over. On failure `error` holds the cause.
+WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+    LinkPolicy links = LinkPolicy::Follow);
+
+/// Removes every temporary file a write is filling at this moment. Safe to call from a
+/// signal handler, so that an interrupted write leaves nothing behind.
+void removeTemporaryFiles();
+
+/// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary files of the writes under
+/// way before the program ends as the signal would end it. For a program's main().
+void removeTemporaryFilesOnSignals();

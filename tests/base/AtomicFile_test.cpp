@@ -1,0 +1,140 @@
+#include "TestSupport.h"
+
+#include "base/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool noTemporaryFilesIn(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(".seqlark-", 0) == 0)
+            return false;
+    return true;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat info {};
+    ::lstat(path.c_str(), &info);
+    return info.st_mode;
+}
+
+/// Writes 1 MiB to `path` with a file size limit of 64 KiB, past which the kernel sends
+/// SIGXFSZ, turned here into the SIGTERM a user would send.
+void writeUntilStopped(const std::string& path)
+{
+    removeTemporaryFilesOnSignals();
+    std::signal(SIGXFSZ, [](int) { std::raise(SIGTERM); });
+    rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = 65536;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    writeFileAtomically(path, std::string(1 << 20, 'x'), error);
+    std::exit(0);
+}
+
+} // namespace
+
+TEST(AtomicFile, StreamsIntoFifosPipesAndDevicesInsteadOfReplacingThem)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+        ::close(fd);
+    });
+    std::string error;
+    const std::string table(100000, 'x');
+    EXPECT_EQ(writeFileAtomically(fifo, table, error), WriteOutcome::Written) << error;
+    reader.join();
+    EXPECT_EQ(received, table);
+    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+
+    // A pipe reached through /proc/self/fd, and a link to it.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string procPath = "/proc/self/fd/" + std::to_string(ends[1]);
+    fs::create_symlink(procPath, dir.path() / "to-pipe");
+    EXPECT_EQ(writeFileAtomically(procPath, "one ", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically(dir.file("to-pipe"), "two", error), WriteOutcome::Written) << error;
+    ::close(ends[1]);
+    char buffer[16] {};
+    EXPECT_EQ(::read(ends[0], buffer, sizeof buffer), 7);
+    EXPECT_STREQ(buffer, "one two");
+    ::close(ends[0]);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "to-pipe"));
+
+    EXPECT_EQ(writeFileAtomically("/dev/null", table, error), WriteOutcome::Written) << error;
+    EXPECT_TRUE(S_ISCHR(modeOf("/dev/null")));
+    EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
+
+TEST(AtomicFile, LinksAreFollowedToTheirFileOrReplacedAsAsked)
+{
+    TempDir dir;
+    fs::create_directory(dir.path() / "data");
+    writeBytes(dir.file("data/table"), "old");
+    fs::create_symlink("data/table", dir.path() / "link");
+    fs::create_symlink("link", dir.path() / "link-to-link");
+    fs::create_symlink("data/not-yet", dir.path() / "dangling");
+    std::string error;
+    EXPECT_EQ(writeFileAtomically(dir.file("link-to-link"), "new", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(readBytes(dir.file("data/table")), "new");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link") && fs::is_symlink(dir.path() / "link-to-link"));
+    EXPECT_EQ(writeFileAtomically(dir.file("dangling"), "created", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(readBytes(dir.file("data/not-yet")), "created");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling"));
+
+    // Replacing: the link goes, what it led to stays.
+    EXPECT_EQ(writeFileAtomically(dir.file("link"), "own", error, LinkPolicy::Replace), WriteOutcome::Written);
+    EXPECT_FALSE(fs::is_symlink(dir.path() / "link"));
+    EXPECT_EQ(readBytes(dir.file("link")), "own");
+    EXPECT_EQ(readBytes(dir.file("data/table")), "new");
+
+    fs::create_symlink("loop-b", dir.path() / "loop-a");
+    fs::create_symlink("loop-a", dir.path() / "loop-b");
+    EXPECT_NE(writeFileAtomically(dir.file("loop-a"), "x", error), WriteOutcome::Written);
+    EXPECT_NE(writeFileAtomically(dir.file("data"), "x", error), WriteOutcome::Written);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "data"));
+    EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
+
+TEST(AtomicFile, AReplacedFileKeepsItsPermissionsButNotSetIdBits)
+{
+    TempDir dir;
+    const std::string path = dir.file("table");
+    writeBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 06750), 0);
+    std::string error;
+    ASSERT_EQ(writeFileAtomically(path, "new", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(modeOf(path) & 07777, 0750u);
+    EXPECT_EQ(readBytes(path), "new");
+}
+
+TEST(AtomicFile, AnInterruptedWriteLeavesNoTemporaryFileAndTheOldFileWhole)
+{
+    TempDir dir;
+    const std::string path = dir.file("table");
+    writeBytes(path, "the old table");
+    // The child is stopped in the middle of writing.
+    EXPECT_EXIT(writeUntilStopped(path), testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(readBytes(path), "the old table");
+    EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
