@@ -252,7 +252,6 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         }
     }
     ReportOutcome report;
-    std::string problem;
     {
         CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
         input.refuseNegativeCounts = true;
@@ -264,16 +263,12 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
         const SummaryDetails details {runDate(), knownPath};
         std::future<std::vector<ReportFile>> others
             = std::async(std::launch::async, [&result, &details] { return reportFiles(result, details); });
-        report = writeReport(result, folder, feedback);
+        report = writeReport(result, folder, feedback, [&others] { return others.get(); });
         if (!report.indexWritten)
             warnNoReport(report, folder, feedback);
-        else
-            writeReportFiles(others.get(), folder, problem);
     }
     if (!report.indexWritten)
         return workError(err, "no report was written");
-    if (!problem.empty())
-        return workError(err, problem);
     for (const char* name : {reportIndexName, summaryPageName}) {
         const std::filesystem::path page = std::filesystem::absolute(std::filesystem::path(folder) / name, error);
         out << page.lexically_normal().string() << '\n';

@@ -117,13 +117,11 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
         for (std::size_t g = 2; g < exports.size(); ++g)
             input.genePaths.push_back(exports[g].table.string());
         result = analyze(input, feedback);
-        ReportOutcome report = writeReport(result, folder.string(), feedback);
-        std::string cause;
+        ReportOutcome report
+            = writeReport(result, folder.string(), feedback, [&result] { return reportFiles(result, {runDate(), ""}); });
         if (!report.indexWritten) {
             warnNoReport(report, folder.string(), feedback);
             status = workError(err, "no report was written");
-        } else if (!writeReportFiles(reportFiles(result, {runDate(), ""}), folder.string(), cause)) {
-            status = workError(err, cause);
         }
     }
     if (status != 0)

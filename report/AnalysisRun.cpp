@@ -52,15 +52,11 @@ const char* runAnalysis(const char* bigPath, const char* smallPath, int targetLe
     UntilReported untilReported(feedback);
     const AnalysisResult result = analyze(std::move(input), untilReported);
     const std::string folder = reportFolder ? reportFolder : "";
-    ReportOutcome report = writeReport(result, folder, feedback);
-    std::string cause;
-    const bool othersWritten = !report.indexWritten || writeReportFiles(reportFiles(result, {runDate(), ""}), folder, cause);
+    ReportOutcome report = writeReport(result, folder, feedback, [&result] { return reportFiles(result, {runDate(), ""}); });
     feedback.finished();
     if (!report.indexWritten) {
         warnNoReport(report, folder, feedback);
         return nullptr;
     }
-    if (!othersWritten)
-        feedback.warn(criticalErrorCaption, cause);
     return reportIndexName;
 }

@@ -59,10 +59,57 @@ std::string inFolder(const std::string& folder, const std::string& name)
     return (std::filesystem::path(folder) / name).string();
 }
 
+/// The detail page of `word`, drawing `matrix`, with its way back to `indexFileName`.
+std::string detailPage(std::string_view word, const ProbabilityMatrix& matrix, const char* indexFileName)
+{
+    Page page;
+    page.text("<html>\n<head>\n<title>\nSequence Details</title>\n</head>\n<body bgcolor=\"white\">\n<p>\n<a href=\"")
+        .value(indexFileName)
+        .text("\">\nBack</a>\n</p>\n<p>\n<font size=\"+2\">\n<b>\nSequence ")
+        .value(escapeHtml(word))
+        .text(colourKey)
+        .text("<table width=\"92%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\" height=\"317\">\n")
+        .text("<tr>");
+    const int positions = std::min(static_cast<int>(word.size()), matrix.rowCount());
+    for (int k = 0; k < positions; ++k) {
+        double pA = matrix.probability(k, 'A');
+        double pT = matrix.probability(k, 'T');
+        double pC = matrix.probability(k, 'C');
+        double pG = matrix.probability(k, 'G');
+        page.text("\n<td height=\"304\">\n <table valign=\"top\" width=\"100%\" height=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\">\n <tr>\n <td height=\"78\" colspan=\"4\">\n<b>\nPosition ")
+            .integer(k + 1)
+            .text("</b>\n</td>\n        </tr>\n        <tr>\n           <td height=\"78\" colspan=\"4\">\n<img src=\"blue.png\" width=\"20\" height=\"")
+            .real(pA * 100.0)
+            .text("%\">\n<img src=\"green.png\" width=\"20\" height=\"")
+            .real(pT * 100.0)
+            .text("%\">\n<img src=\"red.png\" width=\"20\" height=\"")
+            .real(pC * 100.0)
+            .text("%\">\n<img src=\"yellow.png\" width=\"20\" height=\"")
+            .real(pG * 100.0)
+            .text("%\">\n </td>\n</tr>\n<tr>\n <td height=\"78\" colspan=\"4\">\n<p>\nA= ")
+            .real(pA)
+            .text("</p>\n<p>\nT= ")
+            .real(pT)
+            .text("</p>\n<p>\nC= ")
+            .real(pC)
+            .text("</p>\n<p>\nG= ")
+            .real(pG)
+            .text("</p>\n</td>\n</tr>\n</table>\n</td>\n");
+    }
+    page.text("</tr>").text("</table>").text("</body></html>");
+    return std::move(page.bytes);
+}
+
 } // namespace
 
 ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
     int rowCount, const char* indexFileName)
+{
+    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
+}
+
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
 {
     const std::vector<WordEntry>& candidates = result.candidates;
     const std::vector<WordEntry>& background = result.background;
@@ -101,69 +148,46 @@ ReportOutcome writeReport(const AnalysisResult& result, const std::string& folde
     }
     index.value("</table>").value("</body></html>");
 
+    // The detail pages, the images and the files beside them come first and the index page
+    // last, so that an index page is only ever there with everything it leads to. Nothing is
+    // written through a link: a link planted under one of the names is replaced, not followed.
     std::string cause;
+    for (std::size_t j = 0; j < rows; ++j) {
+        const std::string_view word = candidates[j].word.view();
+        const std::string path = inFolder(folder, pageFileName(word));
+        if (writeFileAtomically(path, detailPage(word, matrices[j], indexFileName), cause, LinkPolicy::Replace)
+            != WriteOutcome::Written) {
+            diagnostics << subpageError << '\n';
+            feedback.warn(criticalErrorCaption, subpageError);
+            outcome.problem = "cannot write " + path + ": " + cause;
+            return outcome;
+        }
+        ++outcome.pagesWritten;
+    }
+    // The pages show the program's own images; an image already there is left alone.
+    for (const ReportImage& image : reportImages()) {
+        const std::string path = inFolder(folder, image.fileName);
+        std::error_code ignored;
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored)))
+            continue;
+        if (writeFileAtomically(path, image.bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
+            outcome.problem = "cannot write " + path + ": " + cause;
+            return outcome;
+        }
+    }
+    for (const auto& [name, bytes] : beside()) {
+        const std::string path = inFolder(folder, name);
+        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
+            outcome.problem = "cannot write " + path + ": " + cause;
+            return outcome;
+        }
+    }
     const std::string indexPath = inFolder(folder, indexFileName);
-    if (writeFileAtomically(indexPath, index.bytes, cause) == WriteOutcome::Written) {
+    if (writeFileAtomically(indexPath, index.bytes, cause, LinkPolicy::Replace) == WriteOutcome::Written) {
         outcome.indexWritten = true;
     } else {
         diagnostics << "Error opening HTML output file" << '\n';
         outcome.problem = "cannot write " + indexPath + ": " + cause;
-    }
-
-    for (std::size_t j = 0; j < rows; ++j) {
-        const std::string_view word = candidates[j].word.view();
-        const ProbabilityMatrix& matrix = matrices[j];
-        Page page;
-        page.text("<html>\n<head>\n<title>\nSequence Details</title>\n</head>\n<body bgcolor=\"white\">\n<p>\n<a href=\"")
-            .value(indexFileName)
-            .text("\">\nBack</a>\n</p>\n<p>\n<font size=\"+2\">\n<b>\nSequence ")
-            .value(escapeHtml(word))
-            .text(colourKey)
-            .text("<table width=\"92%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\" height=\"317\">\n")
-            .text("<tr>");
-        const int positions = std::min(static_cast<int>(word.size()), matrix.rowCount());
-        for (int k = 0; k < positions; ++k) {
-            double pA = matrix.probability(k, 'A');
-            double pT = matrix.probability(k, 'T');
-            double pC = matrix.probability(k, 'C');
-            double pG = matrix.probability(k, 'G');
-            page.text("\n<td height=\"304\">\n <table valign=\"top\" width=\"100%\" height=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\">\n <tr>\n <td height=\"78\" colspan=\"4\">\n<b>\nPosition ")
-                .integer(k + 1)
-                .text("</b>\n</td>\n        </tr>\n        <tr>\n           <td height=\"78\" colspan=\"4\">\n<img src=\"blue.png\" width=\"20\" height=\"")
-                .real(pA * 100.0)
-                .text("%\">\n<img src=\"green.png\" width=\"20\" height=\"")
-                .real(pT * 100.0)
-                .text("%\">\n<img src=\"red.png\" width=\"20\" height=\"")
-                .real(pC * 100.0)
-                .text("%\">\n<img src=\"yellow.png\" width=\"20\" height=\"")
-                .real(pG * 100.0)
-                .text("%\">\n </td>\n</tr>\n<tr>\n <td height=\"78\" colspan=\"4\">\n<p>\nA= ")
-                .real(pA)
-                .text("</p>\n<p>\nT= ")
-                .real(pT)
-                .text("</p>\n<p>\nC= ")
-                .real(pC)
-                .text("</p>\n<p>\nG= ")
-                .real(pG)
-                .text("</p>\n</td>\n</tr>\n</table>\n</td>\n");
-        }
-        page.text("</tr>").text("</table>").text("</body></html>");
-        if (writeFileAtomically(inFolder(folder, pageFileName(word)), page.bytes, cause) != WriteOutcome::Written) {
-            diagnostics << subpageError << '\n';
-            feedback.warn(criticalErrorCaption, subpageError);
-            break;
-        }
-        ++outcome.pagesWritten;
-    }
-
-    // The pages show the program's own images; an image already there is left alone.
-    if (outcome.indexWritten || outcome.pagesWritten > 0) {
-        for (const ReportImage& image : reportImages()) {
-            const std::string path = inFolder(folder, image.fileName);
-            std::error_code ignored;
-            if (!std::filesystem::exists(std::filesystem::symlink_status(path, ignored)))
-                writeFileAtomically(path, image.bytes, cause);
-        }
     }
     return outcome;
 }

@@ -2,8 +2,11 @@
 
 #include "analysis/Analysis.h"
 #include "base/RunFeedback.h"
+#include "report/ReportFiles.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 /// The name of the report's index page.
 inline constexpr const char* reportIndexName = "output.html";
@@ -18,12 +21,19 @@ struct ReportOutcome {
     std::string problem; ///< why there is no index page, when there is none
 };
 
-/// Writes the report of `result` into `folder` (the current folder when empty): the index
-/// page `indexFileName` listing the first `rowCount` candidates (or as many as have matrices)
-/// with their scores, then one page per listed candidate drawing its matrix, then any of the
-/// images the pages show that the folder lacks. Writes nothing when there are no candidates,
-/// no background or no matrices. Failures go to the feedback's diagnostics, and a detail page
-/// that cannot be written is also a warning.
+/// Writes the report of `result` into `folder` (the current folder when empty): one page per
+/// listed candidate drawing its matrix, any of the images the pages show that the folder
+/// lacks, the files `beside` gives once those are written (in their order; it may still be
+/// making them while the pages are written), and last the index page `indexFileName`
+/// listing the first `rowCount` candidates (or as many as have matrices) with their scores.
+/// The first file that cannot be written ends the report without an index page, `problem`
+/// saying which; nothing is written through a symbolic link planted under one of the names.
+/// Writes nothing when there are no candidates, no background or no matrices. Failures go to
+/// the feedback's diagnostics, and a detail page that cannot be written is also a warning.
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    const std::function<std::vector<ReportFile>()>& beside, int rowCount = reportRows,
+    const char* indexFileName = reportIndexName);
+/// The same without files beside the pages.
 ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
     int rowCount = reportRows, const char* indexFileName = reportIndexName);
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -222,7 +223,7 @@ TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
     }
 }
 
-TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRest)
+TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRestAndLeavesNoIndex)
 {
     AnalysisResult engine = twelveCandidates();
     TempDir dir;
@@ -230,7 +231,10 @@ TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRest)
     fs::create_directory(page(2));
     RecordingFeedback console;
     ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
-    EXPECT_TRUE(outcome.indexWritten);
+    // No index page leads to pages that are not there.
+    EXPECT_FALSE(outcome.indexWritten);
+    EXPECT_FALSE(fileExists(dir.file("output.html")));
+    EXPECT_NE(outcome.problem.find(page(2)), std::string::npos) << outcome.problem;
     EXPECT_EQ(outcome.pagesWritten, 2);
     EXPECT_EQ(console.text(), "Error opening HTML subpage output file\n");
     EXPECT_EQ(console.warnings, std::vector<std::string> {"Critical Error: Error opening HTML subpage output file"});
@@ -332,4 +336,54 @@ TEST(ReportWriter, ImagesAreWrittenOnlyWhereMissing)
         else
             EXPECT_EQ(bytes, image.bytes) << image.fileName;
     }
+}
+
+TEST(ReportWriter, FilesBesideThePagesComeBeforeTheIndexAndAFailureLeavesNone)
+{
+    AnalysisResult engine = goldenEngine();
+    TempDir dir;
+    RunFeedback console;
+    std::vector<std::string> writtenBefore;
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, [&] {
+        // By now every page and image is there, and the index page is not.
+        for (const auto& [name, bytes] : contents(dir.path()))
+            writtenBefore.push_back(name);
+        return std::vector<ReportFile> {{"one.tsv", "1"}, {"two.html", "2"}};
+    });
+    EXPECT_TRUE(outcome.indexWritten);
+    EXPECT_EQ(std::count(writtenBefore.begin(), writtenBefore.end(), "output.html"), 0);
+    EXPECT_EQ(std::count(writtenBefore.begin(), writtenBefore.end(), "GGGTTT.html"), 1);
+    EXPECT_EQ(readBytes(dir.file("two.html")), "2");
+
+    TempDir full;
+    fs::create_directory(full.path() / "two.html"); // a name taken by a folder, as a full disk would fail it
+    outcome = writeReport(engine, full.path().string(), console,
+        [] { return std::vector<ReportFile> {{"one.tsv", "1"}, {"two.html", "2"}}; });
+    EXPECT_FALSE(outcome.indexWritten);
+    EXPECT_NE(outcome.problem.find("two.html"), std::string::npos) << outcome.problem;
+    EXPECT_FALSE(fileExists(full.file("output.html")));
+}
+
+TEST(ReportWriter, LinksPlantedInTheFolderAreReplacedNeverFollowed)
+{
+    AnalysisResult engine = goldenEngine();
+    TempDir dir, elsewhere;
+    const std::string folder = (dir.path() / "report").string();
+    fs::create_directory(folder);
+    for (const char* name : {"output.html", "GGGTTT.html", "words.tsv"}) {
+        writeBytes(elsewhere.file(name), "precious");
+        fs::create_symlink(elsewhere.file(name), fs::path(folder) / name);
+    }
+    fs::create_symlink(elsewhere.file("missing.html"), fs::path(folder) / "CCCCCG.html"); // dangling
+    RunFeedback console;
+    ReportOutcome outcome
+        = writeReport(engine, folder, console, [] { return std::vector<ReportFile> {{"words.tsv", "table"}}; });
+    ASSERT_TRUE(outcome.indexWritten) << outcome.problem;
+    for (const char* name : {"output.html", "GGGTTT.html", "words.tsv"}) {
+        EXPECT_EQ(readBytes(elsewhere.file(name)), "precious") << name;
+        EXPECT_FALSE(fs::is_symlink(fs::path(folder) / name)) << name;
+    }
+    EXPECT_FALSE(fileExists(elsewhere.file("missing.html")));
+    EXPECT_EQ(readBytes((fs::path(folder) / "words.tsv").string()), "table");
+    EXPECT_EQ(contents(elsewhere.path()).size(), 3u); // its three files, nothing more
 }
