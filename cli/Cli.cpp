@@ -16,7 +16,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -71,28 +73,45 @@ constexpr int maximumThreads = 256;
 
 int usageError(std::ostream& err, const std::string& problem)
 {
-    err << program << ": " << problem << '\n' << usageText;
+    err << program << ": " << oneLine(problem) << '\n' << usageText;
     return 2;
 }
 
-/// The value of `--name VALUE` or `--name=VALUE` at `operands[i]`, if it is that option;
-/// `i` then moves past it. `missing` is set when the value is absent.
-bool optionValue(const std::vector<std::string>& operands, std::size_t& i, const char* longName,
-    const char* shortName, std::string& value, bool& missing)
+/// An option a command takes, with its value.
+struct OptionName {
+    const char* longName;
+    const char* shortName; ///< null when there is none
+};
+
+/// The options each command takes; every one of them takes a value.
+const std::map<std::string, std::vector<OptionName>>& commandOptions()
 {
-    const std::string& arg = operands[i];
-    const std::string withValue = std::string(longName) + "=";
-    if (arg.rfind(withValue, 0) == 0) {
-        value = arg.substr(withValue.size());
+    static const std::map<std::string, std::vector<OptionName>> options = {
+        {"export", {{"--threads", "-t"}}},
+        {"analyze", {{"--out", "-o"}, {"--statistic", nullptr}, {"--lengths", nullptr}, {"--known", nullptr}}},
+        {"merge", {}},
+        {"demo", {}},
+    };
+    return options;
+}
+
+/// A command's operands and option values, as the command line gave them.
+struct CommandLine {
+    std::vector<std::string> operands;
+    /// By long name; no value when the option ended the command line.
+    std::map<std::string, std::optional<std::string>> values;
+
+    /// Whether the option `longName` was given, its value then in `value` (empty when missing).
+    bool has(const char* longName, std::string& value, bool& missing) const
+    {
+        const auto found = values.find(longName);
+        if (found == values.end())
+            return false;
+        missing = !found->second;
+        value = found->second.value_or("");
         return true;
     }
-    if (arg != longName && arg != shortName)
-        return false;
-    missing = i + 1 == operands.size();
-    if (!missing)
-        value = operands[++i];
-    return true;
-}
+};
 
 /// The file a FASTA input is read from: "-" is standard input.
 std::string fastaSource(const std::string& file)
@@ -100,28 +119,35 @@ std::string fastaSource(const std::string& file)
     return file == "-" ? "/dev/stdin" : file;
 }
 
-int runExport(const std::vector<std::string>& operands, std::ostream& err, bool quiet, bool errIsTerminal)
+int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal)
 {
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < operands.size(); ++i) {
-        std::string value;
-        bool missing = false;
-        if (optionValue(operands, i, "--threads", "-t", value, missing)) {
-            const ParsedInteger n = parseInteger(value);
-            if (missing || !n.digits || n.end != value.size() || n.value < 1 || n.value > maximumThreads)
-                return usageError(err, "--threads needs a number from 1 to " + std::to_string(maximumThreads));
-            threads = static_cast<unsigned>(n.value);
-        } else {
-            files.push_back(operands[i]);
-        }
+    std::string value;
+    bool missing = false;
+    if (line.has("--threads", value, missing)) {
+        const ParsedInteger n = parseInteger(value);
+        if (missing || !n.digits || n.end != value.size() || n.value < 1 || n.value > maximumThreads)
+            return usageError(err, "--threads needs a number from 1 to " + std::to_string(maximumThreads));
+        threads = static_cast<unsigned>(n.value);
     }
+    const std::vector<std::string>& files = line.operands;
     if (files.size() != 2)
         return usageError(err, "export takes a SOURCE and a DEST");
     std::string source = fastaSource(files[0]);
     const std::string& destination = files[1];
 
     CommandFeedback feedback(err, quiet, errIsTerminal, "exporting");
+    if (destination == "-") {
+        // Standard output: the table the export would write, written there as it stands.
+        CountedFasta counted = countFasta(source.c_str(), feedback, threads);
+        if (!counted.result.ok())
+            return workError(err, counted.result.message);
+        out << counted.table.serialize();
+        out.flush();
+        if (!out)
+            return workError(err, "cannot write the table to standard output");
+        return 0;
+    }
     ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str(), feedback, threads);
     if (!result.ok())
         return workError(err, result.message);
@@ -166,33 +192,23 @@ std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
     return tables;
 }
 
-int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std::ostream& err, bool quiet,
-    bool errIsTerminal)
+int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal)
 {
     std::string folder = ".";
     std::string knownPath;
-    std::vector<std::string> files;
     AnalysisInput input;
-    for (std::size_t i = 0; i < operands.size(); ++i) {
-        bool missing = false;
-        std::string value;
-        if (optionValue(operands, i, "--out", "-o", folder, missing)) {
-            if (missing || folder.empty())
-                return usageError(err, "--out needs a folder");
-        } else if (optionValue(operands, i, "--statistic", "--statistic", value, missing)) {
-            if (!statisticNamed(value, input.statistic))
-                return usageError(err, "--statistic takes binomial, poisson or ratio");
-        } else if (optionValue(operands, i, "--known", "--known", knownPath, missing)) {
-            if (missing || knownPath.empty())
-                return usageError(err, "--known needs a MEME or JASPAR motif file");
-        } else if (optionValue(operands, i, "--lengths", "--lengths", value, missing)) {
-            if (!lengthsNamed(value, input.shortest, input.longest))
-                return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength)
-                        + " to " + std::to_string(longestWordLength) + " with MIN not above MAX");
-        } else {
-            files.push_back(operands[i]);
-        }
-    }
+    std::string value;
+    bool missing = false;
+    if (line.has("--out", folder, missing) && (missing || folder.empty()))
+        return usageError(err, "--out needs a folder");
+    if (line.has("--statistic", value, missing) && !statisticNamed(value, input.statistic))
+        return usageError(err, "--statistic takes binomial, poisson or ratio");
+    if (line.has("--known", knownPath, missing) && (missing || knownPath.empty()))
+        return usageError(err, "--known needs a MEME or JASPAR motif file");
+    if (line.has("--lengths", value, missing) && !lengthsNamed(value, input.shortest, input.longest))
+        return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength) + " to "
+                + std::to_string(longestWordLength) + " with MIN not above MAX");
+    const std::vector<std::string>& files = line.operands;
     if (files.size() < 2)
         return usageError(err, "analyze takes BIG, SMALL and GENE files");
     if (files.size() > 2 + maximumGeneFiles)
@@ -244,7 +260,7 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
             return workError(err, records.result.message);
         if (records.result.genes > maximumGeneFiles)
             err << program << ": the first " << maximumGeneFiles << " of the " << records.result.genes << " records of "
-                << files[1] << " serve as gene files\n";
+                << oneLine(files[1]) << " serve as gene files\n";
         for (std::size_t r = 0; r < records.tables.size(); ++r) {
             std::string name = files[1] + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")";
             input.genePaths.push_back(name);
@@ -276,8 +292,9 @@ int runAnalyze(const std::vector<std::string>& operands, std::ostream& out, std:
     return 0;
 }
 
-int runMerge(const std::vector<std::string>& operands, std::ostream& err, bool quiet)
+int runMerge(const CommandLine& line, std::ostream& err, bool quiet)
 {
+    const std::vector<std::string>& operands = line.operands;
     if (operands.size() < 2)
         return usageError(err, "merge takes an OUT file and at least one IN file");
     const std::string& output = operands[0];
@@ -309,23 +326,21 @@ int runMerge(const std::vector<std::string>& operands, std::ostream& err, bool q
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     bool quiet = false;
-    std::vector<std::string> words;
+    std::string command;
+    CommandLine line;
     bool optionsEnded = false;
-    bool valueFollows = false;
-    for (const std::string& arg : args) {
-        if (optionsEnded || valueFollows || arg == "-" || arg.empty() || arg[0] != '-') {
-            words.push_back(arg);
-            valueFollows = false;
-        } else if (arg == "--out" || arg == "-o" || arg == "--threads" || arg == "-t" || arg == "--statistic"
-            || arg == "--lengths" || arg == "--known") {
-            // A command's own option, with its value.
-            words.push_back(arg);
-            valueFollows = true;
-        } else if (arg.rfind("--out=", 0) == 0 || arg.rfind("--threads=", 0) == 0 || arg.rfind("--statistic=", 0) == 0
-            || arg.rfind("--lengths=", 0) == 0 || arg.rfind("--known=", 0) == 0) {
-            words.push_back(arg);
-        } else if (arg == "--") {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
             optionsEnded = true;
+        } else if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (command.empty()) {
+                command = arg;
+                if (!commandOptions().contains(command))
+                    return usageError(err, "unknown command '" + command + "'");
+            } else {
+                line.operands.push_back(arg);
+            }
         } else if (arg == "-h" || arg == "--help") {
             out << usageText << '\n' << helpText;
             return 0;
@@ -335,23 +350,39 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
         } else {
-            return usageError(err, "unknown option '" + arg + "'");
+            // An option of the command: as --name VALUE, -n VALUE or --name=VALUE.
+            const OptionName* option = nullptr;
+            std::optional<std::string> value;
+            if (!command.empty()) {
+                for (const OptionName& candidate : commandOptions().at(command)) {
+                    const std::string withValue = std::string(candidate.longName) + "=";
+                    if (arg == candidate.longName || (candidate.shortName && arg == candidate.shortName)) {
+                        option = &candidate;
+                        if (i + 1 < args.size())
+                            value = args[++i];
+                    } else if (arg.rfind(withValue, 0) == 0) {
+                        option = &candidate;
+                        value = arg.substr(withValue.size());
+                    }
+                    if (option)
+                        break;
+                }
+            }
+            if (!option)
+                return usageError(err, command.empty() ? "unknown option '" + arg + "'"
+                                                       : "unknown option '" + arg + "' for " + command);
+            line.values[option->longName] = value;
         }
     }
-    if (words.empty())
+    if (command.empty())
         return usageError(err, "no command given");
-    const std::string command = words.front();
-    std::vector<std::string> operands(words.begin() + 1, words.end());
     if (command == "export")
-        return runExport(operands, err, quiet, errIsTerminal);
+        return runExport(line, out, err, quiet, errIsTerminal);
     if (command == "merge")
-        return runMerge(operands, err, quiet);
+        return runMerge(line, err, quiet);
     if (command == "analyze")
-        return runAnalyze(operands, out, err, quiet, errIsTerminal);
-    if (command == "demo") {
-        if (operands.size() > 1)
-            return usageError(err, "demo takes at most one folder");
-        return runDemo(operands.empty() ? "seqlark-demo" : operands[0], out, err, errIsTerminal);
-    }
-    return usageError(err, "unknown command '" + command + "'");
+        return runAnalyze(line, out, err, quiet, errIsTerminal);
+    if (line.operands.size() > 1)
+        return usageError(err, "demo takes at most one folder");
+    return runDemo(line.operands.empty() ? "seqlark-demo" : line.operands[0], out, err, errIsTerminal);
 }

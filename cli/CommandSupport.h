@@ -6,15 +6,34 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 // Pieces shared by the commands of seqlark-cli.
 
 inline constexpr const char* program = "seqlark-cli";
 
+/// `text` with its control bytes (a line end a file name holds, say) written as \xNN, so that
+/// it stays on one line.
+inline std::string oneLine(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            const char digits[] = "0123456789abcdef";
+            ((shown += "\\x") += digits[byte >> 4]) += digits[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 /// Writes the one line of a failed command and gives its exit status.
 inline int workError(std::ostream& err, const std::string& message)
 {
-    err << program << ": error: " << message << '\n';
+    err << program << ": error: " << oneLine(message) << '\n';
     return 1;
 }
 
@@ -41,7 +60,7 @@ public:
     }
     void warn(std::string_view caption, std::string_view text) override
     {
-        lines << program << ": warning: " << caption << ": " << text << '\n';
+        lines << program << ": warning: " << oneLine(caption) << ": " << oneLine(text) << '\n';
     }
 
 private:

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,6 +44,68 @@ TEST(Cli, BadUsageShowsTheUsageOnStandardError)
         EXPECT_EQ(bad.err.rfind("seqlark-cli: ", 0), 0u);
         EXPECT_NE(bad.err.find("\nUsage: seqlark-cli"), std::string::npos);
     }
+}
+
+TEST(Cli, EachCommandTakesOnlyItsOwnOptionsAndDoubleDashEndsThem)
+{
+    TempDir dir;
+    const std::vector<std::vector<std::string>> lines = {{"merge", "--threads", "a", "b"}, {"export", "--out", "x", "a", "b"},
+        {"analyze", "--threads", "2", "a", "b", "c"}, {"demo", "--statistic", "ratio"}, {"export", "--threads=2", "--known", "k", "a", "b"},
+        {"export", "--thread", "2", "a", "b"}};
+    for (const auto& line : lines) {
+        SCOPED_TRACE(testing::PrintToString(line));
+        std::vector<std::string> args = line;
+        for (std::string& arg : args)
+            if (arg.size() == 1 || arg == "--threads" || arg == "--thread")
+                arg = arg.size() == 1 ? dir.file(arg) : arg;
+        Outcome bad = run(args);
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_NE(bad.err.find("unknown option"), std::string::npos) << bad.err;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "a file named after an option";
+
+    // After --, what looks like an option is a file.
+    fs::copy_file(testData("sample.fa"), dir.path() / "-t.fa");
+    const fs::path here = fs::current_path();
+    fs::current_path(dir.path());
+    Outcome ended = run({"-q", "export", "--", "-t.fa", "--threads"});
+    fs::current_path(here);
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(readBytes(dir.file("--threads")), readBytes(testData("sample.dtable")));
+}
+
+TEST(Cli, ErrorLinesStayOneLineWhateverTheFileNameHolds)
+{
+    TempDir dir;
+    const std::string odd = dir.file("two\nlines\r\x1b[31m.fa");
+    Outcome missing = run({"-q", "export", odd, dir.file("t.dtable")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(isOneErrorLine(missing.err)) << missing.err;
+    EXPECT_NE(missing.err.find("two\\x0alines\\x0d\\x1b[31m.fa"), std::string::npos) << missing.err;
+    Outcome usage = run({"export", "--bogus\nline", "a", "b"});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err.substr(0, usage.err.find("\nUsage:")).find('\n'), std::string::npos) << usage.err;
+}
+
+TEST(Cli, ExportToStandardOutputAndToDevicesStreamsTheTable)
+{
+    Outcome toStdout = run({"-q", "export", testData("sample.fa"), "-"});
+    EXPECT_EQ(toStdout.status, 0) << toStdout.err;
+    EXPECT_EQ(toStdout.out, readBytes(testData("sample.dtable")));
+
+    Outcome toNull = run({"-q", "export", testData("sample.fa"), "/dev/null"});
+    EXPECT_EQ(toNull.status, 0) << toNull.err;
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << "/dev/null was replaced";
+
+    TempDir dir;
+    writeBytes(dir.file("real.dtable"), "old");
+    fs::create_symlink("real.dtable", dir.path() / "link.dtable");
+    Outcome throughLink = run({"-q", "export", testData("sample.fa"), dir.file("link.dtable")});
+    EXPECT_EQ(throughLink.status, 0) << throughLink.err;
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.dtable"));
+    EXPECT_EQ(readBytes(dir.file("real.dtable")), readBytes(testData("sample.dtable")));
 }
 
 TEST(Cli, ExportWritesTheTable)
