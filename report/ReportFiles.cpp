@@ -24,7 +24,7 @@ bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& f
     for (const auto& [name, bytes] : files) {
         const std::string path = folder.empty() ? name : (std::filesystem::path(folder) / name).string();
         std::string cause;
-        if (writeFileAtomically(path, bytes, cause) != WriteOutcome::Written) {
+        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
             error = "cannot write " + path + ": " + cause;
             return false;
         }

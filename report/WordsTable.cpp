@@ -1,10 +1,8 @@
 #include "report/WordsTable.h"
 
-#include "base/AtomicFile.h"
 #include "base/RealFormat.h"
 
 #include <charconv>
-#include <filesystem>
 
 namespace {
 
@@ -66,15 +64,4 @@ std::string wordsTable(const AnalysisResult& result)
         ((out += '\t') += formatFromLog10(c.log10Q)) += '\n';
     }
     return out;
-}
-
-bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error)
-{
-    return writeWordsTable(wordsTable(result), folder, error);
-}
-
-bool writeWordsTable(std::string_view table, const std::string& folder, std::string& error)
-{
-    const std::string path = folder.empty() ? wordsTableName : (std::filesystem::path(folder) / wordsTableName).string();
-    return writeFileAtomically(path, table, error) == WriteOutcome::Written;
 }

@@ -13,9 +13,3 @@ inline constexpr const char* wordsTableName = "words.tsv";
 /// then one tab-separated row per observed word class, most significant first. E-values and
 /// q-values are written from their logarithms, so that none below the double range reads 0.
 std::string wordsTable(const AnalysisResult& result);
-
-/// Writes wordsTable(result) into `folder` (the current folder when empty) as a whole, under
-/// a temporary name first; false with `error` set when it cannot.
-bool writeWordsTable(const AnalysisResult& result, const std::string& folder, std::string& error);
-/// Writes `table`, made by wordsTable, the same way.
-bool writeWordsTable(std::string_view table, const std::string& folder, std::string& error);

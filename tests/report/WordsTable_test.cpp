@@ -61,17 +61,3 @@ TEST(WordsTable, MatchesTheGoldenFileAndReadsAsTabSeparatedColumns)
     }
     EXPECT_EQ(rows, 3u); // AAAAAA|TTTTTT, ACGCGT, ATCGATA|TATCGAT; no word with N
 }
-
-TEST(WordsTable, IsWrittenWholeOrNotAtAll)
-{
-    TempDir dir;
-    std::string cause;
-    const AnalysisResult result = smallResult(Statistic::Ratio);
-    ASSERT_TRUE(writeWordsTable(result, dir.path().string(), cause)) << cause;
-    EXPECT_EQ(readBytes(dir.file("words.tsv")), wordsTable(result));
-    EXPECT_FALSE(writeWordsTable(result, dir.file("missing/folder"), cause));
-    EXPECT_FALSE(cause.empty());
-    writeBytes(dir.file("plain"), "a file");
-    EXPECT_FALSE(writeWordsTable(result, dir.file("plain"), cause));
-    EXPECT_EQ(readBytes(dir.file("plain")), "a file");
-}
