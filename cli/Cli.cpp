@@ -292,7 +292,7 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
     return 0;
 }
 
-int runMerge(const CommandLine& line, std::ostream& err, bool quiet)
+int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet)
 {
     const std::vector<std::string>& operands = line.operands;
     if (operands.size() < 2)
@@ -314,6 +314,11 @@ int runMerge(const CommandLine& line, std::ostream& err, bool quiet)
         if (!total.addTable(part))
             return workError(err, operands[i] + " has " + std::to_string(part.bucketCount()) + " buckets, "
                     + operands[1] + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
+    }
+    if (output == "-") {
+        out << total.serialize();
+        out.flush();
+        return out ? 0 : workError(err, "cannot write the table to standard output");
     }
     std::string cause;
     if (!total.write(output.c_str(), &cause))
@@ -379,7 +384,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "export")
         return runExport(line, out, err, quiet, errIsTerminal);
     if (command == "merge")
-        return runMerge(line, err, quiet);
+        return runMerge(line, out, err, quiet);
     if (command == "analyze")
         return runAnalyze(line, out, err, quiet, errIsTerminal);
     if (line.operands.size() > 1)

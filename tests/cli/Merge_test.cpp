@@ -71,3 +71,13 @@ TEST(Merge, RefusesWhatDoesNotAddUp)
     EXPECT_EQ(readBytes(dir.file("out.dtable")),
         std::string("10000\r\n12\r\n4\r\n1\r\n*****\r\nAAAAAA\r\n4\r\n-1\r\n-1\r\n-1\r\n") + '\0');
 }
+
+TEST(Merge, DashWritesTheTableToStandardOutput)
+{
+    Outcome merged = run({"-q", "merge", "-", testData("sample.dtable"), testData("sample.dtable")});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    TempDir dir;
+    Outcome toFile = run({"-q", "merge", dir.file("t.dtable"), testData("sample.dtable"), testData("sample.dtable")});
+    ASSERT_EQ(toFile.status, 0) << toFile.err;
+    EXPECT_EQ(merged.out, readBytes(dir.file("t.dtable")));
+}
