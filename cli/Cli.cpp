@@ -184,6 +184,28 @@ bool lengthsNamed(const std::string& text, int& shortest, int& longest)
     return true;
 }
 
+/// Whether the table file `file` can be used: it loads, and holds nothing our export never
+/// writes (negative numbers, more buckets than it can fill, records after its end). Says
+/// why not in one line; a file cut short, which loads as far as it goes, is a warning.
+bool tableUsable(const std::string& file, std::ostream& err, bool quiet)
+{
+    std::string cause;
+    TableFileFacts facts;
+    if (checkTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
+        workError(err, "cannot use " + file + " as a DTable file: " + cause);
+        return false;
+    }
+    const std::vector<std::string> refusals = facts.refusals();
+    if (!refusals.empty()) {
+        workError(err, "cannot use " + file + " as a DTable file: " + refusals.front());
+        return false;
+    }
+    if (!quiet)
+        for (const std::string& warning : facts.warnings())
+            err << program << ": warning: " << oneLine(file) << ": " << oneLine(warning) << '\n';
+    return true;
+}
+
 std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
 {
     std::vector<const TableSummary*> tables {&result.big, &result.small};
@@ -221,11 +243,8 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
         kinds.push_back(inputKindOf(file.c_str(), cause));
         if (kinds.back() == InputKind::Unknown)
             return workError(err, "cannot use " + file + ": " + cause);
-        TableHeader header {};
-        if (kinds.back() == InputKind::DTable && probeTableFile(file.c_str(), cause, header) != LoadStatus::Loaded)
-            return workError(err, "cannot use " + file + " as a DTable file: " + cause);
-        if (kinds.back() == InputKind::DTable && std::any_of(header.begin(), header.end(), [](std::int64_t n) { return n < 0; }))
-            return workError(err, "cannot use " + file + " as a DTable file: its header holds a negative number");
+        if (kinds.back() == InputKind::DTable && !tableUsable(file, err, quiet))
+            return 1;
     }
     if (files.size() == 2 && kinds[1] != InputKind::Fasta)
         return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
@@ -298,11 +317,9 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
     if (operands.size() < 2)
         return usageError(err, "merge takes an OUT file and at least one IN file");
     const std::string& output = operands[0];
-    for (std::size_t i = 1; i < operands.size(); ++i) {
-        std::string cause;
-        if (probeTableFile(operands[i].c_str(), cause) != LoadStatus::Loaded)
-            return workError(err, "cannot use " + operands[i] + " as a DTable file: " + cause);
-    }
+    for (std::size_t i = 1; i < operands.size(); ++i)
+        if (!tableUsable(operands[i], err, quiet))
+            return 1;
     const Diagnostics diagnostics = quiet ? Diagnostics() : Diagnostics(err);
     DTable total(diagnostics);
     if (total.load(operands[1].c_str()) != LoadStatus::Loaded)
@@ -311,9 +328,12 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
         DTable part(diagnostics);
         if (part.load(operands[i].c_str()) != LoadStatus::Loaded)
             return workError(err, "cannot load " + operands[i]);
-        if (!total.addTable(part))
+        const AddOutcome added = total.addTable(part);
+        if (added.status == AddStatus::OtherBucketCount)
             return workError(err, operands[i] + " has " + std::to_string(part.bucketCount()) + " buckets, "
                     + operands[1] + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
+        if (!added)
+            return workError(err, "cannot add " + operands[i] + ": " + added.cause);
     }
     if (output == "-") {
         out << total.serialize();

@@ -8,11 +8,13 @@
 #include "tables/DTable.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -43,6 +45,8 @@ public:
     std::string_view pending() const { return {buffer.get() + start, filled - start}; }
     /// True once the file has no more to give: pending() is all that is left of it.
     bool finished() const { return ended; }
+    /// Bytes read from the file so far.
+    std::uint64_t bytesRead() const { return total; }
     void take(std::size_t count) { start += count; }
 
     /// Reads on after pending(), moving it to the front of the buffer and growing the buffer
@@ -64,6 +68,7 @@ public:
         filled = kept;
         const std::size_t got = std::fread(buffer.get() + filled, 1, capacity - filled, file);
         filled += got;
+        total += got;
         ended = got == 0;
         return got > 0;
     }
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<char[]> buffer;
     std::size_t start = 0;
     std::size_t filled = 0;
+    std::uint64_t total = 0;
     bool ended = false;
 };
 
@@ -148,15 +154,15 @@ private:
 
 /// The lines of one record, each without its line end.
 struct RecordLines {
-    std::string_view word; ///< up to the word line's first zero byte
-    std::string_view numbers[4];
+    std::string_view lines[6];
+    std::string_view word; ///< the word line up to its first zero byte
+    bool whole;            ///< false when the file ended before the record's sixth LF
 };
 
-/// Calls `record` for each whole record at the start of `text` whose word is not empty: six
-/// lines, each up to the next LF, which is taken but not kept, with a CR directly before it
-/// dropped. With `final`, `text` is all that is left of the file: a record may then end
-/// early, its missing lines empty and a last line without LF taken as it is. Returns the
-/// bytes used.
+/// Calls `record` for each whole record at the start of `text`: six lines, each up to the
+/// next LF, which is taken but not kept, with a CR directly before it dropped. With `final`,
+/// `text` is all that is left of the file: a record may then end early, its missing lines
+/// empty and a last line without LF taken as it is. Returns the bytes used.
 template <class Record>
 std::size_t forEachRecord(std::string_view text, bool final, Record&& record)
 {
@@ -172,12 +178,14 @@ std::size_t forEachRecord(std::string_view text, bool final, Record&& record)
         const char* starts[6];
         const char* ends[6];
         const char* at = next;
+        bool whole = true;
         for (int i = 0; i < 6; ++i) {
             starts[i] = at;
             if (at == end) {
                 if (!final)
                     return static_cast<std::size_t>(next - begin);
                 ends[i] = end;
+                whole = false;
                 continue;
             }
             const char* lf = lineFeeds.next();
@@ -186,6 +194,7 @@ std::size_t forEachRecord(std::string_view text, bool final, Record&& record)
                     return static_cast<std::size_t>(next - begin);
                 ends[i] = end;
                 at = end;
+                whole = false;
                 continue;
             }
             ends[i] = lf > at && lf[-1] == '\r' ? lf - 1 : lf;
@@ -193,19 +202,20 @@ std::size_t forEachRecord(std::string_view text, bool final, Record&& record)
         }
         next = at;
 
+        RecordLines lines;
+        for (int i = 0; i < 6; ++i)
+            lines.lines[i] = std::string_view(starts[i], static_cast<std::size_t>(ends[i] - starts[i]));
+        lines.whole = whole;
         const char* wordStart = starts[1];
-        if (ends[1] == wordStart)
-            continue;
-        if (!zero || zero < wordStart) {
-            zero = static_cast<const char*>(std::memchr(wordStart, '\0', static_cast<std::size_t>(end - wordStart)));
-            if (!zero)
-                zero = end;
+        if (ends[1] != wordStart) {
+            if (!zero || zero < wordStart) {
+                zero = static_cast<const char*>(std::memchr(wordStart, '\0', static_cast<std::size_t>(end - wordStart)));
+                if (!zero)
+                    zero = end;
+            }
+            lines.word = std::string_view(wordStart, static_cast<std::size_t>(std::min(ends[1], zero) - wordStart));
         }
-        const std::size_t wordLength = static_cast<std::size_t>(std::min(ends[1], zero) - wordStart);
-        if (wordLength == 0)
-            continue;
-        auto line = [&](int i) { return std::string_view(starts[i], static_cast<std::size_t>(ends[i] - starts[i])); };
-        record(RecordLines {{wordStart, wordLength}, {line(2), line(3), line(4), line(5)}});
+        record(lines);
     }
     return static_cast<std::size_t>(next - begin);
 }
@@ -219,27 +229,22 @@ struct FileCloser {
 std::string DTable::serialize() const
 {
     std::string out;
-    std::size_t records = 0;
-    for (const auto& bucket : buckets)
-        records += bucket.size();
-    out.reserve(64 + records * 40);
+    out.reserve(64 + records.size() * 40);
     for (std::int64_t number : {std::int64_t(bucketCount_), sequenceLength_, totalCount_, distinctCount_}) {
         appendInteger(out, number);
         out += "\r\n";
     }
-    for (const auto& bucket : buckets) {
-        for (const WordEntry& entry : bucket) {
-            out += "*****\r\n";
-            out.append(entry.word.view());
+    forEachListed([&out](const WordEntry& entry) {
+        out += "*****\r\n";
+        out.append(entry.word.view());
+        out += "\r\n";
+        appendInteger(out, entry.count);
+        out += "\r\n";
+        for (double score : {entry.score1, entry.score2, entry.score3}) {
+            appendReal(out, score);
             out += "\r\n";
-            appendInteger(out, entry.count);
-            out += "\r\n";
-            for (double score : {entry.score1, entry.score2, entry.score3}) {
-                appendReal(out, score);
-                out += "\r\n";
-            }
         }
-    }
+    });
     out += '\0';
     return out;
 }
@@ -264,18 +269,30 @@ namespace {
 
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
-/// Opens a table file; null for a missing or unreadable file and for a folder.
-FilePointer openTable(const char* path, std::string& cause)
+/// Opens a table file; null for a missing or unreadable file and for a folder. `size` is the
+/// file's size when it is a regular file, 0 otherwise.
+FilePointer openTable(const char* path, std::string& cause, std::uint64_t& size)
 {
     FilePointer file(path ? std::fopen(path, "rb") : nullptr);
     struct stat info;
+    size = 0;
     if (!file) {
         cause = path ? std::strerror(errno) : "no file name";
     } else if (::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
         cause = std::strerror(EISDIR);
         file.reset();
+    } else if (S_ISREG(info.st_mode)) {
+        size = static_cast<std::uint64_t>(info.st_size);
     }
     return file;
+}
+
+/// How many records a table file of `size` bytes is likely to hold: a record of an exported
+/// table takes 30 to 40 bytes. At most about a million (48 MB of records), whatever a file of
+/// long lines or a sparse file claims.
+std::size_t likelyRecords(std::uint64_t size)
+{
+    return static_cast<std::size_t>(std::min<std::uint64_t>(size / 32, std::uint64_t(1) << 20));
 }
 
 /// Whether `text` from `at` to its end is blanks and at most a sign: a number could still
@@ -289,15 +306,15 @@ bool onlyBlanksAndSign(std::string_view text, std::size_t at)
     return at == text.size();
 }
 
-/// Reads the four header numbers at the start of `text` and checks the bucket count; `end`
-/// is where the fourth number ends. A header number is read as parseInteger reads it and may
+/// Reads the four header numbers at the start of `text` and checks the bucket count; `ends`
+/// are where the numbers end. A header number is read as parseInteger reads it and may
 /// follow the one before across blanks and line ends. Unless `final` (then `text` is the
 /// whole file), nothing when `text` ends before the header is known.
 std::optional<LoadStatus> parseHeader(std::string_view text, bool final, TableHeader& header,
-    std::size_t& end, std::string& cause)
+    std::array<std::size_t, 4>& ends, std::string& cause)
 {
     std::size_t at = 0;
-    for (std::int64_t& number : header) {
+    for (std::size_t i = 0; i < header.size(); ++i) {
         const ParsedInteger parsed = parseInteger(text.substr(at));
         if (!parsed.digits || parsed.overflow) {
             if (!final && !parsed.overflow && onlyBlanksAndSign(text, at))
@@ -308,9 +325,9 @@ std::optional<LoadStatus> parseHeader(std::string_view text, bool final, TableHe
         at += parsed.end;
         if (!final && at == text.size())
             return std::nullopt;
-        number = parsed.value;
+        header[i] = parsed.value;
+        ends[i] = at;
     }
-    end = at;
     if (header[0] < 1 || header[0] > DTable::maximumBucketCount) {
         cause = "its bucket count " + std::to_string(header[0]) + " is outside 1 to "
             + std::to_string(DTable::maximumBucketCount);
@@ -319,26 +336,184 @@ std::optional<LoadStatus> parseHeader(std::string_view text, bool final, TableHe
     return LoadStatus::Loaded;
 }
 
-/// Reads the header from `in`, reading on until it is known, and takes it.
-LoadStatus readHeader(BlockReader& in, TableHeader& header, std::string& cause)
+std::uint64_t lineFeedsIn(std::string_view text)
 {
-    for (;;) {
-        std::size_t end = 0;
-        const std::optional<LoadStatus> status = parseHeader(in.pending(), in.finished(), header, end, cause);
-        if (status) {
-            in.take(end);
-            return *status;
-        }
-        in.readMore();
-    }
+    return static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
 }
+
+/// Whether a record line holds anything but CR and 0x00 bytes, the ones a table's end may
+/// leave behind.
+bool holdsText(std::string_view line)
+{
+    return std::any_of(line.begin(), line.end(), [](char c) { return c != '\0' && c != '\r'; });
+}
+
+/// A table file read a block at a time: its header, then its records, noting in `facts` what
+/// the file holds besides them.
+class TableReader {
+public:
+    TableReader(std::FILE* file, std::size_t blockSize, TableFileFacts& facts)
+        : in(file, blockSize)
+        , facts(facts)
+    {
+    }
+
+    /// Reads the header, reading on until it is known, and takes it.
+    LoadStatus readHeader(std::string& cause)
+    {
+        for (;;) {
+            std::array<std::size_t, 4> ends {};
+            const std::optional<LoadStatus> status
+                = parseHeader(in.pending(), in.finished(), facts.header, ends, cause);
+            if (status) {
+                if (*status == LoadStatus::Loaded) {
+                    for (std::size_t i = 0; i < ends.size(); ++i)
+                        facts.headerLines[i] = 1 + lineFeedsIn(in.pending().substr(0, ends[i]));
+                    line = facts.headerLines[3];
+                    in.take(ends[3]);
+                }
+                return *status;
+            }
+            in.readMore();
+        }
+    }
+
+    /// Reads every record after the header, handing `keep` those with a word.
+    template <class Keep>
+    void readRecords(Keep&& keep)
+    {
+        // The line end after the fourth number is one character, CR LF included.
+        while (in.pending().size() < 2 && in.readMore()) {
+        }
+        if (!in.pending().empty()) {
+            const bool cr = in.pending()[0] == '\r';
+            line += in.pending()[0] == '\n';
+            in.take(1);
+            if (cr && !in.pending().empty() && in.pending()[0] == '\n') {
+                in.take(1);
+                ++line;
+            }
+        }
+        auto record = [&](const RecordLines& lines) {
+            note(lines);
+            if (!lines.word.empty())
+                keep(lines);
+            line += 6;
+        };
+        for (;;) {
+            in.take(forEachRecord(in.pending(), in.finished(), record));
+            if (in.finished())
+                break;
+            in.readMore();
+        }
+        if (!ended && !facts.cutShortLine)
+            facts.missingEndLine = blankEnd ? blankEnd : line;
+        facts.bytes = in.bytesRead();
+    }
+
+private:
+    /// Notes what the record starting on `line` tells of the file. Most records tell nothing,
+    /// and that is found from a few bytes.
+    void note(const RecordLines& lines)
+    {
+        if (ended || !lines.whole || (!lines.lines[0].empty() && lines.lines[0][0] == '\0'))
+            noteEnd(lines);
+        if (!facts.negativeCountLine && !lines.word.empty() && signedNegative(lines.lines[2])) {
+            const std::int64_t count = wholeNumber(lines.lines[2]);
+            if (count < 0) {
+                facts.negativeCountLine = line + 2;
+                facts.negativeCount = count;
+            }
+        }
+    }
+
+    /// Notes the record that ends the table, one after it, or one the file ends inside.
+    void noteEnd(const RecordLines& lines)
+    {
+        // The table ends at a record whose first byte is 0x00; all after that is left over.
+        ended = ended || (!lines.lines[0].empty() && lines.lines[0][0] == '\0');
+        if (ended) {
+            for (std::size_t i = 0; i < 6 && !facts.trailingLine; ++i)
+                if (holdsText(lines.lines[i]))
+                    facts.trailingLine = line + i;
+        } else {
+            const bool text = std::any_of(std::begin(lines.lines), std::end(lines.lines), holdsText);
+            (text ? facts.cutShortLine : blankEnd) = line;
+        }
+    }
+
+    /// Whether a number line starts, after blanks, with a minus sign.
+    static bool signedNegative(std::string_view text)
+    {
+        std::size_t at = 0;
+        while (at < text.size() && isBlank(static_cast<unsigned char>(text[at])))
+            ++at;
+        return at < text.size() && text[at] == '-';
+    }
+
+    BlockReader in;
+    TableFileFacts& facts;
+    /// The line the next record starts on.
+    std::uint64_t line = 1;
+    /// Whether the record ending the table has been read.
+    bool ended = false;
+    /// Where the file ends with empty lines in place of the 0x00.
+    std::uint64_t blankEnd = 0;
+};
 
 /// Enough for the header of any table a program writes; probing reads no further.
 constexpr std::size_t probeBlockSize = 4096;
 /// The block a whole table is read in.
 constexpr std::size_t loadBlockSize = std::size_t(1) << 20;
 
+/// How a message names the line it is about.
+std::string lineText(std::uint64_t line)
+{
+    return "line " + std::to_string(line) + ": ";
+}
+
 } // namespace
+
+bool TableFileFacts::tooManyBuckets() const
+{
+    // Our export writes 10000 buckets whatever the table's size; beyond that, a bucket the
+    // file does not pay for with a byte is memory asked for nothing.
+    return header[0] > DTable::defaultBucketCount && static_cast<std::uint64_t>(header[0]) > bytes;
+}
+
+std::vector<std::string> TableFileFacts::refusals() const
+{
+    std::vector<std::pair<std::uint64_t, std::string>> found;
+    if (tooManyBuckets())
+        found.emplace_back(headerLines[0],
+            lineText(headerLines[0]) + "the bucket count " + std::to_string(header[0]) + " is above both "
+                + std::to_string(DTable::defaultBucketCount) + " and the file's " + std::to_string(bytes) + " bytes");
+    for (std::size_t i = 1; i < header.size(); ++i)
+        if (header[i] < 0)
+            found.emplace_back(headerLines[i],
+                lineText(headerLines[i]) + "the " + headerNumberNames[i] + ", " + std::to_string(header[i])
+                    + ", is below 0");
+    if (negativeCountLine)
+        found.emplace_back(negativeCountLine,
+            lineText(negativeCountLine) + "the count " + std::to_string(negativeCount) + " is below 0");
+    if (trailingLine)
+        found.emplace_back(trailingLine, lineText(trailingLine) + "records follow the 0x00 byte that ends the table");
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> lines;
+    for (auto& [line, text] : found)
+        lines.push_back(std::move(text));
+    return lines;
+}
+
+std::vector<std::string> TableFileFacts::warnings() const
+{
+    std::vector<std::string> lines;
+    if (cutShortLine)
+        lines.push_back(lineText(cutShortLine) + "the file ends inside a record, which is read as far as it goes");
+    if (missingEndLine)
+        lines.push_back(lineText(missingEndLine) + "no 0x00 byte ends the table");
+    return lines;
+}
 
 LoadStatus probeTableFile(const char* path, std::string& cause)
 {
@@ -348,66 +523,104 @@ LoadStatus probeTableFile(const char* path, std::string& cause)
 
 LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header)
 {
-    FilePointer file = openTable(path, cause);
+    std::uint64_t size;
+    FilePointer file = openTable(path, cause, size);
     if (!file)
         return LoadStatus::CannotOpen;
-    BlockReader in(file.get(), probeBlockSize);
-    return readHeader(in, header, cause);
+    TableFileFacts facts;
+    TableReader in(file.get(), probeBlockSize, facts);
+    const LoadStatus status = in.readHeader(cause);
+    header = facts.header;
+    return status;
+}
+
+LoadStatus checkTableFile(const char* path, std::string& cause, TableFileFacts& facts)
+{
+    std::uint64_t size;
+    FilePointer file = openTable(path, cause, size);
+    if (!file)
+        return LoadStatus::CannotOpen;
+    TableFileFacts found;
+    TableReader in(file.get(), loadBlockSize, found);
+    const LoadStatus status = in.readHeader(cause);
+    if (status != LoadStatus::Loaded)
+        return status;
+    in.readRecords([](const RecordLines&) { });
+    facts = found;
+    return status;
 }
 
 LoadStatus DTable::load(const char* path)
 {
-    return read(path, nullptr);
+    return read(path, nullptr, nullptr);
 }
 
 LoadStatus DTable::load(const char* path, const std::vector<std::size_t>& keptLengths)
 {
-    return read(path, &keptLengths);
+    return read(path, &keptLengths, nullptr);
 }
 
-LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLengths)
+LoadStatus DTable::load(const char* path, TableFileFacts& facts)
+{
+    return read(path, nullptr, &facts);
+}
+
+LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts)
 {
     std::string cause;
-    FilePointer file = openTable(path, cause);
+    std::uint64_t size;
+    FilePointer file = openTable(path, cause, size);
     if (!file) {
         diagnostics_ << "Invalid read file name: " << (path ? path : "") << '\n';
         return LoadStatus::CannotOpen;
     }
-    BlockReader in(file.get(), loadBlockSize);
-    TableHeader header;
-    LoadStatus status = readHeader(in, header, cause);
+    TableFileFacts found;
+    TableReader in(file.get(), loadBlockSize, found);
+    LoadStatus status = in.readHeader(cause);
     if (status != LoadStatus::Loaded) {
         diagnostics_ << "Not a usable DTable file: " << path << " (" << cause << ")\n";
         return status;
     }
-    bucketCount_ = static_cast<std::int32_t>(header[0]);
-    sequenceLength_ = header[1];
-    totalCount_ = header[2];
-    distinctCount_ = header[3];
-    buckets.assign(static_cast<std::size_t>(bucketCount_), {});
+    bucketCount_ = static_cast<std::int32_t>(found.header[0]);
+    sequenceLength_ = found.header[1];
+    totalCount_ = found.header[2];
+    distinctCount_ = found.header[3];
+    records = {};
+    chains = {};
+    // Growing the one vector a doubling at a time would move every record about once more.
+    records.reserve(likelyRecords(size));
 
-    // The line end after the fourth number is one character, CR LF included.
-    while (in.pending().size() < 2 && in.readMore()) {
-    }
-    if (!in.pending().empty()) {
-        const bool cr = in.pending()[0] == '\r';
-        in.take(1);
-        if (cr && !in.pending().empty() && in.pending()[0] == '\n')
-            in.take(1);
-    }
-
-    auto keep = [&](const RecordLines& lines) {
+    // A table file lists its records in bucket order; one that does not is sorted into it.
+    bool inOrder = true;
+    std::int32_t lastBucket = 0;
+    in.readRecords([&](const RecordLines& lines) {
         if (keptLengths
             && std::find(keptLengths->begin(), keptLengths->end(), lines.word.size()) == keptLengths->end())
             return;
-        WordEntry entry(DString(lines.word.data(), lines.word.size()), wholeNumber(lines.numbers[0]),
-            wholeNumber(lines.numbers[1]), wholeNumber(lines.numbers[2]), wholeNumber(lines.numbers[3]));
-        buckets[static_cast<std::size_t>(bucketOf(entry.word))].push_back(std::move(entry));
-    };
-    for (;;) {
-        in.take(forEachRecord(in.pending(), in.finished(), keep));
-        if (in.finished())
-            return LoadStatus::Loaded;
-        in.readMore();
+        WordEntry entry(DString(lines.word.data(), lines.word.size()), wholeNumber(lines.lines[2]),
+            wholeNumber(lines.lines[3]), wholeNumber(lines.lines[4]), wholeNumber(lines.lines[5]));
+        const std::int32_t b = bucketOf(entry.word);
+        inOrder = inOrder && b >= lastBucket;
+        lastBucket = b;
+        records.push_back(std::move(entry));
+    });
+    if (!inOrder) {
+        std::vector<std::pair<std::int32_t, std::size_t>> order;
+        order.reserve(records.size());
+        for (std::size_t i = 0; i < records.size(); ++i)
+            order.emplace_back(bucketOf(records[i].word), i);
+        std::sort(order.begin(), order.end());
+        std::vector<WordEntry> sorted;
+        sorted.reserve(records.size());
+        for (const auto& [bucket, i] : order)
+            sorted.push_back(std::move(records[i]));
+        records = std::move(sorted);
     }
+    // Keeping some word lengths, or holding long words, the table has far fewer records than
+    // were reserved.
+    if (records.capacity() / 2 > records.size())
+        records.shrink_to_fit();
+    if (facts)
+        *facts = found;
+    return LoadStatus::Loaded;
 }

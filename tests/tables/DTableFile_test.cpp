@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -296,7 +297,26 @@ struct Loaded {
     std::string cause;
     std::int64_t header[4] = {};
     std::vector<Record> records; ///< bucket by bucket, then in file order
+    TableFileFacts facts;
 };
+
+/// Line of the byte at `at`: one more than the LF bytes before it.
+std::uint64_t lineAt(const std::string& bytes, std::size_t at)
+{
+    return 1 + static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
+
+/// Where `in` reading `bytes` stands; at their end once it has met the end.
+std::size_t position(std::istringstream& in, const std::string& bytes)
+{
+    return in.good() ? static_cast<std::size_t>(in.tellg()) : bytes.size();
+}
+
+/// Whether `line` holds a byte other than 0x00 and CR.
+bool holdsText(const std::string& line)
+{
+    return line.find_first_not_of(std::string("\0\r", 2)) != std::string::npos;
+}
 
 std::int64_t lineNumber(const std::string& line)
 {
@@ -318,15 +338,18 @@ std::int64_t bucketFor(const std::string& word, std::int64_t buckets)
 Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLengths = nullptr)
 {
     Loaded out;
+    TableFileFacts& facts = out.facts;
+    facts.bytes = bytes.size();
     std::istringstream in(bytes);
-    for (std::int64_t& number : out.header) {
+    for (std::size_t i = 0; i < 4; ++i) {
         long long value = 0;
         if (!(in >> value)) {
             out.status = LoadStatus::NotATable;
             out.cause = "its four header numbers cannot be read";
             return out;
         }
-        number = value;
+        out.header[i] = facts.header[i] = value;
+        facts.headerLines[i] = lineAt(bytes, position(in, bytes));
     }
     if (out.header[0] < 1 || out.header[0] > 16777216) {
         out.status = LoadStatus::BadBucketCount;
@@ -335,24 +358,48 @@ Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLength
     }
     if (in.get() == '\r' && in.peek() == '\n')
         in.get();
+    std::uint64_t recordLine = lineAt(bytes, position(in, bytes));
+    bool ended = false;
+    std::uint64_t blankEnd = 0;
     std::vector<std::pair<std::int64_t, Record>> found;
-    while (in.peek() != std::char_traits<char>::eof()) {
+    for (; in.peek() != std::char_traits<char>::eof(); recordLine += 6) {
         std::string lines[6];
+        bool whole = true;
         for (std::string& line : lines) {
-            if (!std::getline(in, line))
+            if (!std::getline(in, line)) {
                 line.clear();
-            else if (!in.eof() && !line.empty() && line.back() == '\r')
+                whole = false;
+            } else if (in.eof()) {
+                whole = false;
+            } else if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
+            }
         }
+        // The table ends at the record whose first byte is 0x00.
+        ended = ended || (!lines[0].empty() && lines[0][0] == '\0');
+        for (std::size_t i = 0; ended && !facts.trailingLine && i < 6; ++i)
+            if (holdsText(lines[i]))
+                facts.trailingLine = recordLine + i;
+        if (!ended && !whole)
+            (std::any_of(std::begin(lines), std::end(lines), holdsText)
+                    ? facts.cutShortLine
+                    : blankEnd)
+                = recordLine;
         const std::string word(lines[1].c_str());
         if (word.empty())
             continue;
+        if (!facts.negativeCountLine && lineNumber(lines[2]) < 0) {
+            facts.negativeCountLine = recordLine + 2;
+            facts.negativeCount = lineNumber(lines[2]);
+        }
         if (keptLengths && std::find(keptLengths->begin(), keptLengths->end(), word.size()) == keptLengths->end())
             continue;
         found.push_back({bucketFor(word, out.header[0]),
             Record {word, lineNumber(lines[2]), static_cast<double>(lineNumber(lines[3])),
                 static_cast<double>(lineNumber(lines[4])), static_cast<double>(lineNumber(lines[5]))}});
     }
+    if (!ended && !facts.cutShortLine)
+        facts.missingEndLine = blankEnd ? blankEnd : recordLine;
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [bucket, record] : found)
         out.records.push_back(std::move(record));
@@ -428,7 +475,7 @@ std::string randomTableText(std::mt19937& random, int records)
 /// `text` damaged in one of the ways files get damaged.
 std::string mutate(std::mt19937& random, std::string text)
 {
-    switch (random() % 7) {
+    switch (random() % 8) {
     case 0: // cut short
         text.resize(random() % (text.size() + 1));
         break;
@@ -454,16 +501,33 @@ std::string mutate(std::mt19937& random, std::string text)
         for (int i = 0; i < 3; ++i)
             text.insert(random() % (text.size() + 1), 1, "\r\n\0 9-"[random() % 6]);
         break;
+    case 6: // another table after it
+        text += randomTableText(random, static_cast<int>(random() % 3));
+        break;
     default:
         break;
     }
     return text;
 }
 
+void expectSameFacts(const TableFileFacts& facts, const TableFileFacts& expected, const std::string& text)
+{
+    SCOPED_TRACE(testing::PrintToString(text.substr(0, 200)));
+    EXPECT_EQ(facts.header, expected.header);
+    EXPECT_EQ(facts.headerLines, expected.headerLines);
+    EXPECT_EQ(facts.bytes, expected.bytes);
+    EXPECT_EQ(facts.negativeCountLine, expected.negativeCountLine);
+    EXPECT_EQ(facts.negativeCount, expected.negativeCount);
+    EXPECT_EQ(facts.trailingLine, expected.trailingLine);
+    EXPECT_EQ(facts.cutShortLine, expected.cutShortLine);
+    EXPECT_EQ(facts.missingEndLine, expected.missingEndLine);
+}
+
 } // namespace
 
 /// The loader against the plain reading above, on table texts made and damaged at random,
-/// small and (to cross the loader's blocks) large, whole and keeping some word lengths.
+/// small and (to cross the loader's blocks) large, whole and keeping some word lengths: the
+/// same records, and the same facts of what the file holds besides.
 TEST_F(DTableFileTest, LoadsWhatThePlainReadingReads)
 {
     std::mt19937 random(4242);
@@ -480,13 +544,21 @@ TEST_F(DTableFileTest, LoadsWhatThePlainReadingReads)
         table = workedExample(capture.diagnostics());
         writeBytes(path, text);
         const std::size_t mark = capture.text().size();
-        const LoadStatus status = keepSome ? table.load(path.c_str(), keptLengths) : table.load(path.c_str());
+        TableFileFacts facts;
+        const LoadStatus status = keepSome ? table.load(path.c_str(), keptLengths) : table.load(path.c_str(), facts);
         log = capture.text().substr(mark);
         ASSERT_EQ(status, expected.status) << testing::PrintToString(text.substr(0, 200));
 
         std::string cause;
         EXPECT_EQ(probeTableFile(path.c_str(), cause), expected.status);
         EXPECT_EQ(cause, expected.cause);
+        TableFileFacts checked;
+        EXPECT_EQ(checkTableFile(path.c_str(), cause, checked), expected.status);
+        if (status == LoadStatus::Loaded) {
+            expectSameFacts(checked, expected.facts, text);
+            if (!keepSome)
+                expectSameFacts(facts, expected.facts, text);
+        }
         if (status != LoadStatus::Loaded) {
             EXPECT_EQ(log, "Not a usable DTable file: " + path + " (" + expected.cause + ")\n");
             expectUnchanged();
@@ -579,4 +651,122 @@ TEST_F(DTableFileTest, KeptLengthsLeaveOutOtherWordsButNotTheHeader)
     ASSERT_EQ(table.load(path.c_str(), std::vector<std::size_t> {}), LoadStatus::Loaded);
     EXPECT_TRUE(records(table).empty());
     EXPECT_EQ(table.distinctCount(), 4);
+}
+
+namespace {
+
+/// What checking a table file and loading it tell of it: its refusals, then its warnings.
+std::vector<std::string> factsOf(const std::string& path)
+{
+    std::string cause;
+    TableFileFacts checked;
+    EXPECT_EQ(checkTableFile(path.c_str(), cause, checked), LoadStatus::Loaded);
+    TableFileFacts loaded;
+    DTable table;
+    EXPECT_EQ(table.load(path.c_str(), loaded), LoadStatus::Loaded);
+    std::vector<std::string> lines = checked.refusals();
+    EXPECT_EQ(loaded.refusals(), lines);
+    for (const std::string& warning : checked.warnings())
+        lines.push_back("warning " + warning);
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(DTableFileTest, WrittenTablesHoldNothingToRefuseOrWarnOf)
+{
+    ASSERT_TRUE(table.write(path.c_str()));
+    EXPECT_EQ(factsOf(path), Lines {});
+    TableFileFacts facts;
+    ASSERT_EQ(table.load(path.c_str(), facts), LoadStatus::Loaded);
+    EXPECT_EQ(facts.bytes, 108u);
+    EXPECT_EQ(facts.headerLines, (std::array<std::uint64_t, 4> {1, 2, 3, 4}));
+    EXPECT_EQ(records(table), workedRecords);
+
+    ASSERT_TRUE(DTable().write(path.c_str()));
+    EXPECT_EQ(factsOf(path), Lines {});
+    // Bytes after the end that are no records: padding, a line end.
+    writeBytes(path, workedLines() + std::string("\0\0\r\n\0", 5));
+    EXPECT_EQ(factsOf(path), Lines {});
+}
+
+TEST_F(DTableFileTest, NegativeHeaderNumbersAreRefusedByLine)
+{
+    writeBytes(path, "10000\r\n-20\r\n4\r\n3\r\n" + workedLines().substr(17) + '\0');
+    EXPECT_EQ(factsOf(path), Lines {"line 2: the number of bases counted, -20, is below 0"});
+    writeBytes(path, "10000 20\r\n\r\n-4 -3\r\n" + workedLines().substr(17) + '\0');
+    EXPECT_EQ(factsOf(path), (Lines {"line 3: the number of words counted, -4, is below 0",
+                                 "line 3: the number of distinct words, -3, is below 0"}));
+    // What loads is as before.
+    ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), workedRecords);
+    EXPECT_EQ(table.distinctCount(), -3);
+}
+
+TEST_F(DTableFileTest, NegativeCountsAreRefusedByLine)
+{
+    std::string text = workedLines() + '\0';
+    text.replace(text.find("\r\n1\r\n"), 5, "\r\n-5\r\n");
+    writeBytes(path, text);
+    EXPECT_EQ(factsOf(path), Lines {"line 13: the count -5 is below 0"});
+    // Minus zero is no count below 0; a record without a word is not read.
+    writeBytes(path, "10000\n0\n0\n0\n*****\nACGTAC\n-0\n-1\n-1\n-1\n*****\n\n-7\n-1\n-1\n-1\n" + std::string(1, '\0'));
+    EXPECT_EQ(factsOf(path), Lines {});
+}
+
+TEST_F(DTableFileTest, BucketCountsBeyondTheFilesSizeAreRefused)
+{
+    const std::string record = "*****\r\nACGTAC\r\n1\r\n-1\r\n-1\r\n-1\r\n";
+    writeBytes(path, "16777216\r\n100\r\n1\r\n1\r\n" + record + '\0');
+    EXPECT_EQ(factsOf(path), Lines {"line 1: the bucket count 16777216 is above both 10000 and the file's 52 bytes"});
+    // 10000 buckets whatever the size, and beyond that one bucket a byte.
+    writeBytes(path, "10000\r\n0\r\n0\r\n0\r\n" + std::string(1, '\0'));
+    EXPECT_EQ(factsOf(path), Lines {});
+    std::string text = "20000\r\n0\r\n0\r\n0\r\n";
+    while (text.size() < 20000 - record.size())
+        text += record;
+    text += std::string(20000 - text.size(), '\0');
+    writeBytes(path, text);
+    EXPECT_EQ(factsOf(path), Lines {});
+    text.replace(0, 5, "20001");
+    writeBytes(path, text);
+    EXPECT_EQ(factsOf(path), Lines {"line 1: the bucket count 20001 is above both 10000 and the file's 20000 bytes"});
+}
+
+TEST_F(DTableFileTest, RecordsAfterTheEndAreRefusedByLine)
+{
+    // Two tables one after the other: the second one's lines load as records, one of them
+    // counting -1.
+    writeBytes(path, workedLines() + '\0' + workedLines() + '\0');
+    EXPECT_EQ(factsOf(path),
+        (Lines {"line 23: records follow the 0x00 byte that ends the table", "line 31: the count -1 is below 0"}));
+    ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), plain::load(readBytes(path)).records);
+    writeBytes(path, workedLines() + std::string("\0\r\n\r\n\0\r\n", 8) + "ACGTAC\r\n");
+    EXPECT_EQ(factsOf(path), (Lines {"line 26: records follow the 0x00 byte that ends the table"}));
+}
+
+TEST_F(DTableFileTest, TablesCutShortWarnAndLoadAsFarAsTheyGo)
+{
+    const std::string whole = workedLines();
+    writeBytes(path, whole.substr(0, whole.find("TTTTTT") + 3));
+    EXPECT_EQ(factsOf(path), Lines {"warning line 17: the file ends inside a record, which is read as far as it goes"});
+    ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), plain::load(readBytes(path)).records);
+    EXPECT_EQ(table.countOf("TTT"), 0);
+    EXPECT_EQ(table.recordCount(), 3u);
+    writeBytes(path, whole.substr(0, whole.size() - 2));
+    EXPECT_EQ(factsOf(path), Lines {"warning line 17: the file ends inside a record, which is read as far as it goes"});
+}
+
+TEST_F(DTableFileTest, TablesWithoutTheirEndWarn)
+{
+    writeBytes(path, workedLines());
+    EXPECT_EQ(factsOf(path), Lines {"warning line 23: no 0x00 byte ends the table"});
+    writeBytes(path, workedLines() + "\r\n\r\n");
+    EXPECT_EQ(factsOf(path), Lines {"warning line 23: no 0x00 byte ends the table"});
+    writeBytes(path, "10000 0 0 0");
+    EXPECT_EQ(factsOf(path), Lines {"warning line 1: no 0x00 byte ends the table"});
 }
