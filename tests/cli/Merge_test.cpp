@@ -81,3 +81,30 @@ TEST(Merge, DashWritesTheTableToStandardOutput)
     ASSERT_EQ(toFile.status, 0) << toFile.err;
     EXPECT_EQ(merged.out, readBytes(dir.file("t.dtable")));
 }
+
+TEST(Merge, TablesNoExportWritesAreRefusedByLineAndCutOnesWarned)
+{
+    TempDir dir;
+    const std::string good = readBytes(testData("sample.dtable"));
+    const std::size_t firstCount = good.find("\r\n", good.find("*****\r\n") + 7) + 2;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* said;
+        int status;
+    };
+    for (const Case& c : {Case {"negative", good.substr(0, firstCount) + "-" + good.substr(firstCount), "is below 0", 1},
+             Case {"buckets", std::string("16777216\r\n1\r\n1\r\n1\r\n") + '\0', "bucket count 16777216", 1},
+             Case {"trailing", good + "*****\r\nACGTAC\r\n1\r\n-1\r\n-1\r\n-1\r\n", "records follow", 1},
+             Case {"cut", good.substr(0, good.size() - 20), "warning", 0}}) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir.file(c.name), c.bytes);
+        Outcome merged = run({"merge", dir.file("out.dtable"), dir.file(c.name)});
+        EXPECT_EQ(merged.status, c.status) << merged.err;
+        EXPECT_NE(merged.err.find(c.said), std::string::npos) << merged.err;
+        if (c.status == 1) {
+            EXPECT_TRUE(isOneErrorLine(merged.err)) << merged.err;
+            EXPECT_NE(merged.err.find(": line "), std::string::npos) << merged.err;
+        }
+    }
+}
