@@ -75,3 +75,13 @@ std::string formatFromLog10(double log10Value, int significant)
     out += std::to_string(static_cast<long long>(exponent));
     return out;
 }
+
+void appendNumber(std::string& out, double value, std::chars_format format, int precision)
+{
+    // Room for the 309 digits of the largest double and the decimals.
+    char text[400];
+    auto written = std::to_chars(text, text + sizeof text, value, format, precision);
+    if (written.ec != std::errc())
+        written = std::to_chars(text, text + sizeof text, value);
+    out.append(text, written.ptr);
+}

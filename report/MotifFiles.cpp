@@ -47,17 +47,6 @@ std::string idOf(const Motif& motif, std::size_t number)
     return motif.id.empty() ? "motif-" + std::to_string(number) : field(motif.id);
 }
 
-void appendFixed(std::string& out, double value, int decimals)
-{
-    // Room for the 309 digits of the largest double and the decimals; should a number still
-    // not fit, it is written in its shortest form instead.
-    char text[400];
-    auto written = std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::fixed, decimals);
-    if (written.ec != std::errc())
-        written = std::to_chars(text, text + sizeof text, value + 0.0);
-    out.append(text, written.ptr);
-}
-
 /// A count as the count matrices write it: a whole number as one, any other with at most
 /// three decimals.
 std::string countText(double value)
@@ -72,7 +61,7 @@ std::string countText(double value)
         out.append(text, std::to_chars(text, text + sizeof text, rounded).ptr);
         return out;
     }
-    appendFixed(out, rounded, 3);
+    appendNumber(out, rounded + 0.0, std::chars_format::fixed, 3);
     if (out.find('.') != std::string::npos) {
         while (out.back() == '0')
             out.pop_back();
@@ -118,7 +107,7 @@ std::string memeFile(const AnalysisResult& result)
     for (std::size_t b = 0; b < motifLetters.size(); ++b) {
         out += b ? " " : "";
         (out += motifLetters[b]) += ' ';
-        appendFixed(out, background[b], 3);
+        appendNumber(out, background[b] + 0.0, std::chars_format::fixed, 3);
     }
     out += "\n\n";
     std::size_t number = 0;
@@ -132,7 +121,7 @@ std::string memeFile(const AnalysisResult& result)
         for (const BaseWeights& row : frequenciesOf(motif)) {
             for (std::size_t b = 0; b < row.size(); ++b) {
                 out += b ? "  " : " ";
-                appendFixed(out, row[b], 6);
+                appendNumber(out, row[b] + 0.0, std::chars_format::fixed, 6);
             }
             out += '\n';
         }
@@ -230,7 +219,7 @@ std::string motifTable(const AnalysisResult& result)
         (out += countText(motif.sites)) += '\t';
         (out += formatFromLog10(motif.log10E)) += '\t';
         // A refined motif stands for one word class, whose sig is -log10 of its E-value.
-        appendFixed(out, listed.assembly ? listed.assembly->bestSig : -motif.log10E, 4);
+        appendNumber(out, (listed.assembly ? listed.assembly->bestSig : -motif.log10E) + 0.0, std::chars_format::fixed, 4);
         out += '\t';
         if (listed.assembly) {
             for (std::size_t m = 0; m < listed.assembly->members.size(); ++m)
@@ -243,7 +232,7 @@ std::string motifTable(const AnalysisResult& result)
             const Motif& known = result.known[match->index];
             ((out += '\t') += field(known.id)) += '\t';
             (out += field(known.name)) += '\t';
-            appendFixed(out, match->correlation, 3);
+            appendNumber(out, match->correlation + 0.0, std::chars_format::fixed, 3);
             ((out += '\t') += std::to_string(match->overlap)) += '\t';
             ((out += std::to_string(match->offset)) += '\t') += match->reverse ? '-' : '+';
         } else {

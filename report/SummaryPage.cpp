@@ -129,13 +129,6 @@ const char* const assemblyExplanationEnd =
     "column's weight. In the member lists, + marks a class's word and &minus; its reverse complement, each shown where "
     "it lies.</p>\n";
 
-/// Appends `value` as printf's %.{precision}g or %.{precision}f would write it, as words.tsv does.
-void appendNumber(std::string& out, double value, std::chars_format format, int precision)
-{
-    char text[64];
-    const auto written = std::to_chars(text, text + sizeof text, value, format, precision);
-    out.append(text, written.ptr);
-}
 
 /// Appends a sort key: the shortest text that reads back as `value`.
 void appendKey(std::string& out, double value)

@@ -6,13 +6,6 @@
 
 namespace {
 
-/// Appends `value` as printf's %.{precision}g or %.{precision}f would write it.
-void appendNumber(std::string& out, double value, std::chars_format format, int precision)
-{
-    char text[64];
-    const auto written = std::to_chars(text, text + sizeof text, value, format, precision);
-    out.append(text, written.ptr);
-}
 
 std::string describe(const char* role, const TableSummary& table)
 {
