@@ -41,7 +41,8 @@ struct LoadedTable {
             if (keptLengths)
                 table.keepLengths(*keptLengths);
         } else {
-            summary.status = keptLengths ? table.load(path.c_str(), *keptLengths) : table.load(path.c_str());
+            summary.status = keptLengths ? table.load(path.c_str(), *keptLengths, summary.facts)
+                                         : table.load(path.c_str(), summary.facts);
         }
         summary.path = path;
         summary.bucketCount = table.bucketCount();

@@ -56,6 +56,9 @@ struct TableSummary {
     std::int64_t distinctCount = 0;
     std::size_t records = 0; ///< records loaded; of a gene table, those as long as a refined candidate
     std::size_t negativeCounts = 0; ///< records loaded whose count is below 0
+    /// What the file holds besides its records, found while loading it (nothing for a table
+    /// given in memory).
+    TableFileFacts facts;
 
     /// True when a header number or a record's count is below 0, which no counting gives.
     bool negative() const { return sequenceLength < 0 || totalCount < 0 || distinctCount < 0 || negativeCounts > 0; }

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -184,17 +185,29 @@ bool lengthsNamed(const std::string& text, int& shortest, int& longest)
     return true;
 }
 
-/// Whether the table file `file` can be used: it loads, and holds nothing our export never
-/// writes (negative numbers, more buckets than it can fill, records after its end). Says
-/// why not in one line; a file cut short, which loads as far as it goes, is a warning.
-bool tableUsable(const std::string& file, std::ostream& err, bool quiet)
+/// Whether the table file `file` starts as a table our export writes: its header reads, with
+/// no number below 0 and no more buckets than the file can fill. Says why not in one line.
+bool tableStartsWell(const std::string& file, std::ostream& err)
 {
     std::string cause;
     TableFileFacts facts;
-    if (checkTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
+    if (probeTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
         workError(err, "cannot use " + file + " as a DTable file: " + cause);
         return false;
     }
+    const std::vector<std::string> refusals = facts.refusals();
+    if (!refusals.empty()) {
+        workError(err, "cannot use " + file + " as a DTable file: " + refusals.front());
+        return false;
+    }
+    return true;
+}
+
+/// Whether the table file `file`, loaded and found to hold `facts`, holds nothing our export
+/// never writes (negative numbers, records after its end). Says why not in one line; a file
+/// cut short, which loads as far as it goes, is a warning.
+bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::ostream& err, bool quiet)
+{
     const std::vector<std::string> refusals = facts.refusals();
     if (!refusals.empty()) {
         workError(err, "cannot use " + file + " as a DTable file: " + refusals.front());
@@ -243,7 +256,7 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
         kinds.push_back(inputKindOf(file.c_str(), cause));
         if (kinds.back() == InputKind::Unknown)
             return workError(err, "cannot use " + file + ": " + cause);
-        if (kinds.back() == InputKind::DTable && !tableUsable(file, err, quiet))
+        if (kinds.back() == InputKind::DTable && !tableStartsWell(file, err))
             return 1;
     }
     if (files.size() == 2 && kinds[1] != InputKind::Fasta)
@@ -291,9 +304,12 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
         CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
         input.refuseNegativeCounts = true;
         const AnalysisResult result = analyze(std::move(input), feedback);
-        for (const TableSummary* table : tablesOf(result))
-            if (table->negative())
+        for (const TableSummary* table : tablesOf(result)) {
+            if (table->negative() && table->facts.refusals().empty())
                 return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
+            if (!tableAccepted(table->path, table->facts, err, quiet))
+                return 1;
+        }
         // The other files are made while the pages are written.
         const SummaryDetails details {runDate(), knownPath};
         std::future<std::vector<ReportFile>> others
@@ -317,33 +333,43 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
     if (operands.size() < 2)
         return usageError(err, "merge takes an OUT file and at least one IN file");
     const std::string& output = operands[0];
-    for (std::size_t i = 1; i < operands.size(); ++i)
-        if (!tableUsable(operands[i], err, quiet))
-            return 1;
-    const Diagnostics diagnostics = quiet ? Diagnostics() : Diagnostics(err);
+    // The tables' own lines wait until every input is taken, so that a refused input gives
+    // its one error line alone.
+    std::ostringstream log;
+    const Diagnostics diagnostics = quiet ? Diagnostics() : Diagnostics(log);
     DTable total(diagnostics);
-    if (total.load(operands[1].c_str()) != LoadStatus::Loaded)
-        return workError(err, "cannot load " + operands[1]);
-    for (std::size_t i = 2; i < operands.size(); ++i) {
+    for (std::size_t i = 1; i < operands.size(); ++i) {
+        const std::string& input = operands[i];
+        if (!tableStartsWell(input, err))
+            return 1;
         DTable part(diagnostics);
-        if (part.load(operands[i].c_str()) != LoadStatus::Loaded)
-            return workError(err, "cannot load " + operands[i]);
+        TableFileFacts facts;
+        if (part.load(input.c_str(), facts) != LoadStatus::Loaded)
+            return workError(err, "cannot load " + input);
+        if (!tableAccepted(input, facts, err, quiet))
+            return 1;
+        if (i == 1) {
+            total = std::move(part);
+            continue;
+        }
         const AddOutcome added = total.addTable(part);
         if (added.status == AddStatus::OtherBucketCount)
-            return workError(err, operands[i] + " has " + std::to_string(part.bucketCount()) + " buckets, "
-                    + operands[1] + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
+            return workError(err, input + " has " + std::to_string(part.bucketCount()) + " buckets, " + operands[1]
+                    + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
         if (!added)
-            return workError(err, "cannot add " + operands[i] + ": " + added.cause);
+            return workError(err, "cannot add " + input + ": " + added.cause);
     }
+    err << log.str();
+    log.str("");
     if (output == "-") {
         out << total.serialize();
         out.flush();
         return out ? 0 : workError(err, "cannot write the table to standard output");
     }
     std::string cause;
-    if (!total.write(output.c_str(), &cause))
-        return workError(err, "cannot write " + output + ": " + cause);
-    return 0;
+    const bool written = total.write(output.c_str(), &cause);
+    err << log.str();
+    return written ? 0 : workError(err, "cannot write " + output + ": " + cause);
 }
 
 } // namespace

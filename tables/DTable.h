@@ -144,6 +144,8 @@ public:
     /// As load(path), also telling what the file holds besides its records (read in the same
     /// pass); `facts` is filled in when the table loads.
     LoadStatus load(const char* path, TableFileFacts& facts);
+    /// Both: some word lengths kept, and the facts told.
+    LoadStatus load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts);
     /// Writes the table file in full under a temporary name and renames it into place;
     /// false (with a diagnostic line) when the file could not be written.
     bool write(const char* path, std::string* error = nullptr) const;
@@ -217,6 +219,12 @@ LoadStatus probeTableFile(const char* path, std::string& cause);
 
 /// As probeTableFile, also giving the header numbers when they can be read.
 LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header);
+
+/// As probeTableFile, also telling what the header alone tells of the file: its numbers, their
+/// lines, and the file's size as its bytes (for a file that is not a regular file, as many
+/// as any bucket count asks for). What refusals() says of these facts, load(path, facts) says
+/// too, without first making room for the table.
+LoadStatus probeTableFile(const char* path, std::string& cause, TableFileFacts& facts);
 
 /// Reads the whole table file at `path` without keeping its records, telling what
 /// load(path, facts) would tell. Writes nothing to the diagnostic stream; `cause` says why a

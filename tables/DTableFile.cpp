@@ -4,14 +4,13 @@
 
 #include "base/AtomicFile.h"
 #include "base/Numbers.h"
-#include "base/RealFormat.h"
 #include "tables/DTable.h"
+#include "tables/DTableText.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -22,13 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-void appendInteger(std::string& out, std::int64_t value)
-{
-    char digits[24];
-    auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
 
 /// A table file read a block at a time. What has been read and not yet taken stays in one
 /// piece in memory, so that a record is always parsed from contiguous bytes.
@@ -230,22 +222,12 @@ std::string DTable::serialize() const
 {
     std::string out;
     out.reserve(64 + records.size() * 40);
-    for (std::int64_t number : {std::int64_t(bucketCount_), sequenceLength_, totalCount_, distinctCount_}) {
-        appendInteger(out, number);
-        out += "\r\n";
-    }
+    appendTableHeader(out, bucketCount_, sequenceLength_, totalCount_, distinctCount_);
     forEachListed([&out](const WordEntry& entry) {
-        out += "*****\r\n";
-        out.append(entry.word.view());
-        out += "\r\n";
-        appendInteger(out, entry.count);
-        out += "\r\n";
-        for (double score : {entry.score1, entry.score2, entry.score3}) {
-            appendReal(out, score);
-            out += "\r\n";
-        }
+        appendRecordStart(out, entry.word.view(), entry.count);
+        appendRecordScores(out, entry.score1, entry.score2, entry.score3);
     });
-    out += '\0';
+    appendTableEnd(out);
     return out;
 }
 
@@ -534,6 +516,20 @@ LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& hea
     return status;
 }
 
+LoadStatus probeTableFile(const char* path, std::string& cause, TableFileFacts& facts)
+{
+    std::uint64_t size;
+    FilePointer file = openTable(path, cause, size);
+    if (!file)
+        return LoadStatus::CannotOpen;
+    TableFileFacts found;
+    TableReader in(file.get(), probeBlockSize, found);
+    const LoadStatus status = in.readHeader(cause);
+    found.bytes = size ? size : std::numeric_limits<std::uint64_t>::max();
+    facts = found;
+    return status;
+}
+
 LoadStatus checkTableFile(const char* path, std::string& cause, TableFileFacts& facts)
 {
     std::uint64_t size;
@@ -563,6 +559,11 @@ LoadStatus DTable::load(const char* path, const std::vector<std::size_t>& keptLe
 LoadStatus DTable::load(const char* path, TableFileFacts& facts)
 {
     return read(path, nullptr, &facts);
+}
+
+LoadStatus DTable::load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts)
+{
+    return read(path, &keptLengths, &facts);
 }
 
 LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts)

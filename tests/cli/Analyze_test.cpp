@@ -137,6 +137,8 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
     negative = negative.substr(0, countLine) + "-" + negative.substr(countLine);
     writeBytes(in.dir.file("negative.dtable"), negative);
     writeBytes(in.dir.file("negative-header.dtable"), std::string("10000\r\n-5\r\n0\r\n0\r\n") + '\0');
+    writeBytes(in.dir.file("buckets.dtable"), std::string("16777216\r\n1\r\n1\r\n1\r\n") + '\0');
+    writeBytes(in.dir.file("trailing.dtable"), readBytes(in.tables()[2]) + "*****\r\nACGTAC\r\n1\r\n-1\r\n-1\r\n-1\r\n");
     const std::vector<std::string> good = in.tables();
     struct Case {
         const char* what;
@@ -150,6 +152,8 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
              Case {"truncated gzip FASTA", {in.dir.file("cut.fa.gz"), good[1], good[2]}, folder},
              Case {"a negative count", {good[0], in.dir.file("negative.dtable"), good[2]}, folder},
              Case {"a negative header number", {in.dir.file("negative-header.dtable"), good[1], good[2]}, folder},
+             Case {"more buckets than bytes", {in.dir.file("buckets.dtable"), good[1], good[2]}, folder},
+             Case {"records after the end of a gene table", {good[0], good[1], in.dir.file("trailing.dtable")}, folder},
              Case {"empty", {good[0], good[1], in.dir.file("empty.dtable")}, folder},
              Case {"folder under a file", good, in.dir.file("plain/report")}}) {
         SCOPED_TRACE(c.what);
@@ -160,6 +164,19 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
         EXPECT_FALSE(fileExists((fs::path(folder) / "output.html").string()));
         EXPECT_FALSE(fileExists((fs::path(folder) / "words.tsv").string()));
     }
+}
+
+TEST(Analyze, ATableCutShortIsAnalyzedWithAWarning)
+{
+    ExportedTables in;
+    const std::string whole = readBytes(in.tables()[2]);
+    writeBytes(in.dir.file("cut.dtable"), whole.substr(0, whole.size() - 20));
+    std::vector<std::string> args = analyze(in.dir.file("report"), {in.tables()[0], in.tables()[1], in.dir.file("cut.dtable")});
+    args.erase(args.begin()); // warnings are quiet under -q
+    Outcome warned = run(args);
+    EXPECT_EQ(warned.status, 0) << warned.err;
+    EXPECT_NE(warned.err.find("warning: " + in.dir.file("cut.dtable") + ": line "), std::string::npos) << warned.err;
+    EXPECT_TRUE(fileExists(in.dir.file("report/output.html")));
 }
 
 TEST(Analyze, KnownMotifsAreMatchedAndBadOnesStopTheRunFirst)

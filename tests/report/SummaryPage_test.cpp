@@ -46,11 +46,11 @@ AnalysisResult sampleResult()
 {
     AnalysisResult result;
     result.status = AnalysisStatus::Complete;
-    result.big = {"genome.dtable", LoadStatus::Loaded, 10000, 1000000, 900000, 2000, 2000, 0};
-    result.small = {"family.dtable", LoadStatus::Loaded, 10000, 1000, 950, 30, 30, 0};
-    result.genes = {{"gene1.dtable", LoadStatus::Loaded, 10000, 100, 90, 20, 20, 0},
-        {"odd <&\"'>/gene2.dtable", LoadStatus::Loaded, 10000, 120, 110, 25, 25, 0},
-        {"missing.dtable", LoadStatus::CannotOpen, 0, 0, 0, 0, 0, 0}};
+    result.big = {"genome.dtable", LoadStatus::Loaded, 10000, 1000000, 900000, 2000, 2000, 0, {}};
+    result.small = {"family.dtable", LoadStatus::Loaded, 10000, 1000, 950, 30, 30, 0, {}};
+    result.genes = {{"gene1.dtable", LoadStatus::Loaded, 10000, 100, 90, 20, 20, 0, {}},
+        {"odd <&\"'>/gene2.dtable", LoadStatus::Loaded, 10000, 120, 110, 25, 25, 0, {}},
+        {"missing.dtable", LoadStatus::CannotOpen, 0, 0, 0, 0, 0, 0, {}}};
     result.candidates = {WordEntry(DString("ACGCGT"), 9, 1, 2, 3)};
     result.matrices = {ProbabilityMatrix(DString("ACGCGT"))};
     SignificanceTable& table = result.significance;

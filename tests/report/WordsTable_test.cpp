@@ -12,9 +12,9 @@ AnalysisResult smallResult(Statistic statistic)
 {
     AnalysisResult result;
     result.status = AnalysisStatus::Complete;
-    result.big = {"genome.dtable", LoadStatus::Loaded, 10000, 1000000, 900000, 2000, 2000, 0};
-    result.small = {"family.dtable", LoadStatus::Loaded, 10000, 1000, 950, 30, 30, 0};
-    result.genes = {{"gene1.dtable", LoadStatus::Loaded, 10000, 100, 90, 20, 20, 0}};
+    result.big = {"genome.dtable", LoadStatus::Loaded, 10000, 1000000, 900000, 2000, 2000, 0, {}};
+    result.small = {"family.dtable", LoadStatus::Loaded, 10000, 1000, 950, 30, 30, 0, {}};
+    result.genes = {{"gene1.dtable", LoadStatus::Loaded, 10000, 100, 90, 20, 20, 0, {}}};
     std::vector<WordEntry> big, small;
     auto add = [](std::vector<WordEntry>& records, const char* word, std::int64_t count) {
         records.emplace_back(DString(word), count, -1, -1, -1);
