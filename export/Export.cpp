@@ -10,12 +10,15 @@
 #include "sequence/InputStream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -105,9 +108,10 @@ std::optional<ExportResult> openSource(InputStream& input, const char* source, c
     return failure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
 }
 
-/// Feeds the whole of `input` to `fasta`, up to a zero byte, and finishes it. Progress goes
-/// up to nineteen twentieths: the last twentieth is what is done with the counts.
-void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback)
+/// Feeds the whole of `input` to `fasta`, up to a zero byte or until `stop` is set, and
+/// finishes it. Progress goes up to nineteen twentieths: the last twentieth is what is done
+/// with the counts.
+void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback, const std::atomic<bool>* stop = nullptr)
 {
     std::unique_ptr<char[]> chunk(new char[chunkCapacity]);
     while (std::size_t n = input.read(chunk.get(), chunkCapacity)) {
@@ -115,7 +119,7 @@ void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback)
         if (input.size())
             feedback.progressed(static_cast<std::int64_t>(input.consumed() * (exportProgressSteps * 19 / 20) / input.size()),
                 exportProgressSteps);
-        if (fasta.heldZeroByte())
+        if (fasta.heldZeroByte() || (stop && *stop))
             break;
     }
     fasta.finish();
@@ -146,9 +150,100 @@ std::optional<ExportResult> readFailure(const char* source, const InputStream& i
     return std::nullopt;
 }
 
-/// The export's reading and counting of `source` into the empty `table`, by `threads`
-/// threads. Progress stops short of full: the caller says when the table is done.
-ExportResult countSource(const char* source, CountingTable& table, RunFeedback& feedback, unsigned threads,
+/// The export's failure when memory runs out.
+ExportResult outOfMemory(const char* source, const Diagnostics& diagnostics)
+{
+    diagnostics.printf("Error: Not enough memory to count %s\n", source);
+    return failure(ExportStatus::OutOfMemory, "not enough memory to count " + quotedPath(source));
+}
+
+/// Threads counting the units the reading thread fills, as many as the system lets start
+/// (the reading thread counts by itself when none does). They are told to stop and joined
+/// however the reading ends; one that runs out of memory counts no more and says so.
+class Counters {
+public:
+    Counters(unsigned threads, UnitQueue& queue)
+        : queue(queue)
+        , partial(threads)
+    {
+        workers.reserve(threads);
+        try {
+            for (unsigned t = 0; t < threads; ++t)
+                workers.emplace_back(&Counters::work, this, t);
+        } catch (const std::system_error&) {
+        }
+    }
+    ~Counters() { join(); }
+    Counters(const Counters&) = delete;
+    Counters& operator=(const Counters&) = delete;
+
+    std::size_t size() const { return workers.size(); }
+    void join()
+    {
+        queue.close();
+        for (std::thread& worker : workers)
+            if (worker.joinable())
+                worker.join();
+    }
+    /// Every thread's counts merged into one, each thread's freed once merged.
+    WordCounter merged()
+    {
+        WordCounter all = std::move(shared);
+        for (WordCounter& counts : partial) {
+            all.merge(counts);
+            counts = WordCounter();
+        }
+        return all;
+    }
+
+    std::atomic<bool> failed {false};
+
+private:
+    void work(unsigned t)
+    {
+        while (auto unit = queue.pop()) {
+            if (!failed) {
+                try {
+                    unit->countInto(partial[t]);
+                    // Each thread's words of other bytes would each grow towards all of them:
+                    // past a few MB they join the shared ones.
+                    if (partial[t].otherWords() > sharedAfter) {
+                        std::lock_guard lock(sharing);
+                        shared.takeOtherWords(partial[t]);
+                    }
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                }
+            }
+            queue.giveBack(std::move(unit));
+        }
+    }
+
+    static constexpr std::size_t sharedAfter = 1 << 18;
+    UnitQueue& queue;
+    std::vector<WordCounter> partial;
+    std::mutex sharing;
+    WordCounter shared;
+    std::vector<std::thread> workers;
+};
+
+/// Threads counting for an export asked for `threads`: none (the reading thread counts) for
+/// one, else at most maximumCountingThreads, and for a plain file of known size one per unit
+/// it fills.
+unsigned countingThreads(unsigned threads, const InputStream& input)
+{
+    if (threads <= 1)
+        return 0;
+    std::uint64_t limit = maximumCountingThreads;
+    if (!input.compressed() && input.size() != 0)
+        limit = std::min<std::uint64_t>(limit, (input.size() + unitCapacity - 1) / unitCapacity);
+    return static_cast<unsigned>(std::clamp<std::uint64_t>(threads, 1, std::max<std::uint64_t>(limit, 1)));
+}
+
+/// The export's reading and counting of `source` into `counter`, by `threads` threads, and
+/// the number of bases counted. Progress stops short of full: the caller says when the
+/// table is done.
+ExportResult countSource(const char* source, WordCounter& counter, RunFeedback& feedback, unsigned threads,
     bool& sizeKnown)
 {
     const Diagnostics& diagnostics = feedback.diagnostics();
@@ -157,45 +252,40 @@ ExportResult countSource(const char* source, CountingTable& table, RunFeedback& 
         return *failed;
     sizeKnown = input.size() != 0;
 
-    // One thread reads and parses; with more than one, the others count.
-    const unsigned counters = threads > 1 ? threads : 0;
+    // One thread reads and parses; the counting threads, if any, count.
+    const unsigned counters = countingThreads(threads, input);
     // A unit being filled, the next one, and some for the counters to work on.
     UnitQueue queue(counters ? 2 * counters + 2 : 2);
-    std::vector<WordCounter> partial(counters ? counters : 1);
-    std::vector<std::thread> workers;
-    for (unsigned t = 0; t < counters; ++t) {
-        workers.emplace_back([&queue, &partial, t] {
-            while (auto unit = queue.pop()) {
-                unit->countInto(partial[t]);
-                queue.giveBack(std::move(unit));
-            }
-        });
-    }
+    std::optional<Counters> counting;
+    if (counters)
+        counting.emplace(counters, queue);
+    if (counting && counting->size() == 0)
+        counting.reset();
     FastaStream::UnitSink sink;
-    if (counters) {
+    if (counting) {
         sink = [&queue](std::unique_ptr<CountingUnit> unit) { queue.push(std::move(unit)); };
     } else {
-        sink = [&queue, &partial](std::unique_ptr<CountingUnit> unit) {
-            unit->countInto(partial[0]);
+        sink = [&queue, &counter](std::unique_ptr<CountingUnit> unit) {
+            unit->countInto(counter);
             queue.giveBack(std::move(unit));
         };
     }
     FastaStream fasta(source, sink, [&queue] { return queue.take(); }, diagnostics);
-    feedAll(input, fasta, feedback);
-    queue.close();
-    for (std::thread& worker : workers)
-        worker.join();
+    feedAll(input, fasta, feedback, counting ? &counting->failed : nullptr);
+    if (counting) {
+        counting->join();
+        if (counting->failed)
+            return outOfMemory(source, diagnostics);
+    }
 
     if (auto failed = readFailure(source, input, fasta, diagnostics, true))
         return *failed;
-    for (std::size_t t = 1; t < partial.size(); ++t)
-        partial[0].merge(partial[t]);
-    table.takeCounts(partial[0]);
-    table.setSequenceLength(static_cast<std::int64_t>(fasta.sequenceLength()));
+    if (counting)
+        counter = counting->merged();
     ExportResult result;
     result.status = ExportStatus::Exported;
     result.genes = fasta.geneCount();
-    result.bases = table.sequenceLength();
+    result.bases = static_cast<std::int64_t>(fasta.sequenceLength());
     return result;
 }
 
@@ -228,17 +318,30 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
 
     feedback.started();
     FinishedAtExit finished {feedback};
-    CountingTable table(feedback.diagnostics());
-    bool sizeKnown = false;
-    ExportResult result = countSource(source, table, feedback, threads, sizeKnown);
-    if (!result.ok())
+    try {
+        CountingTable table(feedback.diagnostics());
+        WordCounter counter;
+        bool sizeKnown = false;
+        ExportResult result = countSource(source, counter, feedback, threads, sizeKnown);
+        if (!result.ok())
+            return result;
+        table.setSequenceLength(result.bases);
+        std::string cause;
+        switch (table.writeCounts(counter, destination, cause)) {
+        case CountsWrite::Written:
+            break;
+        case CountsWrite::Unwritable:
+            return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + cause);
+        case CountsWrite::TooLarge:
+            feedback.diagnostics().printf("Error: Not enough memory to write the table of %s\n", source);
+            return failure(ExportStatus::OutOfMemory, "cannot export " + quotedPath(source) + ": " + cause);
+        }
+        if (sizeKnown)
+            feedback.progressed(exportProgressSteps, exportProgressSteps);
         return result;
-    std::string cause;
-    if (!table.write(destination, &cause))
-        return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + cause);
-    if (sizeKnown)
-        feedback.progressed(exportProgressSteps, exportProgressSteps);
-    return result;
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(source, feedback.diagnostics());
+    }
 }
 
 CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned threads)
@@ -249,23 +352,29 @@ CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned thre
     feedback.started();
     FinishedAtExit finished {feedback};
     CountedFasta counted {ExportResult(), CountingTable(feedback.diagnostics())};
-    bool sizeKnown = false;
-    counted.result = countSource(source, counted.table, feedback, threads, sizeKnown);
-    if (counted.result.ok() && sizeKnown)
-        feedback.progressed(exportProgressSteps, exportProgressSteps);
+    try {
+        WordCounter counter;
+        bool sizeKnown = false;
+        counted.result = countSource(source, counter, feedback, threads, sizeKnown);
+        if (counted.result.ok()) {
+            counted.table.takeCounts(counter);
+            counted.table.setSequenceLength(counted.result.bases);
+            if (sizeKnown)
+                feedback.progressed(exportProgressSteps, exportProgressSteps);
+        }
+    } catch (const std::bad_alloc&) {
+        counted.table = CountingTable();
+        counted.result = outOfMemory(source, feedback.diagnostics());
+    }
     return counted;
 }
 
-CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, RunFeedback& feedback)
+namespace {
+
+/// countFastaRecords once its run has started.
+CountedRecords countRecords(const char* source, std::size_t maxRecords, RunFeedback& feedback)
 {
     CountedRecords counted;
-    if (!source) {
-        counted.result = failure(ExportStatus::MissingPath, "no source file name");
-        return counted;
-    }
-
-    feedback.started();
-    FinishedAtExit finished {feedback};
     const Diagnostics& diagnostics = feedback.diagnostics();
     InputStream input;
     if (auto failed = openSource(input, source, diagnostics)) {
@@ -338,4 +447,24 @@ CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, Run
     counted.result.genes = fasta.geneCount();
     counted.result.bases = static_cast<std::int64_t>(fasta.sequenceLength());
     return counted;
+}
+
+} // namespace
+
+CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, RunFeedback& feedback)
+{
+    CountedRecords counted;
+    if (!source) {
+        counted.result = failure(ExportStatus::MissingPath, "no source file name");
+        return counted;
+    }
+
+    feedback.started();
+    FinishedAtExit finished {feedback};
+    try {
+        return countRecords(source, maxRecords, feedback);
+    } catch (const std::bad_alloc&) {
+        counted.result = outOfMemory(source, feedback.diagnostics());
+        return counted;
+    }
 }

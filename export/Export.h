@@ -17,6 +17,7 @@ enum class ExportStatus {
     SourceNotText,    ///< holds a zero byte
     SourceNotFasta,   ///< no header line at all
     DestinationUnwritable,
+    OutOfMemory,      ///< the counts or the table do not fit in memory
 };
 
 struct ExportResult {
@@ -33,12 +34,19 @@ std::string quotedPath(const char* path);
 /// Steps of an export's progress: thousandths of the source file read.
 inline constexpr std::int64_t exportProgressSteps = 1000;
 
+/// Counting threads an export runs at most, however many it is asked for: each holds counts
+/// of about 9 MB and two counting units of 4 MB, and one reading thread keeps no more busy.
+inline constexpr unsigned maximumCountingThreads = 8;
+
 /// Counts every word of lengths 6 to 8 of the FASTA file `source` (plain or gzip) and writes
 /// the table to `destination`. The destination is only replaced, whole, once the source has
 /// been read and counted; a failure leaves it as it was. The file is read as a stream, so
-/// memory does not grow with its size; with `threads` above 1 the counting is shared out
-/// and the table comes out the same, byte for byte. Diagnostic lines go to the feedback,
-/// and progress in thousandths of the file while its size is known.
+/// memory does not grow with its size but with the table's: at most about three times the
+/// size of the table file, and a few tens of MB for a small one. With `threads` above 1 the
+/// counting is shared out among up to maximumCountingThreads threads (fewer for a small
+/// plain file: one per 4 MB) and the table comes out the same, byte for byte. A table that
+/// does not fit in memory ends the export with OutOfMemory. Diagnostic lines go to the
+/// feedback, and progress in thousandths of the file while its size is known.
 ExportResult exportFastaToDTable(const char* source, const char* destination, RunFeedback& feedback,
     unsigned threads = 1);
 /// The same, reporting nothing.

@@ -54,20 +54,40 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
 {
     InputStream input;
     input.openMemory(raw.data(), raw.size());
-    // The first non-blank byte and the one after it (a sign needs its digit).
+    // The first non-blank byte and the one after it (a sign needs its digit), after a byte
+    // order mark, which the FASTA reader drops.
     char text[2];
     std::size_t held = 0;
     bool seenAny = false;
+    auto look = [&](char c) {
+        seenAny = true;
+        if (held < 2 && (held || !isBlank(static_cast<unsigned char>(c))))
+            text[held++] = c;
+    };
+    std::size_t markMatched = 0;
+    bool markDecided = false;
     char chunk[1024];
     while (held < 2) {
         const std::size_t n = input.read(chunk, sizeof chunk);
         if (n == 0)
             break;
-        seenAny = true;
-        for (std::size_t i = 0; i < n && held < 2; ++i)
-            if (held || !isBlank(static_cast<unsigned char>(chunk[i])))
-                text[held++] = chunk[i];
+        for (std::size_t i = 0; i < n && held < 2; ++i) {
+            if (!markDecided && chunk[i] == byteOrderMark[markMatched]) {
+                markDecided = ++markMatched == byteOrderMark.size();
+                continue;
+            }
+            if (!markDecided) {
+                markDecided = true;
+                for (std::size_t k = 0; k < markMatched; ++k)
+                    look(byteOrderMark[k]);
+            }
+            look(chunk[i]);
+        }
     }
+    if (!markDecided && (input.status() != ReadStatus::Read || last))
+        for (std::size_t k = 0; k < markMatched; ++k)
+            look(byteOrderMark[k]);
+    const bool marked = markDecided && markMatched == byteOrderMark.size();
     const bool signAlone = held == 1 && (text[0] == '+' || text[0] == '-');
     if (held == 0 || signAlone) {
         // The content ended before it told anything. A gzip stream cut off where the
@@ -83,6 +103,8 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
     }
     const auto first = static_cast<unsigned char>(text[0]);
     const bool number = isDigit(first) || ((first == '+' || first == '-') && isDigit(static_cast<unsigned char>(text[1])));
+    if (number && marked)
+        return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
     if (number && input.compressed())
         return Verdict {InputKind::Unknown, quotedPath(path) + " holds a gzip-compressed DTable file; DTable files are read uncompressed"};
     if (number)

@@ -31,18 +31,6 @@ void copyRaised(char* out, const char* in, std::size_t length)
     }
 }
 
-/// The name of a header line (starting with ">"): its first word, blanks skipped.
-std::string_view headerName(std::string_view header)
-{
-    std::size_t start = 1;
-    while (start < header.size() && isBlank(static_cast<unsigned char>(header[start])))
-        ++start;
-    std::size_t stop = start;
-    while (stop < header.size() && !isBlank(static_cast<unsigned char>(header[stop])))
-        ++stop;
-    return header.substr(start, stop - start);
-}
-
 /// Past this much text the "Read Gene" lines are written as they come instead of after the
 /// summary lines, so that a file of millions of records does not hold them all.
 constexpr std::size_t geneLinesKept = 16 << 20;
@@ -73,6 +61,24 @@ FastaStream::FastaStream(const char* path, UnitSink sink, UnitSource source, Dia
 }
 
 void FastaStream::feed(const char* data, std::size_t size)
+{
+    // A byte order mark may come split over several chunks; bytes that begin one without
+    // completing it are text after all.
+    while (!markDecided && size > 0) {
+        if (static_cast<unsigned char>(*data) == static_cast<unsigned char>(byteOrderMark[markMatched])) {
+            ++data;
+            --size;
+            if (++markMatched == byteOrderMark.size())
+                markDecided = true;
+        } else {
+            markDecided = true;
+            feedText(byteOrderMark.data(), markMatched);
+        }
+    }
+    feedText(data, size);
+}
+
+void FastaStream::feedText(const char* data, std::size_t size)
 {
     if (zeroByte || size == 0)
         return;
@@ -105,7 +111,9 @@ void FastaStream::feed(const char* data, std::size_t size)
             if (*p == '>') {
                 endGene();
                 state = State::Header;
-                header.clear();
+                namePart = NamePart::Before;
+                name.clear();
+                ++p;
             } else if (isSequenceStart(static_cast<unsigned char>(*p)) && inGene) {
                 state = State::Sequence;
             } else {
@@ -118,7 +126,7 @@ void FastaStream::feed(const char* data, std::size_t size)
             break;
         case State::Header: {
             const char* stop = lineEnd(p);
-            header.append(p, static_cast<std::size_t>(stop - p));
+            readHeader(p, static_cast<std::size_t>(stop - p));
             p = stop;
             if (p < end) {
                 endHeader();
@@ -143,9 +151,34 @@ void FastaStream::feed(const char* data, std::size_t size)
     }
 }
 
+// The name is the header line's first word, blanks skipped; the rest of the line is passed over.
+void FastaStream::readHeader(const char* data, std::size_t size)
+{
+    const char* end = data + size;
+    while (data < end && namePart != NamePart::After) {
+        const bool blank = isBlank(static_cast<unsigned char>(*data));
+        if (namePart == NamePart::Before && !blank) {
+            namePart = NamePart::Inside;
+        } else if (namePart == NamePart::Inside && blank) {
+            namePart = NamePart::After;
+        } else if (namePart == NamePart::Inside) {
+            const char* wordEnd = data;
+            while (wordEnd < end && !isBlank(static_cast<unsigned char>(*wordEnd)))
+                ++wordEnd;
+            const std::size_t kept = std::min(static_cast<std::size_t>(wordEnd - data), headerNameLimit - name.size());
+            name.append(data, kept);
+            data = wordEnd;
+            // What follows a name cut short is passed over as the rest of the line is.
+            if (name.size() == headerNameLimit)
+                namePart = NamePart::After;
+        } else {
+            ++data;
+        }
+    }
+}
+
 void FastaStream::endHeader()
 {
-    const std::string_view name = headerName(header);
     if (geneHook)
         geneHook(genes, name, bases);
     std::string line = "Read Gene " + std::to_string(genes) + ": ";
@@ -215,6 +248,10 @@ void FastaStream::endGene()
 
 void FastaStream::finish()
 {
+    if (!markDecided) {
+        markDecided = true;
+        feedText(byteOrderMark.data(), markMatched);
+    }
     if (state == State::Header)
         endHeader();
     endGene();

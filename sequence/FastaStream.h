@@ -14,6 +14,15 @@
 /// True for the first bytes of a sequence line: A, C, G, T and N, in either case.
 bool isSequenceStart(unsigned char c);
 
+/// Bytes of a header line's name kept for the "Read Gene" lines and the gene tables: a longer
+/// name is cut to its first 1000 bytes, so that a header line of any length is read in
+/// bounded memory.
+inline constexpr std::size_t headerNameLimit = 1000;
+
+/// The UTF-8 byte order mark, which some editors put at the start of a text file; it is not
+/// part of the text.
+inline constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
 /// Sequence bytes to count, packed in one buffer: pieces of one or more genes, each with the
 /// position of its first byte in the order of all bases and the number of its leading bytes
 /// whose windows it counts (the rest, at most seven bytes, only complete those windows).
@@ -41,10 +50,12 @@ struct CountingUnit {
 };
 
 /// Reads FASTA text as it arrives, in chunks of any size, and hands the sequence bytes on in
-/// counting units of bounded size, so that memory does not grow with the input. Lines are
-/// read as the FASTA reader reads them: a line starting with ">" starts a gene, a line
-/// starting with A, C, G, T or N (either case) is sequence with a, c, g and t raised, every
-/// other line is skipped, and CR and LF both end lines.
+/// counting units of bounded size, so that memory does not grow with the input, however long
+/// its lines. Lines are read as the FASTA reader reads them: a line starting with ">" starts
+/// a gene, named by the first word after it (blanks skipped; cut to headerNameLimit bytes), a
+/// line starting with A, C, G, T or N (either case) is sequence with a, c, g and t raised,
+/// every other line is skipped, and CR and LF both end lines. A byte order mark at the start
+/// of the text is dropped.
 class FastaStream {
 public:
     using UnitSink = std::function<void(std::unique_ptr<CountingUnit>)>;
@@ -66,7 +77,7 @@ public:
     /// The text has ended: hands on the last unit.
     void finish();
 
-    /// Bytes delivered, CR LF counted once as text mode reads them.
+    /// Bytes delivered, CR LF counted once as text mode reads them, a byte order mark not at all.
     std::uint64_t bytesRead() const { return delivered; }
     std::int64_t geneCount() const { return genes; }
     std::uint64_t sequenceLength() const { return bases; }
@@ -77,7 +88,11 @@ public:
 
 private:
     enum class State { LineStart, Header, Sequence, Skipped };
+    /// Where a header line is: before its name, in it, or past it.
+    enum class NamePart { Before, Inside, After };
 
+    void feedText(const char* data, std::size_t size);
+    void readHeader(const char* data, std::size_t size);
     void endHeader();
     void append(const char* data, std::size_t size);
     void endGene();
@@ -90,7 +105,10 @@ private:
     GeneHook geneHook;
     std::unique_ptr<CountingUnit> unit;
     State state = State::LineStart;
-    std::string header;
+    NamePart namePart = NamePart::Before;
+    std::string name;
+    std::size_t markMatched = 0; ///< bytes of a byte order mark met at the start so far
+    bool markDecided = false;
     bool inGene = false;
     bool warnedStray = false;
     bool zeroByte = false;

@@ -262,12 +262,22 @@ std::size_t InputStream::read(char* into, std::size_t capacity)
     }
     for (;;) {
         if (inMemberEnd) {
-            // Between members: another member may follow; anything else ends the data.
-            if (inputStart == inputEnd && !refill())
+            // Between members: the data end, or another member starts with the magic bytes.
+            // A lone first magic byte at the end is a member cut short.
+            while (inputEnd - inputStart < 2 && refill()) {
+            }
+            if (status_ != ReadStatus::Read)
                 return 0;
-            if (static_cast<unsigned char>(inputBytes(memory, input)[inputStart]) != 0x1f) {
-                inputStart = inputEnd;
-                inputEnded = true;
+            const auto* next = reinterpret_cast<const unsigned char*>(inputBytes(memory, input) + inputStart);
+            const std::size_t left = inputEnd - inputStart;
+            if (left == 0)
+                return 0;
+            if (left == 1 && next[0] == 0x1f) {
+                fail(ReadStatus::TruncatedGzip, "the gzip stream is truncated");
+                return 0;
+            }
+            if (next[0] != 0x1f || next[1] != 0x8b) {
+                fail(ReadStatus::TrailingBytes, "bytes after the end of the gzip data");
                 return 0;
             }
             decoder->startMember();

@@ -6,7 +6,7 @@
 #include <string>
 
 /// What became of reading a file.
-enum class ReadStatus { Read, NoPath, CannotOpen, ReadError, CorruptGzip, TruncatedGzip, OutOfMemory };
+enum class ReadStatus { Read, NoPath, CannotOpen, ReadError, CorruptGzip, TruncatedGzip, TrailingBytes, OutOfMemory };
 
 /// Which inflater decompresses gzip input. Automatic takes ISA-L where the program was built
 /// with it (several times faster) and zlib otherwise.
@@ -16,8 +16,9 @@ enum class Inflater { Automatic, Zlib, Isal };
 bool isalAvailable();
 
 /// A file's bytes in order, read in chunks and inflated on the way when the file starts with
-/// the gzip magic bytes (member after member, as concatenated gzip files hold them).
-/// Regular files, pipes and other streams are read to their end.
+/// the gzip magic bytes (member after member, as concatenated gzip files hold them; anything
+/// after the last member that does not start another is a failure, TrailingBytes, and so is
+/// zero padding). Regular files, pipes and other streams are read to their end.
 class InputStream {
 public:
     InputStream();

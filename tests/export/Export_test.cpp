@@ -5,9 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <malloc.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -322,6 +330,18 @@ TEST(CountingFailures, TruncatedGzip)
     expectFailureOfTheExport(dir.file("cut.fa.gz"), ExportStatus::SourceUnreadable);
 }
 
+TEST(CountingFailures, BytesAfterTheGzipData)
+{
+    TempDir dir;
+    const std::string path = dir.file("padded.fa.gz");
+    writeBytes(path, gzipBytes(">a\nACGTACGTACGTTTGA\n") + std::string(4, '\0'));
+    expectFailureOfTheExport(path, ExportStatus::SourceUnreadable);
+    RecordingFeedback feedback;
+    const ExportResult result = exportFastaToDTable(path.c_str(), dir.file("out.dtable").c_str(), feedback);
+    EXPECT_EQ(result.message, "cannot read '" + path + "': bytes after the end of the gzip data");
+    EXPECT_EQ(feedback.text(), "createdError: Unable to read " + path + ": bytes after the end of the gzip data\n");
+}
+
 TEST(CountingFailures, NoFileName)
 {
     RunFeedback quiet;
@@ -346,7 +366,7 @@ TEST(InputKind, FastaPlainAndGzip)
 {
     TempDir dir;
     const std::string texts[] = {">gene\nACGT\n", "ACGTACGT\n>late\n", "acgt\n", "Nnnn\n", "tttt\n", "\n\r\n \t\n>after blanks\nAC\n",
-        std::string(10000, '\n') + ">after many blank lines\nAC\n"};
+        std::string(10000, '\n') + ">after many blank lines\nAC\n", "\xEF\xBB\xBF>after a byte order mark\nAC\n"};
     std::string cause = "untouched";
     for (const std::string& text : texts) {
         SCOPED_TRACE(text.substr(0, 20));
@@ -380,6 +400,9 @@ TEST(InputKind, NeitherWithItsCause)
         {"zero", std::string("\0>gene\nACGT\n", 12), " is neither a DTable nor a FASTA file"},
         {"words", "hello\n>gene\n", " is neither a DTable nor a FASTA file"},
         {"sign", "+\n1\n", " is neither a DTable nor a FASTA file"},
+        {"marked table", "\xEF\xBB\xBF" "10000\r\n0\r\n0\r\n0\r\n", " is neither a DTable nor a FASTA file"},
+        {"part of a mark", "\xEF\xBB>gene\nACGT\n", " is neither a DTable nor a FASTA file"},
+        {"a mark alone", "\xEF\xBB\xBF", " is empty"},
         {"table.gz", gzipBytes("10000\r\n0\r\n0\r\n0\r\n"), " holds a gzip-compressed DTable file; DTable files are read uncompressed"},
         {"truncated.gz", gzipped.substr(0, 10), ": the gzip stream is truncated"},
     };
@@ -431,4 +454,192 @@ TEST(InputKind, StreamsAreLeftToTheirReader)
     char back[16];
     EXPECT_EQ(::read(ends[0], back, sizeof back), static_cast<ssize_t>(held.size()));
     ::close(ends[0]);
+}
+
+TEST(ExportInput, ByteOrderMarkReadsAsIfItWereNotThere)
+{
+    const std::string text = ">first gene\r\nACGTNNACGTACGTTTGCA\r\n>second\nacgtnRYACGTAC\n";
+    TempDir dir;
+    for (bool gzip : {false, true}) {
+        SCOPED_TRACE(gzip ? "gzip" : "plain");
+        auto exported = [&](const std::string& bytes, const char* name, RecordingFeedback& feedback) {
+            writeBytes(dir.file(name), gzip ? gzipBytes(bytes) : bytes);
+            const ExportResult result = exportFastaToDTable(dir.file(name).c_str(), dir.file("out.dtable").c_str(), feedback);
+            EXPECT_TRUE(result.ok()) << result.message;
+            return readBytes(dir.file("out.dtable"));
+        };
+        RecordingFeedback plain, marked;
+        const std::string expected = exported(text, "plain.fa", plain);
+        EXPECT_EQ(exported("\xEF\xBB\xBF" + text, "marked.fa", marked), expected);
+        EXPECT_EQ(marked.text(), plain.text());
+    }
+    // Only at the very start, and only whole: otherwise its bytes start a line of their own.
+    writeBytes(dir.file("late.fa"), "\n\xEF\xBB\xBF>gene\nACGTACGT\n");
+    EXPECT_EQ(exportFastaToDTable(dir.file("late.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
+    writeBytes(dir.file("half.fa"), "\xEF\xBB>gene\nACGTACGT\n");
+    EXPECT_EQ(exportFastaToDTable(dir.file("half.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
+}
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSanitizer = true;
+#else
+constexpr bool addressSanitizer = false;
+#endif
+#else
+constexpr bool addressSanitizer = false;
+#endif
+
+/// A number of kB from a line of /proc/self/status, in bytes; 0 where unknown.
+std::size_t statusBytes(const std::string& key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key + ":", 0) == 0)
+            return std::stoull(line.substr(key.size() + 1)) * 1024;
+    return 0;
+}
+
+/// Sets the peak memory back to the memory in use now; false where the system does not let it.
+bool resetPeakMemory()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return clear.good() && statusBytes("VmHWM") != 0;
+}
+
+/// A FASTA file of one line of `size` random bytes (no zero byte, CR or LF): every word in it
+/// is new, so its table is some 180 bytes a byte.
+std::string randomBytesRecord(std::size_t size)
+{
+    std::mt19937 random(size);
+    std::string text = ">bytes\nA";
+    while (text.size() < size) {
+        const char c = static_cast<char>(random());
+        if (c != '\0' && c != '\n' && c != '\r')
+            text += c;
+    }
+    return text + "\n";
+}
+
+/// Runs `body` in a child process: its exit status, or -1 when it ended otherwise.
+int inChild(const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+/// Follows the number of threads of the process as an export reports its progress.
+class ThreadCounting : public RunFeedback {
+public:
+    void progressed(std::int64_t, std::int64_t) override
+    {
+        const auto threads = std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+        most = std::max(most, static_cast<std::size_t>(threads));
+    }
+    std::size_t most = 0;
+};
+
+} // namespace
+
+TEST(ExportMemory, CountingThreadsAreBoundedByTheInputAndACap)
+{
+    std::mt19937 random(256);
+    std::string text = ">g\n";
+    while (text.size() < (9 << 20))
+        text += "ACGTN\n"[random() % 6];
+    TempDir dir;
+    writeBytes(dir.file("nine.fa"), text);
+    writeBytes(dir.file("nine.fa.gz"), gzipBytes(text));
+    RunFeedback quiet;
+    ASSERT_TRUE(exportFastaToDTable(dir.file("nine.fa").c_str(), dir.file("one.dtable").c_str(), quiet, 1).ok());
+    const std::string expected = readBytes(dir.file("one.dtable"));
+    const bool measured = !addressSanitizer && resetPeakMemory();
+    // Three units of a 9 MB plain file; gzip hides its size, so the cap holds. Each run in a
+    // child process, where no other thread runs and freed blocks go back to the system.
+    const std::pair<const char*, std::size_t> runs[] = {{"nine.fa", 3}, {"nine.fa.gz", maximumCountingThreads}};
+    for (const auto& [name, counters] : runs) {
+        SCOPED_TRACE(name);
+        const int status = inChild([&] {
+            ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+            resetPeakMemory();
+            const std::size_t inUse = statusBytes("VmHWM");
+            ThreadCounting threads;
+            if (!exportFastaToDTable(dir.file(name).c_str(), dir.file("many.dtable").c_str(), threads, 256).ok())
+                return 2;
+            const std::size_t peak = statusBytes("VmHWM") - inUse;
+            std::fprintf(stderr, "%zu threads at most, a peak of %zu more bytes\n", threads.most, peak);
+            if (threads.most < 2 || threads.most > 1 + counters)
+                return 3;
+            return !measured || peak < (std::size_t(200) << 20) ? 0 : 4;
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(sameTable(readBytes(dir.file("many.dtable")), expected));
+    }
+}
+
+TEST(ExportMemory, PeakStaysWithinThreeTimesTheTable)
+{
+    if (addressSanitizer)
+        GTEST_SKIP() << "the sanitizer's allocator holds freed memory back";
+    if (!resetPeakMemory())
+        GTEST_SKIP() << "the peak memory cannot be measured here";
+    TempDir dir;
+    writeBytes(dir.file("bytes.fa"), randomBytesRecord(300000));
+    for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        // In a child process whose large blocks go back to the system once freed, as a fresh
+        // process's do, whatever the tests before left in the allocator.
+        const int status = inChild([&] {
+            ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+            resetPeakMemory();
+            const std::size_t inUse = statusBytes("VmHWM");
+            RunFeedback quiet;
+            if (!exportFastaToDTable(dir.file("bytes.fa").c_str(), dir.file("bytes.dtable").c_str(), quiet, threads).ok())
+                return 2;
+            const std::size_t table = readBytes(dir.file("bytes.dtable")).size();
+            const std::size_t peak = statusBytes("VmHWM") - inUse;
+            std::fprintf(stderr, "%u threads: a table of %zu bytes, a peak of %zu more bytes\n", threads, table, peak);
+            return table > (std::size_t(40) << 20) && peak < 3 * table ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0);
+    }
+}
+
+TEST(ExportMemory, ATableThatDoesNotFitEndsInAnError)
+{
+    if (addressSanitizer)
+        GTEST_SKIP() << "the sanitizer reserves more address space than the limit set here";
+    TempDir dir;
+    writeBytes(dir.file("bytes.fa"), randomBytesRecord(400000));
+    const std::string table = dir.file("bytes.dtable");
+    // An address space with room for 64 MB more than it holds, less than the counts of a
+    // table of some 70 MB need.
+    const int status = inChild([&] {
+        const rlimit limit {statusBytes("VmSize") + (64 << 20), RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            return 2;
+        for (unsigned threads : {1u, 2u}) {
+            RunFeedback quiet;
+            const ExportResult result = exportFastaToDTable(dir.file("bytes.fa").c_str(), table.c_str(), quiet, threads);
+            std::fprintf(stderr, "%u threads: %s\n", threads, result.message.c_str());
+            if (result.status != ExportStatus::OutOfMemory || result.message.empty()
+                || result.message.find('\n') != std::string::npos || fileExists(table))
+                return 1;
+        }
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
 }

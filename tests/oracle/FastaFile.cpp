@@ -4,6 +4,7 @@
 
 #include "oracle/FastaFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -143,7 +144,8 @@ void scanHeader(std::string_view line, Gene& gene)
     std::sscanf(text.c_str(), "> %n%*s%n", &nameStart, &nameEnd);
     if (nameEnd < 0)
         return;
-    gene.name = DString(text.data() + nameStart, static_cast<std::size_t>(nameEnd - nameStart));
+    // Names are kept up to their first 1000 bytes.
+    gene.name = DString(text.data() + nameStart, std::min<std::size_t>(static_cast<std::size_t>(nameEnd - nameStart), 1000));
     std::sscanf(text.c_str() + nameEnd, " from %i to %i, size %i", &gene.from, &gene.to, &gene.size);
 }
 
@@ -168,6 +170,11 @@ std::int64_t TextFile::read(const char* path)
         else
             diagnostics.printf("Error: Unable to read %s: %s\n", path, whole.error.c_str());
         return 0;
+    }
+    // A UTF-8 byte order mark at the start is not part of the text.
+    if (whole.size >= 3 && std::memcmp(whole.data.get(), "\xEF\xBB\xBF", 3) == 0) {
+        std::memmove(whole.data.get(), whole.data.get() + 3, whole.size - 3);
+        whole.size -= 3;
     }
     const std::size_t delivered = dropCarriageReturnsBeforeLineFeeds(whole.data.get(), whole.size);
     whole.data[delivered] = '\0';

@@ -21,7 +21,7 @@ struct Gene {
 
 /// A whole text file read into one DString through zlib's gzread, which inflates gzip files
 /// member after member and reads every other file as it is. Line ends are taken as text
-/// mode gives them: CR LF arrives as LF.
+/// mode gives them: CR LF arrives as LF; a UTF-8 byte order mark at the start is dropped.
 class TextFile {
 public:
     /// A file whose reading reports to `diagnostics`.
@@ -53,9 +53,10 @@ protected:
     bool heldZeroByte_ = false;
 };
 
-/// A FASTA file parsed into genes. A line starting with ">" starts a gene; a line starting
-/// with A, C, G, T or N (either case) is sequence, with a, c, g and t raised to upper case;
-/// every other line is ignored. CR and LF both end lines, and empty lines vanish.
+/// A FASTA file parsed into genes. A line starting with ">" starts a gene, named by the first
+/// word after it cut to 1000 bytes; a line starting with A, C, G, T or N (either case) is
+/// sequence, with a, c, g and t raised to upper case; every other line is ignored. CR and LF
+/// both end lines, and empty lines vanish.
 class FastaFile : public TextFile {
 public:
     using TextFile::TextFile;

@@ -9,27 +9,36 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <random>
 
 namespace {
 
 /// FASTA text with what real files hold: wrapped and unwrapped lines, lower case, runs of N,
 /// other letters and bytes, CR LF and lone CR line ends, empty and skipped lines, genes
-/// without sequence or shorter than a word, names with blanks and odd bytes, and sometimes
-/// sequence before the first header.
+/// without sequence or shorter than a word, names with blanks and odd bytes or longer than
+/// the part kept, some genes thick with N or with other letters, and sometimes a byte order
+/// mark or sequence before the first header.
 std::string randomFasta(std::mt19937& random, std::size_t genes, std::size_t longest)
 {
     static const char* const ends[] = {"\n", "\r\n", "\r", "\n\n"};
     std::string text;
+    if (random() % 5 == 0)
+        text += "\xEF\xBB\xBF";
     if (random() % 4 == 0)
         text += "ACGTTTGACCA\n";
     for (std::size_t g = 0; g < genes; ++g) {
         text += random() % 5 ? ">" : ">\t ";
         text += "gene" + std::to_string(g) + (random() % 4 ? "" : "\xe9\x80;x");
+        if (random() % 8 == 0)
+            text += std::string(900 + random() % 300, "nN"[random() % 2]);
         text += random() % 2 ? " from 1 to 9, size 9" : "";
         text += ends[random() % 4];
         std::size_t length = random() % 5 == 0 ? random() % 9 : random() % longest;
         std::size_t width = random() % 3 == 0 ? length + 1 : 1 + random() % 80;
+        // Mostly A, C, G, T with rare runs of N and other bytes; N or other letters everywhere
+        // in some genes.
+        const std::uint32_t thick = random() % 6 == 0 ? 3000 : random() % 6 == 0 ? 1500 : 0;
         std::string line;
         for (std::size_t i = 0; i < length; ++i) {
             std::uint32_t roll = random() % 10000;
@@ -37,6 +46,8 @@ std::string randomFasta(std::mt19937& random, std::size_t genes, std::size_t lon
                 line.append(1 + random() % 30, "Nn"[random() % 2]);
             else if (roll < 12)
                 line += "RYKMSWBDHVryx-*\x80\xfe\xff"[random() % 18];
+            else if (roll < 12 + thick)
+                line += (thick == 3000 ? "N" : "NnRYKMn")[random() % (thick == 3000 ? 1 : 7)];
             else
                 line += (roll < 6000 ? "ACGT" : "acgt")[random() % 4];
             if (line.size() >= width || i + 1 == length) {
@@ -49,6 +60,26 @@ std::string randomFasta(std::mt19937& random, std::size_t genes, std::size_t lon
             text += "; a comment\n";
     }
     return text;
+}
+
+/// Peak resident memory of the process in bytes, from /proc/self/status; 0 where unknown.
+std::size_t peakMemory()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoull(line.substr(6)) * 1024;
+    return 0;
+}
+
+/// Sets the peak back to the memory in use now; false where the system does not let it.
+bool resetPeakMemory()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return clear.good() && peakMemory() != 0;
 }
 
 /// The table the whole-file reader and the one-word-at-a-time counter make of `text`.
@@ -186,18 +217,62 @@ TEST(FastaStream, DiagnosticsComeInTheReadersOrder)
 
 TEST(FastaStream, GeneLinesBeyondTheirBufferAreWrittenAsTheyCome)
 {
-    // Three names of 7 MB each outgrow the 16 MB kept for the "Read Gene" lines.
+    // 17,000 names cut to their first 1000 bytes outgrow the 16 MB kept for the "Read Gene"
+    // lines.
     TempDir dir;
-    const std::string name(7 << 20, 'x');
+    const std::string name(1200, 'x');
     std::string text;
-    for (int g = 0; g < 3; ++g)
-        text += ">" + name + std::to_string(g) + "\nACGTAC\n";
+    for (int g = 0; g < 17000; ++g) {
+        text += '>';
+        text += std::to_string(g);
+        text += name;
+        text += "\nACGTAC\n";
+    }
     writeBytes(dir.file("names.fa"), text);
     RecordingFeedback captured;
     ASSERT_TRUE(exportFastaToDTable(dir.file("names.fa").c_str(), dir.file("names.dtable").c_str(), captured).ok());
+    std::string expected;
+    for (int g = 0; g < 17000; ++g)
+        expected += "Read Gene " + std::to_string(g) + ": " + (std::to_string(g) + name).substr(0, headerNameLimit) + "\n";
     const std::string lines = captured.text();
-    for (int g = 0; g < 3; ++g)
-        EXPECT_NE(lines.find("Read Gene " + std::to_string(g) + ": " + name + std::to_string(g) + "\n"), std::string::npos);
-    EXPECT_NE(lines.find("Number of genes in file: 3\n"), std::string::npos);
-    EXPECT_EQ(lines.size(), std::string("created").size() + 3 * (name.size() + 15) + std::string("Read 22020120 bytes\nNumber of genes in file: 3\n").size());
+    const std::string summary = "Read " + std::to_string(text.size()) + " bytes\nNumber of genes in file: 17000\n";
+    // Written as they came, the first lines go before the summary.
+    const std::size_t summaryAt = lines.find(summary);
+    ASSERT_NE(summaryAt, std::string::npos);
+    EXPECT_GT(summaryAt, std::string("created").size());
+    EXPECT_EQ(lines.substr(0, summaryAt) + lines.substr(summaryAt + summary.size()), "created" + expected);
+}
+
+TEST(FastaStream, HeaderLineOfAnyLengthIsReadInBoundedMemory)
+{
+    // A header line of 512 MB: its name is cut, the rest passed over, nothing of it held.
+    CaptureDiagnostics log;
+    std::vector<std::unique_ptr<CountingUnit>> full;
+    FastaStream stream(
+        "long.fa", [&](std::unique_ptr<CountingUnit> unit) { full.push_back(std::move(unit)); },
+        [] { return std::make_unique<CountingUnit>(1 << 16); }, log.diagnostics());
+    const bool measured = resetPeakMemory();
+    const std::size_t before = peakMemory();
+    const std::string chunk(1 << 20, 'A');
+    stream.feed(">", 1);
+    for (int i = 0; i < 512; ++i)
+        stream.feed(chunk.data(), chunk.size());
+    stream.feed("\nACGTACGTAC\n", 12);
+    stream.finish();
+    if (measured) {
+        EXPECT_LT(peakMemory() - before, std::size_t(64) << 20);
+    }
+    EXPECT_EQ(stream.geneCount(), 1);
+    EXPECT_EQ(stream.sequenceLength(), 10u);
+    EXPECT_EQ(stream.takeGeneLines(), "Read Gene 0: " + std::string(headerNameLimit, 'A') + "\n");
+    WordCounter counter;
+    for (const auto& unit : full)
+        unit->countInto(counter);
+    Permutation table;
+    table.takeCounts(counter);
+    Permutation expected;
+    countWordsOneByOne(expected, "ACGTACGTAC");
+    EXPECT_TRUE(sameTable(table.serialize(), expected.serialize()));
+    if (!measured)
+        GTEST_SKIP() << "the peak memory could not be measured";
 }

@@ -92,6 +92,47 @@ TEST(InputStream, TruncatedAndCorruptGzipFailWithEitherInflater)
     }
 }
 
+TEST(InputStream, BytesAfterTheLastMemberFailWithEitherInflater)
+{
+    const std::string text = randomText(3 << 20);
+    const std::string member = gzipBytes(text);
+    const std::string small = gzipBytes(text.substr(0, 500));
+    const struct {
+        const char* name;
+        std::string bytes;
+        ReadStatus status;
+    } cases[] = {
+        {"a line of text", member + "garbage\n", ReadStatus::TrailingBytes},
+        {"zero padding", member + std::string(512, '\0'), ReadStatus::TrailingBytes},
+        {"one zero byte", member + std::string(1, '\0'), ReadStatus::TrailingBytes},
+        {"first magic byte, then others", member + std::string("\x1f\x00\x00\x00", 4), ReadStatus::TrailingBytes},
+        {"after two members", small + member + "x", ReadStatus::TrailingBytes},
+        {"after an empty member", member + gzipBytes("") + "\r\n", ReadStatus::TrailingBytes},
+        // A member cut short after its first byte or its header.
+        {"first magic byte alone", member + "\x1f", ReadStatus::TruncatedGzip},
+        {"a member's header alone", member + small.substr(0, 10), ReadStatus::TruncatedGzip},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir.file("trailing.gz"), c.bytes);
+        for (Inflater inflater : inflaters()) {
+            InputStream memory;
+            memory.openMemory(c.bytes.data(), c.bytes.size(), inflater);
+            drain(memory, 65536);
+            EXPECT_EQ(memory.status(), c.status);
+            // From a file, the member ends in a later input buffer than the first.
+            InputStream file;
+            ASSERT_TRUE(file.open(dir.file("trailing.gz").c_str(), inflater));
+            drain(file, 65536);
+            EXPECT_EQ(file.status(), c.status);
+            if (c.status == ReadStatus::TrailingBytes) {
+                EXPECT_EQ(file.error(), "bytes after the end of the gzip data");
+            }
+        }
+    }
+}
+
 TEST(InputStream, PlainFilesPipesAndFilesThatCannotBeRead)
 {
     TempDir dir;
