@@ -1,0 +1,114 @@
+// Writes FASTA files of a chosen kind to standard output, for timing the export and its memory
+// on letters other than A, C, G, T and on pathological lines.
+// Usage: seqlark-make-fasta KIND MEGABYTES
+//   acgt     random A, C, G, T in lines of 60
+//   acgtn    random A, C, G, T, N in lines of 60
+//   masked   soft-masked (lower-case stretches) with runs of N, in lines of 60
+//   iupac    random A, C, G, T with a tenth of N, n and the other IUPAC letters, in lines of 60
+//   bytes    one sequence line of random bytes (no zero byte, CR or LF) after a header
+//   header   one header line of MEGABYTES of 'A' and a short record after it
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::uint64_t state = 0x9E3779B97F4A7C15ull;
+
+std::uint64_t next()
+{
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+}
+
+/// Writes `total` bases in lines of 60, each base from `pick`.
+template <typename Pick>
+void writeLines(std::uint64_t total, Pick pick)
+{
+    char line[61];
+    for (std::uint64_t done = 0; done < total;) {
+        std::size_t n = 0;
+        while (n < 60 && done < total) {
+            line[n++] = pick();
+            ++done;
+        }
+        line[n++] = '\n';
+        std::fwrite(line, 1, n, stdout);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s acgt|acgtn|masked|iupac|bytes|header MEGABYTES\n", argv[0]);
+        return 2;
+    }
+    const std::string kind = argv[1];
+    const std::uint64_t total = std::strtoull(argv[2], nullptr, 10) * 1000000ull;
+    if (kind == "acgt") {
+        std::fputs(">random A, C, G, T\n", stdout);
+        writeLines(total, [] { return "ACGT"[next() & 3]; });
+    } else if (kind == "acgtn") {
+        std::fputs(">random A, C, G, T, N\n", stdout);
+        writeLines(total, [] { return "ACGTN"[next() % 5]; });
+    } else if (kind == "masked") {
+        std::fputs(">soft-masked with runs of N\n", stdout);
+        bool masked = false;
+        std::uint64_t gap = 0;
+        writeLines(total, [&] {
+            if (gap > 0) {
+                --gap;
+                return 'N';
+            }
+            std::uint64_t r = next();
+            if ((r & 0xFFFF) == 0)
+                gap = 10 + (r >> 40) % 5000;
+            if (((r >> 16) & 0x3FF) == 0)
+                masked = !masked;
+            return (masked ? "acgt" : "ACGT")[(r >> 32) & 3];
+        });
+    } else if (kind == "iupac") {
+        std::fputs(">A, C, G, T with IUPAC letters\n", stdout);
+        writeLines(total, [] {
+            std::uint64_t r = next();
+            return r % 10 ? "ACGT"[(r >> 8) & 3] : "NnRYSWKMBDHVN"[(r >> 8) % 13];
+        });
+    } else if (kind == "bytes") {
+        std::fputs(">random bytes\nA", stdout);
+        char chunk[4096];
+        for (std::uint64_t done = 1; done < total;) {
+            std::size_t n = 0;
+            while (n < sizeof chunk && done < total) {
+                char c = static_cast<char>(next() >> 56);
+                if (c == '\0' || c == '\n' || c == '\r')
+                    continue;
+                chunk[n++] = c;
+                ++done;
+            }
+            std::fwrite(chunk, 1, n, stdout);
+        }
+        std::fputs("\n", stdout);
+    } else if (kind == "header") {
+        std::fputs(">", stdout);
+        char chunk[4096];
+        std::memset(chunk, 'A', sizeof chunk);
+        for (std::uint64_t done = 0; done < total;) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, total - done));
+            std::fwrite(chunk, 1, n, stdout);
+            done += n;
+        }
+        std::fputs("\nACGTACGTAC\n", stdout);
+    } else {
+        std::fprintf(stderr, "unknown kind %s\n", kind.c_str());
+        return 2;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
