@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "cli/CommandSupport.h"
 #include "cli/Demo.h"
+#include "cli/Help.h"
 #include "export/Export.h"
 #include "export/InputKind.h"
 #include "report/ReportWriter.h"
@@ -24,76 +25,12 @@
 
 namespace {
 
-constexpr const char* usageText =
-    "Usage: seqlark-cli [-q] export [--threads N] SOURCE DEST\n"
-    "       seqlark-cli [-q] analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE]\n"
-    "                                BIG SMALL [GENE ...]\n"
-    "       seqlark-cli [-q] merge OUT IN [IN ...]\n"
-    "       seqlark-cli [-q] demo [DIR]\n"
-    "       seqlark-cli --help | --version\n";
-
-constexpr const char* helpText =
-    "Seqlark finds short DNA words over-represented in the upstream regions of a gene family.\n"
-    "\n"
-    "Commands:\n"
-    "  export [--threads N] SOURCE DEST\n"
-    "                      count every word of length 6, 7 and 8 of the FASTA file SOURCE\n"
-    "                      (plain or gzip-compressed; - reads standard input) on both\n"
-    "                      strands and write the counts as the DTable file DEST; N threads\n"
-    "                      count (default: one per core), the table is the same for any N\n"
-    "  analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE] BIG SMALL [GENE ...]\n"
-    "                      score every 6-letter DNA word of the gene family's SMALL against\n"
-    "                      the genome's BIG, build probability matrices of the ten best\n"
-    "                      against the 1 to 32 GENE files, and write the HTML report into\n"
-    "                      DIR (default: the current folder), with words.tsv: every word\n"
-    "                      class of MIN to MAX letters (default 6-8) with its observed and\n"
-    "                      expected count, P-value, E-value and q-value, ranked by S:\n"
-    "                      binomial (default), poisson or ratio. Each input is a DTable or\n"
-    "                      a FASTA file (plain or gzip); without GENE files the first 32\n"
-    "                      records of a FASTA SMALL serve. Beside them go summary.html (the\n"
-    "                      run at a glance, with sequence logos), the significant classes\n"
-    "                      assembled into motifs, and every motif in motifs.meme,\n"
-    "                      motifs.jaspar, motifs.transfac and motifs.tsv; --known FILE (MEME\n"
-    "                      or JASPAR) names each motif's closest known one. Prints the paths\n"
-    "                      of output.html and summary.html\n"
-    "  merge OUT IN [IN ...]\n"
-    "                      add up DTable files exported from parts of one data set, in\n"
-    "                      order, into OUT: the table the export of the parts' FASTA text,\n"
-    "                      one part after the other, gives\n"
-    "  demo [DIR]          make a small example data set with a planted motif, export it,\n"
-    "                      analyze it and write the report into DIR (default ./seqlark-demo)\n"
-    "\n"
-    "Options:\n"
-    "  -q, --quiet         no diagnostic lines on standard error\n"
-    "  -h, --help          show this help and exit\n"
-    "  --version           show the version and exit\n"
-    "\n"
-    "Exit status: 0 success, 1 the work failed, 2 bad usage.\n";
-
 constexpr int maximumThreads = 256;
 
 int usageError(std::ostream& err, const std::string& problem)
 {
-    err << program << ": " << oneLine(problem) << '\n' << usageText;
+    err << program << ": " << oneLine(problem) << '\n' << usageText();
     return 2;
-}
-
-/// An option a command takes, with its value.
-struct OptionName {
-    const char* longName;
-    const char* shortName; ///< null when there is none
-};
-
-/// The options each command takes; every one of them takes a value.
-const std::map<std::string, std::vector<OptionName>>& commandOptions()
-{
-    static const std::map<std::string, std::vector<OptionName>> options = {
-        {"export", {{"--threads", "-t"}}},
-        {"analyze", {{"--out", "-o"}, {"--statistic", nullptr}, {"--lengths", nullptr}, {"--known", nullptr}}},
-        {"merge", {}},
-        {"demo", {}},
-    };
-    return options;
 }
 
 /// A command's operands and option values, as the command line gave them.
@@ -120,7 +57,7 @@ std::string fastaSource(const std::string& file)
     return file == "-" ? "/dev/stdin" : file;
 }
 
-int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal)
+int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     std::string value;
@@ -137,7 +74,7 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, boo
     std::string source = fastaSource(files[0]);
     const std::string& destination = files[1];
 
-    CommandFeedback feedback(err, quiet, errIsTerminal, "exporting");
+    CommandFeedback feedback(err, verbosity, errIsTerminal, "exporting");
     if (destination == "-") {
         // Standard output: the table the export would write, written there as it stands.
         CountedFasta counted = countFasta(source.c_str(), feedback, threads);
@@ -206,14 +143,14 @@ bool tableStartsWell(const std::string& file, std::ostream& err)
 /// Whether the table file `file`, loaded and found to hold `facts`, holds nothing our export
 /// never writes (negative numbers, records after its end). Says why not in one line; a file
 /// cut short, which loads as far as it goes, is a warning.
-bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::ostream& err, bool quiet)
+bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::ostream& err, Verbosity verbosity)
 {
     const std::vector<std::string> refusals = facts.refusals();
     if (!refusals.empty()) {
         workError(err, "cannot use " + file + " as a DTable file: " + refusals.front());
         return false;
     }
-    if (!quiet)
+    if (verbosity != Verbosity::Quiet)
         for (const std::string& warning : facts.warnings())
             err << program << ": warning: " << oneLine(file) << ": " << oneLine(warning) << '\n';
     return true;
@@ -227,7 +164,7 @@ std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
     return tables;
 }
 
-int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet, bool errIsTerminal)
+int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
     std::string folder = ".";
     std::string knownPath;
@@ -301,13 +238,13 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
     }
     ReportOutcome report;
     {
-        CommandFeedback feedback(err, quiet, errIsTerminal, "analyzing");
+        CommandFeedback feedback(err, verbosity, errIsTerminal, "analyzing");
         input.refuseNegativeCounts = true;
         const AnalysisResult result = analyze(std::move(input), feedback);
         for (const TableSummary* table : tablesOf(result)) {
             if (table->negative() && table->facts.refusals().empty())
                 return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
-            if (!tableAccepted(table->path, table->facts, err, quiet))
+            if (!tableAccepted(table->path, table->facts, err, verbosity))
                 return 1;
         }
         // The other files are made while the pages are written.
@@ -327,7 +264,7 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, bo
     return 0;
 }
 
-int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool quiet)
+int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity)
 {
     const std::vector<std::string>& operands = line.operands;
     if (operands.size() < 2)
@@ -336,7 +273,7 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
     // The tables' own lines wait until every input is taken, so that a refused input gives
     // its one error line alone.
     std::ostringstream log;
-    const Diagnostics diagnostics = quiet ? Diagnostics() : Diagnostics(log);
+    const Diagnostics diagnostics = verbosity == Verbosity::Verbose ? Diagnostics(log) : Diagnostics();
     DTable total(diagnostics);
     for (std::size_t i = 1; i < operands.size(); ++i) {
         const std::string& input = operands[i];
@@ -346,7 +283,7 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
         TableFileFacts facts;
         if (part.load(input.c_str(), facts) != LoadStatus::Loaded)
             return workError(err, "cannot load " + input);
-        if (!tableAccepted(input, facts, err, quiet))
+        if (!tableAccepted(input, facts, err, verbosity))
             return 1;
         if (i == 1) {
             total = std::move(part);
@@ -359,7 +296,8 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
         if (!added)
             return workError(err, "cannot add " + input + ": " + added.cause);
     }
-    err << log.str();
+    OwnLines logLines(err);
+    logLines << log.str();
     log.str("");
     if (output == "-") {
         out << total.serialize();
@@ -368,7 +306,8 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
     }
     std::string cause;
     const bool written = total.write(output.c_str(), &cause);
-    err << log.str();
+    logLines << log.str();
+    logLines.close();
     return written ? 0 : workError(err, "cannot write " + output + ": " + cause);
 }
 
@@ -376,8 +315,8 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, bool
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
-    bool quiet = false;
-    std::string command;
+    Verbosity verbosity = Verbosity::Normal;
+    const CommandHelp* command = nullptr;
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -385,27 +324,29 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-            if (command.empty()) {
-                command = arg;
-                if (!commandOptions().contains(command))
-                    return usageError(err, "unknown command '" + command + "'");
+            if (!command) {
+                command = commandHelp(arg);
+                if (!command)
+                    return usageError(err, "unknown command '" + arg + "'");
             } else {
                 line.operands.push_back(arg);
             }
         } else if (arg == "-h" || arg == "--help") {
-            out << usageText << '\n' << helpText;
+            out << (command ? commandHelpText(*command) : generalHelp());
             return 0;
         } else if (arg == "--version") {
             out << program << ' ' << SEQLARK_VERSION << '\n';
             return 0;
         } else if (arg == "-q" || arg == "--quiet") {
-            quiet = true;
+            verbosity = Verbosity::Quiet;
+        } else if (arg == "-v" || arg == "--verbose") {
+            verbosity = Verbosity::Verbose;
         } else {
             // An option of the command: as --name VALUE, -n VALUE or --name=VALUE.
-            const OptionName* option = nullptr;
+            const OptionHelp* option = nullptr;
             std::optional<std::string> value;
-            if (!command.empty()) {
-                for (const OptionName& candidate : commandOptions().at(command)) {
+            if (command) {
+                for (const OptionHelp& candidate : command->options) {
                     const std::string withValue = std::string(candidate.longName) + "=";
                     if (arg == candidate.longName || (candidate.shortName && arg == candidate.shortName)) {
                         option = &candidate;
@@ -420,20 +361,21 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 }
             }
             if (!option)
-                return usageError(err, command.empty() ? "unknown option '" + arg + "'"
-                                                       : "unknown option '" + arg + "' for " + command);
+                return usageError(err, command ? "unknown option '" + arg + "' for " + command->name
+                                               : "unknown option '" + arg + "'");
             line.values[option->longName] = value;
         }
     }
-    if (command.empty())
+    if (!command)
         return usageError(err, "no command given");
-    if (command == "export")
-        return runExport(line, out, err, quiet, errIsTerminal);
-    if (command == "merge")
-        return runMerge(line, out, err, quiet);
-    if (command == "analyze")
-        return runAnalyze(line, out, err, quiet, errIsTerminal);
+    const std::string_view name = command->name;
+    if (name == "export")
+        return runExport(line, out, err, verbosity, errIsTerminal);
+    if (name == "merge")
+        return runMerge(line, out, err, verbosity);
+    if (name == "analyze")
+        return runAnalyze(line, out, err, verbosity, errIsTerminal);
     if (line.operands.size() > 1)
         return usageError(err, "demo takes at most one folder");
-    return runDemo(line.operands.empty() ? "seqlark-demo" : line.operands[0], out, err, errIsTerminal);
+    return runDemo(line.operands.empty() ? "seqlark-demo" : line.operands[0], out, err, verbosity, errIsTerminal);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/RunFeedback.h"
+#include "cli/OwnLines.h"
 #include "cli/TerminalProgress.h"
 
 #include <memory>
@@ -37,15 +38,44 @@ inline int workError(std::ostream& err, const std::string& message)
     return 1;
 }
 
-/// A run's feedback on the command line: diagnostic lines on standard error (none when
-/// quiet), warnings as lines of their own there, and progress as a bar when standard error
-/// is a terminal.
-class CommandFeedback : public RunFeedback {
+/// How much a command says on standard error besides its errors.
+enum class Verbosity {
+    Quiet,   ///< errors only (-q)
+    Normal,  ///< warnings too, and a progress bar on a terminal
+    Verbose, ///< also the reader's, the tables' and the analysis' diagnostic lines (-v)
+};
+
+/// The streams a CommandFeedback writes to, made before the feedback itself.
+struct CommandStreams {
+    CommandStreams(std::ostream& err, Verbosity verbosity, bool errIsTerminal, const char* label)
+        : verbosity(verbosity)
+        , bar(errIsTerminal && verbosity != Verbosity::Quiet ? std::make_unique<TerminalProgress>(err, label) : nullptr)
+        , lines(bar ? bar->stream() : err)
+        , diagnosticLines(verbosity == Verbosity::Verbose ? std::make_unique<OwnLines>(lines) : nullptr)
+    {
+    }
+
+    Verbosity verbosity;
+    std::unique_ptr<TerminalProgress> bar;
+    std::ostream& lines;
+    std::unique_ptr<OwnLines> diagnosticLines;
+};
+
+/// A run's feedback on the command line: warnings as lines of their own on standard error
+/// (none when quiet), progress as a bar when standard error is a terminal, and the
+/// diagnostic lines there, each on a line of its own, when verbose.
+class CommandFeedback : private CommandStreams, public RunFeedback {
 public:
     /// `label` names the work on the bar.
-    CommandFeedback(std::ostream& err, bool quiet, bool errIsTerminal, const char* label)
-        : CommandFeedback(err, quiet, errIsTerminal ? std::make_unique<TerminalProgress>(err, label) : nullptr)
+    CommandFeedback(std::ostream& err, Verbosity verbosity, bool errIsTerminal, const char* label)
+        : CommandStreams(err, verbosity, errIsTerminal, label)
+        , RunFeedback(diagnosticLines ? Diagnostics(*diagnosticLines) : Diagnostics())
     {
+    }
+    ~CommandFeedback() override
+    {
+        if (diagnosticLines)
+            diagnosticLines->close();
     }
 
     void progressed(std::int64_t done, std::int64_t total) override
@@ -55,22 +85,17 @@ public:
     }
     void finished() override
     {
+        if (diagnosticLines)
+            diagnosticLines->close();
         if (bar)
             bar->finish();
     }
     void warn(std::string_view caption, std::string_view text) override
     {
+        if (verbosity == Verbosity::Quiet)
+            return;
+        if (diagnosticLines)
+            diagnosticLines->close();
         lines << program << ": warning: " << oneLine(caption) << ": " << oneLine(text) << '\n';
     }
-
-private:
-    CommandFeedback(std::ostream& err, bool quiet, std::unique_ptr<TerminalProgress> shown)
-        : RunFeedback(quiet ? Diagnostics() : Diagnostics(shown ? shown->stream() : err))
-        , bar(std::move(shown))
-        , lines(bar ? bar->stream() : err)
-    {
-    }
-
-    std::unique_ptr<TerminalProgress> bar;
-    std::ostream& lines;
 };

@@ -55,7 +55,7 @@ void writeFasta(const std::filesystem::path& path, const std::vector<std::string
 
 } // namespace
 
-int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, bool errIsTerminal)
+int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -64,9 +64,9 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
     if (error) {
         return workError(err, "cannot make the folder " + folder.string() + ": " + error.message());
     }
-    // The demo's own files are made quietly; only its summary, warnings and the progress of
-    // the analysis are shown.
-    CommandFeedback feedback(err, true, errIsTerminal, "analyzing");
+    // The demo's own files are made quietly; only its summary, warnings, the progress of the
+    // analysis and, when verbose, the analysis' diagnostic lines are shown.
+    CommandFeedback feedback(err, verbosity, errIsTerminal, "analyzing");
     RunFeedback quietly;
 
     std::mt19937 random(20261207);

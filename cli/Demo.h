@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/CommandSupport.h"
+
 #include <ostream>
 #include <string>
 
@@ -8,7 +10,8 @@
 /// runs the analysis into `folder` and tells on `out` where the report is and whether the
 /// motif was found, drawing the analysis's progress bar on `err` when it is a terminal.
 /// Returns the exit status.
-int runDemo(const std::string& folder, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
+int runDemo(const std::string& folder, std::ostream& out, std::ostream& err, Verbosity verbosity = Verbosity::Normal,
+    bool errIsTerminal = false);
 
 /// The motif the demo plants in the family's sequences.
 inline constexpr const char* demoMotif = "TAATCC";

@@ -22,7 +22,8 @@ TEST(Cli, HelpAndVersionGoToStandardOutput)
         Outcome help = run({option});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("Usage: seqlark-cli", 0), 0u) << help.out;
-        for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] [--statistic S] [--lengths MIN-MAX] [--known FILE] BIG SMALL [GENE ...]", "demo [DIR]"})
+        for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] [--statistic S]",
+                 "[--lengths MIN-MAX] [--known FILE]", "BIG SMALL [GENE ...]", "merge OUT IN [IN ...]", "demo [DIR]"})
             EXPECT_NE(help.out.find(command), std::string::npos) << command;
         EXPECT_EQ(help.err, "");
     }
@@ -30,6 +31,36 @@ TEST(Cli, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "seqlark-cli " SEQLARK_VERSION "\n");
     EXPECT_EQ(version.err, "");
+}
+
+TEST(Cli, EachCommandsHelpShowsItsUsageOptionsAndAnExample)
+{
+    struct Expected {
+        const char* command;
+        std::vector<const char*> options;
+    };
+    for (const Expected& e : {Expected {"export", {"-t, --threads N"}},
+             Expected {"analyze", {"-o, --out DIR", "--statistic S", "--lengths MIN-MAX", "--known FILE"}},
+             Expected {"merge", {}}, Expected {"demo", {}}}) {
+        SCOPED_TRACE(e.command);
+        for (const std::vector<std::string>& args :
+            {std::vector<std::string> {e.command, "--help"}, std::vector<std::string> {"-q", e.command, "a", "-h"}}) {
+            Outcome help = run(args);
+            EXPECT_EQ(help.status, 0);
+            EXPECT_EQ(help.err, "");
+            EXPECT_EQ(help.out.rfind(std::string("Usage: seqlark-cli [-q | -v] ") + e.command, 0), 0u) << help.out;
+            for (const char* option : e.options)
+                EXPECT_NE(help.out.find(option), std::string::npos) << option;
+            for (const char* option : {"-q, --quiet", "-v, --verbose", "-h, --help"})
+                EXPECT_NE(help.out.find(option), std::string::npos) << option;
+            EXPECT_NE(help.out.find("\nExample:\n  seqlark-cli " + std::string(e.command) + ""), std::string::npos);
+        }
+    }
+    // Every option the help names is one the command takes: given without a value it is
+    // refused for the value, not as unknown.
+    Outcome threads = run({"export", "--threads"});
+    EXPECT_EQ(threads.status, 2);
+    EXPECT_EQ(threads.err.find("unknown option"), std::string::npos) << threads.err;
 }
 
 TEST(Cli, BadUsageShowsTheUsageOnStandardError)
@@ -119,14 +150,31 @@ TEST(Cli, ExportWritesTheTable)
     EXPECT_EQ(readBytes(destination), readBytes(testData("sample.dtable")));
 }
 
-TEST(Cli, DiagnosticsGoToStandardErrorUnlessQuiet)
+TEST(Cli, DiagnosticLinesOnlyWhenVerboseEachOnALineOfItsOwn)
 {
     TempDir dir;
-    Outcome exported = run({"export", testData("sample.fa"), dir.file("t.dtable")});
-    EXPECT_EQ(exported.status, 0);
-    EXPECT_EQ(exported.out, "");
-    EXPECT_NE(exported.err.find("Read 202 bytes\nNumber of genes in file: 5\nRead Gene 0: geneA\n"), std::string::npos)
-        << exported.err;
+    for (const char* quietly : {"", "-q"}) {
+        std::vector<std::string> args = {"export", testData("sample.fa"), dir.file("t.dtable")};
+        if (*quietly)
+            args.insert(args.begin(), quietly);
+        Outcome exported = run(args);
+        EXPECT_EQ(exported.status, 0);
+        EXPECT_EQ(exported.out, "");
+        EXPECT_EQ(exported.err, "");
+    }
+    Outcome verbose = run({"-v", "export", testData("sample.fa"), dir.file("t.dtable")});
+    EXPECT_EQ(verbose.status, 0);
+    EXPECT_EQ(verbose.err.rfind("created\nRead 202 bytes\nNumber of genes in file: 5\nRead Gene 0: geneA\n", 0), 0u)
+        << verbose.err;
+
+    // The analysis' tables announce themselves one after the other; each gets its own line.
+    const std::vector<std::string> tables = {dir.file("t.dtable"), dir.file("t.dtable"), dir.file("t.dtable")};
+    Outcome analyzed = run({"-v", "analyze", "--out", dir.file("report"), tables[0], tables[1], tables[2]});
+    EXPECT_EQ(analyzed.status, 0) << analyzed.err;
+    EXPECT_EQ(analyzed.err.rfind("created\ncreated\n", 0), 0u) << analyzed.err;
+    EXPECT_EQ(analyzed.err.find("createdcreated"), std::string::npos) << analyzed.err;
+    EXPECT_EQ(analyzed.err.back(), '\n');
+    EXPECT_EQ(run({"analyze", "--out", dir.file("report"), tables[0], tables[1], tables[2]}).err, "");
 }
 
 TEST(Cli, FailedExportLeavesTheDestinationAlone)

@@ -1,0 +1,185 @@
+#include "cli/Help.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t width = 80;
+constexpr std::size_t optionColumn = 22;
+
+const std::vector<CommandHelp> commands = {
+    {"export", "SOURCE DEST", "count the words of a FASTA file into a DTable file",
+        "Counts every word of length 6, 7 and 8 of the FASTA file SOURCE (plain or gzip-compressed; - reads "
+        "standard input) on both strands and writes the counts as the DTable file DEST (- writes standard "
+        "output). DEST is replaced, whole, only once SOURCE has been read and counted; when SOURCE cannot be "
+        "read, DEST stays as it was.",
+        {{"--threads", "-t", "N",
+            "count with N threads (default: one per core; at most 8 work, and one per 4 MB of a plain file); "
+            "the table is the same, byte for byte, for any N"}},
+        "seqlark-cli export genome.fa.gz genome.dtable"},
+    {"analyze", "BIG SMALL [GENE ...]", "rank a gene family's words against the genome and write the report",
+        "Scores every 6-letter DNA word of the gene family's SMALL against the genome's BIG, builds probability "
+        "matrices of the ten best against the 1 to 32 GENE files, and writes the HTML report output.html with "
+        "its pages, summary.html (the run at a glance, with sequence logos), words.tsv (every word class with "
+        "its observed and expected count, P-value, E-value and q-value), the significant classes assembled into "
+        "motifs, and every motif in motifs.meme, motifs.jaspar, motifs.transfac and motifs.tsv. Each input is a "
+        "DTable file or a FASTA file (plain or gzip); without GENE files the first 32 records of a FASTA SMALL "
+        "serve as gene files. Prints the paths of output.html and summary.html.",
+        {{"--out", "-o", "DIR", "write the report into DIR (default: the current folder)"},
+            {"--statistic", nullptr, "S", "rank words.tsv by S: binomial (default), poisson or ratio"},
+            {"--lengths", nullptr, "MIN-MAX", "the word lengths of words.tsv, from 6 to 8 (default 6-8)"},
+            {"--known", nullptr, "FILE", "name each motif's closest motif of FILE, a MEME or JASPAR motif file"}},
+        "seqlark-cli analyze --out report genome.dtable family.fa"},
+    {"merge", "OUT IN [IN ...]", "add up the DTable files of parts of one data set",
+        "Adds up DTable files exported from parts of one data set, in the order given, into OUT (- writes "
+        "standard output): the table the export of the parts' FASTA text, one part after the other, gives.",
+        {}, "seqlark-cli merge genome.dtable part1.dtable part2.dtable part3.dtable"},
+    {"demo", "[DIR]", "analyze an example data set with a planted motif",
+        "Makes a small example data set with a planted motif, exports it, analyzes it, writes the report into "
+        "DIR (default: ./seqlark-demo) and says whether the motif was found.",
+        {}, "seqlark-cli demo"},
+};
+
+const std::vector<OptionHelp> global = {
+    {"--quiet", "-q", nullptr, "errors only: no warnings and no progress bar"},
+    {"--verbose", "-v", nullptr, "also the reader's, the tables' and the analysis' diagnostic lines"},
+    {"--help", "-h", nullptr, "show the help (of COMMAND, after one) and exit"},
+    {"--version", nullptr, nullptr, "show the version and exit"},
+};
+
+/// `text` in lines of at most `width` characters, the first starting at `firstColumn` (where
+/// the caller has put it) and the others `indent` spaces in.
+std::string wrapped(std::string_view text, std::size_t indent, std::size_t firstColumn = 0)
+{
+    std::string out;
+    std::size_t column = firstColumn;
+    bool first = true;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const std::string_view word = text.substr(at, end - at);
+        at = end + 1;
+        if (!first && column + 1 + word.size() > width) {
+            out += '\n';
+            out.append(indent, ' ');
+            column = indent;
+        } else if (!first) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        first = false;
+    }
+    return out;
+}
+
+std::string optionNames(const OptionHelp& option)
+{
+    std::string names = option.shortName ? std::string(option.shortName) + ", " : "    ";
+    names += option.longName;
+    if (option.value)
+        (names += ' ') += option.value;
+    return names;
+}
+
+std::string optionLines(const std::vector<OptionHelp>& options)
+{
+    std::string out;
+    for (const OptionHelp& option : options) {
+        std::string line = "  " + optionNames(option);
+        if (line.size() + 2 > optionColumn) {
+            line += '\n';
+            line.append(optionColumn, ' ');
+        } else {
+            line.append(optionColumn - line.size(), ' ');
+        }
+        out += line + wrapped(option.text, optionColumn, optionColumn) + '\n';
+    }
+    return out;
+}
+
+/// A command's usage, wrapped between its pieces (an option with its value, the operands),
+/// the first line starting at `firstColumn`.
+std::string synopsis(const CommandHelp& command, std::size_t firstColumn)
+{
+    const std::string start = "seqlark-cli [-q | -v] " + std::string(command.name);
+    std::vector<std::string> pieces;
+    for (const OptionHelp& option : command.options) {
+        std::string piece(1, '[');
+        piece.append(option.longName).append(1, ' ').append(option.value).append(1, ']');
+        pieces.push_back(std::move(piece));
+    }
+    pieces.emplace_back(command.operands);
+    const std::size_t indent = firstColumn + start.size() + 1;
+    std::string out = start;
+    std::size_t column = firstColumn + start.size();
+    for (const std::string& piece : pieces) {
+        if (column + 1 + piece.size() > width) {
+            out += '\n';
+            out.append(indent, ' ');
+            column = indent;
+        } else {
+            out += ' ';
+            ++column;
+        }
+        out += piece;
+        column += piece.size();
+    }
+    return out;
+}
+
+} // namespace
+
+const std::vector<CommandHelp>& commandHelps()
+{
+    return commands;
+}
+
+const CommandHelp* commandHelp(std::string_view name)
+{
+    for (const CommandHelp& command : commands)
+        if (name == command.name)
+            return &command;
+    return nullptr;
+}
+
+const std::vector<OptionHelp>& globalOptions()
+{
+    return global;
+}
+
+std::string usageText()
+{
+    const std::string first = "Usage: ";
+    const std::string next(first.size(), ' ');
+    std::string out;
+    for (const CommandHelp& command : commands) {
+        out += (out.empty() ? first : next);
+        out += synopsis(command, next.size()) + '\n';
+    }
+    return out + next + "seqlark-cli [COMMAND] --help | --version\n";
+}
+
+std::string generalHelp()
+{
+    std::string out = usageText();
+    out += "\nSeqlark finds short DNA words over-represented in the upstream regions of a gene family.\n\nCommands:\n";
+    for (const CommandHelp& command : commands) {
+        std::string line = "  " + std::string(command.name);
+        line.append(optionColumn - line.size(), ' ');
+        out += line + wrapped(command.summary, optionColumn, optionColumn) + '\n';
+    }
+    out += "\nOptions:\n" + optionLines(global);
+    out += "\nRun 'seqlark-cli COMMAND --help' for a command's options and an example.\n";
+    out += "Exit status: 0 success, 1 the work failed, 2 bad usage.\n";
+    return out;
+}
+
+std::string commandHelpText(const CommandHelp& command)
+{
+    std::string out = "Usage: " + synopsis(command, 7) + "\n\n";
+    out += wrapped(command.description, 0) + "\n\nOptions:\n";
+    out += optionLines(command.options) + optionLines(global);
+    out += "\nExample:\n  " + std::string(command.example) + '\n';
+    return out;
+}
