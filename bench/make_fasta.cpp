@@ -8,6 +8,8 @@
 //   bytes    one sequence line of random bytes (no zero byte, CR or LF) after a header
 //   header   one header line of MEGABYTES of 'A' and a short record after it
 
+#include "XorShift.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,16 +18,6 @@
 #include <string>
 
 namespace {
-
-std::uint64_t state = 0x9E3779B97F4A7C15ull;
-
-std::uint64_t next()
-{
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-}
 
 /// Writes `total` bases in lines of 60, each base from `pick`.
 template <typename Pick>
@@ -55,10 +47,10 @@ int main(int argc, char** argv)
     const std::uint64_t total = std::strtoull(argv[2], nullptr, 10) * 1000000ull;
     if (kind == "acgt") {
         std::fputs(">random A, C, G, T\n", stdout);
-        writeLines(total, [] { return "ACGT"[next() & 3]; });
+        writeLines(total, [] { return "ACGT"[nextRandom() & 3]; });
     } else if (kind == "acgtn") {
         std::fputs(">random A, C, G, T, N\n", stdout);
-        writeLines(total, [] { return "ACGTN"[next() % 5]; });
+        writeLines(total, [] { return "ACGTN"[nextRandom() % 5]; });
     } else if (kind == "masked") {
         std::fputs(">soft-masked with runs of N\n", stdout);
         bool masked = false;
@@ -68,7 +60,7 @@ int main(int argc, char** argv)
                 --gap;
                 return 'N';
             }
-            std::uint64_t r = next();
+            std::uint64_t r = nextRandom();
             if ((r & 0xFFFF) == 0)
                 gap = 10 + (r >> 40) % 5000;
             if (((r >> 16) & 0x3FF) == 0)
@@ -78,7 +70,7 @@ int main(int argc, char** argv)
     } else if (kind == "iupac") {
         std::fputs(">A, C, G, T with IUPAC letters\n", stdout);
         writeLines(total, [] {
-            std::uint64_t r = next();
+            std::uint64_t r = nextRandom();
             return r % 10 ? "ACGT"[(r >> 8) & 3] : "NnRYSWKMBDHVN"[(r >> 8) % 13];
         });
     } else if (kind == "bytes") {
@@ -87,7 +79,7 @@ int main(int argc, char** argv)
         for (std::uint64_t done = 1; done < total;) {
             std::size_t n = 0;
             while (n < sizeof chunk && done < total) {
-                char c = static_cast<char>(next() >> 56);
+                char c = static_cast<char>(nextRandom() >> 56);
                 if (c == '\0' || c == '\n' || c == '\r')
                     continue;
                 chunk[n++] = c;

@@ -2,25 +2,13 @@
 // megabases in 60-letter lines, AT-rich, with soft-masked (lower-case) stretches and runs
 // of N, as assembled genomes have. Usage: seqlark-make-genome OUT.fa [MEGABASES] (default 3000)
 
+#include "XorShift.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::uint64_t state = 0x9E3779B97F4A7C15ull;
-
-std::uint64_t next()
-{
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -39,7 +27,7 @@ int main(int argc, char** argv)
     std::vector<char> line(61);
     std::uint64_t written = 0;
     for (int chromosome = 1; written < total; ++chromosome) {
-        std::uint64_t length = 20000000 + next() % 230000000;
+        std::uint64_t length = 20000000 + nextRandom() % 230000000;
         if (length > total - written)
             length = total - written;
         std::fprintf(out, ">chr%d synthetic chromosome of %llu bases\n", chromosome, static_cast<unsigned long long>(length));
@@ -52,7 +40,7 @@ int main(int argc, char** argv)
                     line[n++] = 'N';
                     --nRun;
                 } else {
-                    std::uint64_t r = next();
+                    std::uint64_t r = nextRandom();
                     if ((r & 0xFFFFF) == 0)
                         nRun = 100 + (r >> 40) % 50000; // a gap every megabase or so
                     if (((r >> 20) & 0x3FF) == 0)

@@ -227,7 +227,7 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
         CountedRecords records = countFastaRecords(fastaSource(files[1]).c_str(), maximumGeneFiles, quietly);
         if (!records.result.ok())
             return workError(err, records.result.message);
-        if (records.result.genes > maximumGeneFiles)
+        if (records.result.genes > maximumGeneFiles && verbosity != Verbosity::Quiet)
             err << program << ": the first " << maximumGeneFiles << " of the " << records.result.genes << " records of "
                 << oneLine(files[1]) << " serve as gene files\n";
         for (std::size_t r = 0; r < records.tables.size(); ++r) {
