@@ -1,9 +1,12 @@
 #include "report/ReportFiles.h"
 
 #include "base/AtomicFile.h"
+#include "base/Numbers.h"
 #include "report/MotifFiles.h"
 #include "report/WordsTable.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -34,7 +37,14 @@ bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& f
 
 std::string runDate()
 {
-    const std::time_t now = std::time(nullptr);
+    // SOURCE_DATE_EPOCH, when set to a number of seconds, stands for the time, so that runs
+    // can be made to give the same files byte for byte.
+    std::time_t now = std::time(nullptr);
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        const ParsedInteger seconds = parseInteger(epoch);
+        if (seconds.digits && !seconds.overflow && seconds.end == std::strlen(epoch) && seconds.value >= 0)
+            now = static_cast<std::time_t>(seconds.value);
+    }
     std::tm utc {};
     gmtime_r(&now, &utc);
     char text[32];

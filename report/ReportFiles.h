@@ -20,5 +20,6 @@ std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryD
 /// first that cannot be written, false with `error` naming it.
 bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& folder, std::string& error);
 
-/// The time now as the summary page shows it: "YYYY-MM-DD HH:MM UTC".
+/// The time now as the summary page shows it: "YYYY-MM-DD HH:MM UTC"; the time
+/// SOURCE_DATE_EPOCH gives in seconds, when it is set.
 std::string runDate();

@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
+#include "report/ReportFiles.h"
 #include "report/SummaryPage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -328,4 +330,23 @@ TEST(SummaryPage, AlignsMembersHangingOffTheMotifAndBoundsOffsetsFarOff)
                         "ACGCG         +  sig 13.0309  observed 9\n"
                         "       CGCGT  &minus;  sig  0.0820  observed 2\n</pre>"),
         std::string::npos);
+}
+
+TEST(SummaryPage, TheRunDateIsSourceDateEpochWhenThatIsSet)
+{
+    const char* before = std::getenv("SOURCE_DATE_EPOCH");
+    const std::string kept = before ? before : "";
+    // Seconds worked out apart: 2025-12-07 is day 20429 since 1970-01-01, and 13:00 is 46800 s.
+    ::setenv("SOURCE_DATE_EPOCH", "1765112400", 1);
+    EXPECT_EQ(runDate(), "2025-12-07 13:00 UTC");
+    ::setenv("SOURCE_DATE_EPOCH", "0", 1);
+    EXPECT_EQ(runDate(), "1970-01-01 00:00 UTC");
+    for (const char* ignored : {"", "12x", "-5", "99999999999999999999999"}) {
+        ::setenv("SOURCE_DATE_EPOCH", ignored, 1);
+        EXPECT_NE(runDate().rfind("19", 0), 0u) << ignored;
+    }
+    if (before)
+        ::setenv("SOURCE_DATE_EPOCH", kept.c_str(), 1);
+    else
+        ::unsetenv("SOURCE_DATE_EPOCH");
 }
