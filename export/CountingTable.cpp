@@ -1,6 +1,5 @@
 #include "export/CountingTable.h"
 
-#include "base/AtomicFile.h"
 #include "base/Dna.h"
 #include "tables/DTableText.h"
 
@@ -79,10 +78,6 @@ std::string megabytes(std::uint64_t bytes)
     return text;
 }
 
-// The lines DTable::write gives the diagnostics when it fails, for the same failures here.
-constexpr const char* cannotOpenLine = "Error opening DTable output file\n";
-constexpr const char* cannotWriteLine = "Error writing DTable output file\n";
-
 } // namespace
 
 void Permutation::countWords(const DString& sequence)
@@ -160,9 +155,5 @@ CountsWrite Permutation::writeCounts(WordCounter& counter, const char* path, std
     appendTableEnd(text);
     words = std::vector<WordCounter::Word>();
 
-    const WriteOutcome outcome = writeFileAtomically(path, text, cause);
-    if (outcome == WriteOutcome::Written)
-        return CountsWrite::Written;
-    diagnostics() << (outcome == WriteOutcome::CannotCreate ? cannotOpenLine : cannotWriteLine);
-    return CountsWrite::Unwritable;
+    return writeText(path, text, &cause) ? CountsWrite::Written : CountsWrite::Unwritable;
 }

@@ -162,6 +162,9 @@ protected:
     void reserveRecords(std::int32_t b, std::size_t extra);
 
     const Diagnostics& diagnostics() const { return diagnostics_; }
+    /// Writes `text`, the bytes of a table file, as write() does, with its diagnostic line
+    /// when that fails.
+    bool writeText(const char* path, const std::string& text, std::string* error) const;
 
 private:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);

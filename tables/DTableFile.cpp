@@ -235,8 +235,13 @@ bool DTable::write(const char* path, std::string* error) const
 {
     if (!path)
         return false;
+    return writeText(path, serialize(), error);
+}
+
+bool DTable::writeText(const char* path, const std::string& text, std::string* error) const
+{
     std::string cause;
-    WriteOutcome outcome = writeFileAtomically(path, serialize(), cause);
+    const WriteOutcome outcome = writeFileAtomically(path, text, cause);
     if (outcome == WriteOutcome::Written)
         return true;
     diagnostics_ << (outcome == WriteOutcome::CannotCreate ? "Error opening DTable output file"
@@ -505,13 +510,8 @@ LoadStatus probeTableFile(const char* path, std::string& cause)
 
 LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header)
 {
-    std::uint64_t size;
-    FilePointer file = openTable(path, cause, size);
-    if (!file)
-        return LoadStatus::CannotOpen;
     TableFileFacts facts;
-    TableReader in(file.get(), probeBlockSize, facts);
-    const LoadStatus status = in.readHeader(cause);
+    const LoadStatus status = probeTableFile(path, cause, facts);
     header = facts.header;
     return status;
 }
