@@ -122,27 +122,10 @@ bool lengthsNamed(const std::string& text, int& shortest, int& longest)
     return true;
 }
 
-/// Whether the table file `file` starts as a table our export writes: its header reads, with
-/// no number below 0 and no more buckets than the file can fill. Says why not in one line.
-bool tableStartsWell(const std::string& file, std::ostream& err)
-{
-    std::string cause;
-    TableFileFacts facts;
-    if (probeTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
-        workError(err, "cannot use " + file + " as a DTable file: " + cause);
-        return false;
-    }
-    const std::vector<std::string> refusals = facts.refusals();
-    if (!refusals.empty()) {
-        workError(err, "cannot use " + file + " as a DTable file: " + refusals.front());
-        return false;
-    }
-    return true;
-}
-
 /// Whether the table file `file`, loaded and found to hold `facts`, holds nothing our export
-/// never writes (negative numbers, records after its end). Says why not in one line; a file
-/// cut short, which loads as far as it goes, is a warning.
+/// never writes (negative numbers, more buckets than the file can fill, records after its
+/// end). Says why not in one line; a file cut short, which loads as far as it goes, is a
+/// warning.
 bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::ostream& err, Verbosity verbosity)
 {
     const std::vector<std::string> refusals = facts.refusals();
@@ -154,6 +137,20 @@ bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::os
         for (const std::string& warning : facts.warnings())
             err << program << ": warning: " << oneLine(file) << ": " << oneLine(warning) << '\n';
     return true;
+}
+
+/// Whether the table file `file` starts as a table our export writes: its header reads, with
+/// no number below 0 and no more buckets than the file can fill. Says why not in one line;
+/// the warnings wait for the load.
+bool tableStartsWell(const std::string& file, std::ostream& err)
+{
+    std::string cause;
+    TableFileFacts facts;
+    if (probeTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
+        workError(err, "cannot use " + file + " as a DTable file: " + cause);
+        return false;
+    }
+    return tableAccepted(file, facts, err, Verbosity::Quiet);
 }
 
 std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
