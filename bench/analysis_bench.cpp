@@ -12,6 +12,8 @@
 #include "report/ReportFiles.h"
 #include "report/WordsTable.h"
 
+#include "Timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,13 +23,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 void writeFasta(const std::string& path, const FastaFile& fasta, std::size_t first, std::size_t stride,
     std::size_t tail)

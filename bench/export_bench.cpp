@@ -7,6 +7,8 @@
 #include "oracle/FastaFile.h"
 #include "sequence/InputStream.h"
 
+#include "Timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 /// Seconds to read (and inflate) the whole file in the export's chunks; -1 when it fails.
 double timeReading(const char* source, Inflater inflater)

@@ -5,6 +5,8 @@
 
 #include "tables/DTable.h"
 
+#include "Timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 /// A table file of one bucket holding `words` distinct words of 8 to 10 letters.
 std::string oneBucketTable(std::size_t words)
