@@ -22,8 +22,9 @@ constexpr std::int64_t ownSteps = 5;
 /// A table loaded apart from the run's diagnostics, which it keeps until the run writes
 /// them at their place: what its construction wrote, then what its loading wrote.
 struct LoadedTable {
-    explicit LoadedTable(std::string filePath)
-        : path(std::move(filePath))
+    explicit LoadedTable(TableSource source)
+        : path(std::move(source.path))
+        , given(std::move(source.table))
         , log(std::make_unique<std::ostringstream>())
         , table(Diagnostics(*log))
     {
@@ -35,33 +36,47 @@ struct LoadedTable {
     void load()
     {
         if (given) {
-            table = std::move(*given);
-            given.reset();
             summary.status = LoadStatus::Loaded;
-            if (keptLengths)
-                table.keepLengths(*keptLengths);
         } else {
             summary.status = keptLengths ? table.load(path.c_str(), *keptLengths, summary.facts)
                                          : table.load(path.c_str(), summary.facts);
         }
+        const DTable& loaded = read();
         summary.path = path;
-        summary.bucketCount = table.bucketCount();
-        summary.sequenceLength = table.sequenceLength();
-        summary.totalCount = table.totalCount();
-        summary.distinctCount = table.distinctCount();
-        summary.records = table.recordCount();
-        summary.negativeCounts = table.negativeCountRecords();
-        if (takeRecords)
+        summary.bucketCount = loaded.bucketCount();
+        summary.sequenceLength = loaded.sequenceLength();
+        summary.totalCount = loaded.totalCount();
+        summary.distinctCount = loaded.distinctCount();
+        summary.negativeCounts = loaded.negativeCountRecords();
+        if (!takeRecords) {
+            summary.records = loaded.recordCount();
+        } else if (given) {
+            // A table given is only read: the records of the lengths kept are copied out.
+            for (WordEntry& entry : given->entries())
+                if (!keptLengths || std::count(keptLengths->begin(), keptLengths->end(), entry.word.length()))
+                    records.push_back(std::move(entry));
+            summary.records = records.size();
+        } else {
+            summary.records = table.recordCount();
             records = table.takeEntries();
+        }
+    }
+    /// The table the run reads: the one given, or the one loaded.
+    const DTable& read() const { return given ? *given : table; }
+    /// Lets go of the table once the run is done with it.
+    void release()
+    {
+        given.reset();
+        table = DTable();
     }
 
     std::string path;
+    /// A table in memory that stands for the file at `path`.
+    std::shared_ptr<const DTable> given;
     std::unique_ptr<std::ostringstream> log;
     DTable table;
     std::string construction;
     TableSummary summary;
-    /// A table in memory that stands for the file at `path`.
-    std::optional<DTable> given;
     /// When set, only the records of these word lengths are loaded.
     std::optional<std::vector<std::size_t>> keptLengths;
     /// Whether loading also moves the records out of the table into `records`.
@@ -178,53 +193,40 @@ std::size_t AnalysisResult::rankOf(std::string_view word) const
 AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
 {
     AnalysisResult result;
-    if (input.genePaths.empty()) {
+    if (input.genes.empty()) {
         result.status = AnalysisStatus::MissingInput;
+        result.message = "no gene file was given, so nothing was read";
         return result;
     }
-    if (input.genePaths.size() > static_cast<std::size_t>(maximumGeneFiles)) {
+    if (input.genes.size() > static_cast<std::size_t>(maximumGeneFiles)) {
         result.status = AnalysisStatus::TooManyGeneFiles;
+        result.message = "more gene files were given than one run takes, so nothing was read";
         return result;
     }
     if (input.shortest < shortestWordLength || input.longest > longestWordLength || input.shortest > input.longest) {
         result.status = AnalysisStatus::BadLengths;
+        result.message = "the word lengths lay outside 6 to 8 letters, so nothing was read";
         return result;
     }
-    // A table given in memory takes the place of its file (moved out when it serves once).
-    std::map<std::string, int> uses;
-    for (const std::string* path : {&input.bigPath, &input.smallPath})
-        ++uses[*path];
-    for (const std::string& path : input.genePaths)
-        ++uses[path];
-    auto take = [&input, &uses](LoadedTable& loaded) {
-        auto found = input.counted.find(loaded.path);
-        if (found == input.counted.end())
-            return;
-        if (--uses[loaded.path] == 0)
-            loaded.given = std::move(found->second);
-        else
-            loaded.given = found->second;
-    };
     const Diagnostics& console = feedback.diagnostics();
     RunProgress progress(feedback);
     progress.openProgressWindow();
 
     // The two tables load side by side; their diagnostics are written at their place below.
-    LoadedTable big(input.bigPath);
-    LoadedTable small(input.smallPath);
-    take(big);
-    take(small);
+    LoadedTable big(std::move(input.big));
+    LoadedTable small(std::move(input.small));
     loadAll({&big, &small});
     result.big = big.summary;
     result.small = small.summary;
     if (input.refuseNegativeCounts && (result.big.negative() || result.small.negative())) {
         result.status = AnalysisStatus::NegativeCounts;
+        result.message = "the genome's or the family's table holds counts below 0, which no counting gives";
         progress.closeProgressWindow();
         return result;
     }
     const std::size_t candidates = result.small.records;
     progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
-        + ScoreEngine::refineSteps(candidates, input.genePaths.size()));
+        + ScoreEngine::refineSteps(candidates, input.genes.size()));
 
     progress.resetProgress();
     progress.stepProgress();
@@ -233,16 +235,16 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     console << big.log->str();
     progress.stepProgress();
     console << small.log->str();
-    if (big.table.distinctCount() <= 0 || small.table.distinctCount() <= 0)
+    if (big.read().distinctCount() <= 0 || small.read().distinctCount() <= 0)
         feedback.warn(fileLoadCaption, emptyInputText);
 
     ScoreEngine engine(progress);
     progress.stepProgress();
-    engine.tabulate(big.table, small.table);
+    engine.tabulate(big.read(), small.read());
     engine.sortCandidates();
     progress.stepProgress();
-    big.table = DTable();
-    small.table = DTable();
+    big.release();
+    small.release();
 
     // Refining looks only at gene words as long as the candidates it refines, so the gene
     // tables keep only words of those lengths (none at all when there is no candidate), and
@@ -260,11 +262,11 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
           });
     std::vector<std::unique_ptr<LoadedTable>> genes;
     std::vector<LoadedTable*> loading;
-    for (const std::string& path : input.genePaths) {
-        genes.push_back(std::make_unique<LoadedTable>(path));
+    const std::size_t geneCount = input.genes.size();
+    for (TableSource& source : input.genes) {
+        genes.push_back(std::make_unique<LoadedTable>(std::move(source)));
         genes.back()->keptLengths = refinedLengths;
         genes.back()->takeRecords = true;
-        take(*genes.back());
         loading.push_back(genes.back().get());
         console << genes.back()->construction;
     }
@@ -283,7 +285,7 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
-    result.refined = refinedMotifs(result, input.statistic, input.genePaths.size());
+    result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
     result.known = std::move(input.known);
     if (!result.known.empty()) {
@@ -292,7 +294,6 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
         for (const AssembledMotif& motif : result.assembled)
             result.assembledKnown.push_back(closestMotif(motif.motif, result.known));
     }
-    result.status = AnalysisStatus::Complete;
     progress.closeProgressWindow();
     return result;
 }

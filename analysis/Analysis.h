@@ -4,13 +4,14 @@
 #include "analysis/MotifAssembly.h"
 #include "analysis/ProbabilityMatrix.h"
 #include "analysis/Significance.h"
+#include "base/Outcome.h"
 #include "base/RunFeedback.h"
 #include "tables/DTable.h"
 #include "tables/WordEntry.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,23 +19,42 @@
 /// Most gene files one analysis takes.
 inline constexpr int maximumGeneFiles = 32;
 
-/// The inputs of an analysis: three kinds of DTable file, and the choices that steer the
-/// significance table.
-struct AnalysisInput {
-    AnalysisInput() = default;
-    AnalysisInput(std::string big, std::string small, std::vector<std::string> genes)
-        : bigPath(std::move(big))
-        , smallPath(std::move(small))
-        , genePaths(std::move(genes))
+/// A table an analysis reads: the table file at `path`, or, when `table` is set, that table
+/// in memory (counted from a FASTA file, say), which `path` then only names.
+struct TableSource {
+    TableSource() = default;
+    TableSource(std::string file)
+        : path(std::move(file))
+    {
+    }
+    TableSource(const char* file)
+        : path(file)
+    {
+    }
+    TableSource(std::string name, std::shared_ptr<const DTable> inMemory)
+        : path(std::move(name))
+        , table(std::move(inMemory))
     {
     }
 
-    std::string bigPath;                ///< the genome's upstream regions
-    std::string smallPath;              ///< the gene family's upstream regions
-    std::vector<std::string> genePaths; ///< 1 to maximumGeneFiles gene files
-    /// Tables already in memory (counted from FASTA files, say), by the path they stand for:
-    /// a path found here is not read.
-    std::map<std::string, DTable> counted;
+    std::string path;
+    std::shared_ptr<const DTable> table;
+};
+
+/// The inputs of an analysis: the three kinds of table, and the choices that steer the
+/// significance table.
+struct AnalysisInput {
+    AnalysisInput() = default;
+    AnalysisInput(TableSource genome, TableSource family, std::vector<TableSource> geneTables)
+        : big(std::move(genome))
+        , small(std::move(family))
+        , genes(std::move(geneTables))
+    {
+    }
+
+    TableSource big;                ///< the genome's upstream regions
+    TableSource small;              ///< the gene family's upstream regions
+    std::vector<TableSource> genes; ///< 1 to maximumGeneFiles gene tables
     /// What ranks the significance table, and the word lengths it covers.
     Statistic statistic = Statistic::Binomial;
     int shortest = shortestWordLength;
@@ -64,6 +84,7 @@ struct TableSummary {
     bool negative() const { return sequenceLength < 0 || totalCount < 0 || distinctCount < 0 || negativeCounts > 0; }
 };
 
+/// What became of an analysis; the result's message says it in words.
 enum class AnalysisStatus {
     Complete,
     MissingInput,     ///< no gene file: nothing was read
@@ -73,8 +94,7 @@ enum class AnalysisStatus {
 };
 
 /// Everything an analysis found, for the report writer and any other reader.
-struct AnalysisResult {
-    AnalysisStatus status = AnalysisStatus::MissingInput;
+struct AnalysisResult : Outcome<AnalysisStatus> {
     TableSummary big;
     TableSummary small;
     std::vector<TableSummary> genes;
@@ -101,7 +121,6 @@ struct AnalysisResult {
     std::vector<MotifMatch> refinedKnown;
     std::vector<MotifMatch> assembledKnown;
 
-    bool complete() const { return status == AnalysisStatus::Complete; }
     /// The 1-based rank of `word` or its reverse complement among the candidates that have a
     /// matrix (the words a report lists); 0 when it is not among them.
     std::size_t rankOf(std::string_view word) const;

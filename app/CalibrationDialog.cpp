@@ -1,7 +1,6 @@
 #include "app/CalibrationDialog.h"
 
 #include "app/DialogUnits.h"
-#include "app/ShellSettings.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -17,23 +16,23 @@ constexpr const char* explanation =
     "considered regulatory genes.";
 
 struct Choice {
-    int calibration;
+    Statistic statistic;
     const char* text;
     const char* objectName;
     int x, y, width;
 };
 
 constexpr Choice choiceList[] = {
-    {ShellSettings::BinomialDistribution, "Binomial Distribution", "binomialButton", 29, 59, 79},
-    {ShellSettings::PoissonDistribution, "Poisson Distribution", "poissonButton", 29, 75, 78},
-    {ShellSettings::ExpectedActual, "Expected/Actual", "expectedActualButton", 30, 91, 69},
+    {Statistic::Binomial, "Binomial Distribution", "binomialButton", 29, 59, 79},
+    {Statistic::Poisson, "Poisson Distribution", "poissonButton", 29, 75, 78},
+    {Statistic::Ratio, "Expected/Actual", "expectedActualButton", 30, 91, 69},
 };
 }
 
-CalibrationDialog::CalibrationDialog(int calibration, QWidget* owner)
+CalibrationDialog::CalibrationDialog(Statistic statistic, QWidget* owner)
     : QDialog(owner, fixedDialogFlags)
     , choices(new QButtonGroup(this))
-    , initial(calibration)
+    , initial(statistic)
 {
     setObjectName(QStringLiteral("calibrationDialog"));
     setWindowTitle(QString::fromLatin1(caption));
@@ -46,8 +45,8 @@ CalibrationDialog::CalibrationDialog(int calibration, QWidget* owner)
     for (const Choice& choice : choiceList) {
         auto* button = new QRadioButton(QString::fromLatin1(choice.text), this);
         button->setObjectName(QString::fromLatin1(choice.objectName));
-        button->setChecked(choice.calibration == calibration);
-        choices->addButton(button, choice.calibration);
+        button->setChecked(choice.statistic == statistic);
+        choices->addButton(button, static_cast<int>(choice.statistic));
         placements.push_back({button, {choice.x, choice.y, choice.width, 10}});
     }
 
@@ -57,8 +56,10 @@ CalibrationDialog::CalibrationDialog(int calibration, QWidget* owner)
     placeInDialogUnits(this, {250, 138}, placements);
 }
 
-int CalibrationDialog::calibration() const
+Statistic CalibrationDialog::statistic() const
 {
-    int checked = choices->checkedId();
-    return checked == -1 ? initial : checked;
+    for (const Choice& choice : choiceList)
+        if (choices->checkedId() == static_cast<int>(choice.statistic))
+            return choice.statistic;
+    return initial;
 }

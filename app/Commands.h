@@ -23,5 +23,6 @@ enum class Command : int {
     ProcessOptions = 153,
     OpenGeneFile = 154,
     ExportFasta = 155,
-    OpenSummary = 160, ///< opens the summary page of the last run
+    OpenSummary = 160,    ///< opens the summary page of the last run
+    SetKnownMotifs = 161, ///< chooses the file of known motifs the runs compare with
 };

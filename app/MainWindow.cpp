@@ -5,12 +5,12 @@
 #include "app/CalibrationDialog.h"
 #include "app/DesktopFeedback.h"
 #include "app/DialogUnits.h"
+#include "app/KnownMotifsDialog.h"
 #include "app/Platform.h"
 #include "app/TargetLengthDialog.h"
 
 #include "export/Export.h"
-#include "report/AnalysisRun.h"
-#include "report/SummaryPage.h"
+#include "export/InputKind.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -39,10 +40,36 @@ constexpr const char* smallDTableFilter = "Small DTable Files (*.txt)";
 constexpr const char* geneFileFilter = "Gene File (*.txt)";
 constexpr const char* sourceFastaFilter = "Source Fasta File (*.txt)";
 constexpr const char* destinationDTableFilter = "Destination DTable File (*.txt)";
+// Every input of a run may also be FASTA, plain or gzip-compressed.
+constexpr const char* fastaFilter = "FASTA Files (*.fa *.fasta *.fna *.fa.gz *.fasta.gz *.fna.gz)";
+constexpr const char* motifFilter = "Motif Files (*.meme *.jaspar *.txt)";
+
+constexpr const char* summaryOfferText = "The run also wrote the summary page, with sequence logos, the assembled "
+                                         "motifs and the motif files:\n";
+constexpr const char* summaryOfferButton = "Open Summary Page";
 
 std::string pathBytes(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+QStringList filterList(const char* classic, const char* also = nullptr)
+{
+    QStringList list {QString::fromLatin1(classic)};
+    if (also)
+        list.append(QString::fromLatin1(also));
+    return list;
+}
+
+/// A library's one-line message as a box shows it: a sentence.
+QString sentence(const std::string& message)
+{
+    QString text = QString::fromUtf8(message);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    if (!text.endsWith(u'.'))
+        text += u'.';
+    return text;
 }
 
 /// An hourglass over the application while it lives.
@@ -61,7 +88,7 @@ MainWindow::MainWindow(Platform& platform)
           Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , platform(platform)
-    , runner(runAnalysis)
+    , runner(run)
     , console(std::cout)
     , folder(QDir::currentPath())
     , client(new QWidget(this))
@@ -115,6 +142,7 @@ MainWindow::MainWindow(Platform& platform)
     settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
     addItem(settingsMenu, Command::SetCalibration, "Set Calibration...", &MainWindow::setCalibration);
     addItem(settingsMenu, Command::SetTargetLength, "Set Target Gene Length...", &MainWindow::setTargetLength);
+    addItem(settingsMenu, Command::SetKnownMotifs, "Set Known Motifs...", &MainWindow::setKnownMotifs);
     settingsMenu->addSeparator();
     addItem(settingsMenu, Command::Properties, "Properties", nullptr, false);
 
@@ -180,7 +208,7 @@ QAction* MainWindow::addItem(QMenu* menu, Command command, const char* text, Han
 
 void MainWindow::chooseBigDTable()
 {
-    QString path = chooseFile(bigDTableFilter, false);
+    QString path = chooseFile(filterList(bigDTableFilter, fastaFilter), false);
     if (path.isEmpty())
         return;
     state.chooseBigDTable(pathBytes(path));
@@ -189,7 +217,7 @@ void MainWindow::chooseBigDTable()
 
 void MainWindow::chooseSmallDTable()
 {
-    QString path = chooseFile(smallDTableFilter, false);
+    QString path = chooseFile(filterList(smallDTableFilter, fastaFilter), false);
     if (path.isEmpty())
         return;
     state.chooseSmallDTable(pathBytes(path));
@@ -198,7 +226,7 @@ void MainWindow::chooseSmallDTable()
 
 void MainWindow::addGeneFile()
 {
-    QString path = chooseFile(geneFileFilter, false);
+    QString path = chooseFile(filterList(geneFileFilter, fastaFilter), false);
     if (path.isEmpty())
         return;
     if (!state.addGeneFile(pathBytes(path))) {
@@ -210,10 +238,10 @@ void MainWindow::addGeneFile()
 
 void MainWindow::exportFasta()
 {
-    QString source = chooseFile(sourceFastaFilter, false);
+    QString source = chooseFile(filterList(sourceFastaFilter, fastaFilter), false);
     if (source.isEmpty())
         return;
-    QString destination = chooseFile(destinationDTableFilter, true);
+    QString destination = chooseFile(filterList(destinationDTableFilter), true);
     if (destination.isEmpty())
         return;
     ExportResult result;
@@ -243,10 +271,10 @@ void MainWindow::exit()
 
 void MainWindow::setCalibration()
 {
-    CalibrationDialog dialog(state.calibration, this);
+    CalibrationDialog dialog(state.statistic, this);
     place(dialog, 0, 0);
     if (dialog.exec() == QDialog::Accepted)
-        state.calibration = dialog.calibration();
+        state.statistic = dialog.statistic();
 }
 
 void MainWindow::setTargetLength()
@@ -259,9 +287,24 @@ void MainWindow::setTargetLength()
     state.targetLengthMax = dialog.targetLengthMax();
 }
 
+void MainWindow::setKnownMotifs()
+{
+    // A motif collection is no input of the run's own: choosing it leaves the folder the
+    // report goes to as it is.
+    KnownMotifsDialog dialog(QFile::decodeName(QByteArray::fromStdString(state.knownMotifsPath)),
+        [this] { return platform.chooseFileToOpen(this, filterList(motifFilter), folder); }, this);
+    place(dialog, 0, 0);
+    if (dialog.exec() == QDialog::Accepted)
+        state.knownMotifsPath = pathBytes(dialog.path());
+}
+
 void MainWindow::processData()
 {
-    std::string missing = state.missingInputsText();
+    // A FASTA family's records serve as gene files when none is chosen.
+    std::string cause;
+    const std::string& small = state.smallDTablePath();
+    const bool recordsServe = !small.empty() && inputKindOf(small.c_str(), cause) == InputKind::Fasta;
+    std::string missing = state.missingInputsText(recordsServe);
     if (!missing.empty()) {
         warn(processDataCaption, QString::fromUtf8(missing));
         return;
@@ -269,35 +312,64 @@ void MainWindow::processData()
     // A summary stays on offer only while it is the last run's.
     summaryPath.clear();
     action(Command::OpenSummary)->setEnabled(false);
-    // Everything the run reads is copied first: the run is made on a thread of its own.
-    const std::string bigPath = state.bigDTablePath();
-    const std::string smallPath = state.smallDTablePath();
-    const std::vector<std::string> genePaths = state.geneFilePaths();
-    std::vector<const char*> genes;
-    for (const std::string& path : genePaths)
-        genes.push_back(path.c_str());
-    const int targetLengthMin = state.targetLengthMin;
-    const int targetLengthMax = state.targetLengthMax;
-    const int calibration = state.calibration;
-    const QString reportFolder = folder;
-    const std::string reportFolderBytes = pathBytes(reportFolder);
-
-    const char* index = nullptr;
+    // The request is made here, on the interface thread; the run is made on a thread of its own.
+    const RunRequest request = runRequest();
+    RunOutcome outcome;
     {
         DesktopFeedback feedback(platform, this, console);
-        runInBackground([&] {
-            index = runner(bigPath.c_str(), smallPath.c_str(), targetLengthMin, targetLengthMax, calibration,
-                genes.data(), static_cast<int>(genes.size()), feedback, reportFolderBytes.c_str());
-        });
+        runInBackground([&] { outcome = runner(request, feedback); });
     }
-    if (!index)
+    showOutcome(outcome);
+}
+
+RunRequest MainWindow::runRequest() const
+{
+    RunRequest request;
+    request.big = state.bigDTablePath();
+    request.small = state.smallDTablePath();
+    for (const std::string& path : state.geneFilePaths())
+        request.genes.emplace_back(path);
+    request.statistic = state.statistic;
+    // The Target Length dialog keeps whatever was typed; the words table takes the part of
+    // the range within 6 to 8, and the whole of it when none is.
+    request.shortest = std::max(state.targetLengthMin, shortestWordLength);
+    request.longest = std::min(state.targetLengthMax, longestWordLength);
+    if (request.shortest > request.longest) {
+        request.shortest = shortestWordLength;
+        request.longest = longestWordLength;
+    }
+    request.knownMotifs = state.knownMotifsPath;
+    request.folder = pathBytes(folder);
+    return request;
+}
+
+void MainWindow::showOutcome(const RunOutcome& outcome)
+{
+    switch (outcome.status) {
+    case RunStatus::Reported:
+        break;
+    case RunStatus::NotReported: // the run has said why
         return;
-    platform.openDocument(QDir(reportFolder).absoluteFilePath(QFile::decodeName(index)));
-    const QString summary = QDir(reportFolder).absoluteFilePath(QString::fromLatin1(summaryPageName));
-    if (QFileInfo(summary).isFile()) {
-        summaryPath = summary;
-        action(Command::OpenSummary)->setEnabled(true);
+    case RunStatus::NeedsGeneFiles:
+        warn(processDataCaption, QString::fromUtf8(state.missingInputsText()));
+        return;
+    case RunStatus::FolderUnusable:
+        warn(criticalErrorCaption, sentence(outcome.message));
+        return;
+    case RunStatus::BadRequest:
+    case RunStatus::InputRefused:
+        warn(fileLoadCaption, sentence(outcome.message));
+        return;
     }
+    platform.openDocument(QDir(folder).absoluteFilePath(QFile::decodeName(QByteArray::fromStdString(outcome.indexPage))));
+    const QString summary = QDir(folder).absoluteFilePath(QFile::decodeName(QByteArray::fromStdString(outcome.summaryPage)));
+    if (!QFileInfo(summary).isFile())
+        return;
+    summaryPath = summary;
+    action(Command::OpenSummary)->setEnabled(true);
+    if (platform.ask(this, QString::fromLatin1(processDataCaption), QString::fromLatin1(summaryOfferText) + summary,
+            QString::fromLatin1(summaryOfferButton)))
+        platform.openDocument(summaryPath);
 }
 
 void MainWindow::openSummary()
@@ -313,11 +385,9 @@ void MainWindow::about()
     dialog.exec();
 }
 
-QString MainWindow::chooseFile(const char* filter, bool toSave)
+QString MainWindow::chooseFile(const QStringList& filters, bool toSave)
 {
-    QString shownFilter = QString::fromLatin1(filter);
-    QString path = toSave ? platform.chooseFileToSave(this, shownFilter, folder)
-                          : platform.chooseFileToOpen(this, shownFilter, folder);
+    QString path = toSave ? platform.chooseFileToSave(this, filters, folder) : platform.chooseFileToOpen(this, filters, folder);
     if (path.isEmpty())
         return path;
     // Taken as the current folder used to be: with its links resolved, and only while it is there.

@@ -4,6 +4,7 @@
 #include "app/ShellSettings.h"
 
 #include "base/Diagnostics.h"
+#include "run/Run.h"
 
 #include <QDialog>
 
@@ -13,14 +14,10 @@ class Platform;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
-class RunFeedback;
 
-/// An analysis run as the shell starts it, as runAnalysis: the report goes to
-/// `reportFolder`, what the run shows goes through `feedback`. It is called on a thread of
-/// its own; the feedback may be called from there.
-using AnalysisRunner = std::function<const char*(const char* bigPath, const char* smallPath, int targetLengthMin,
-    int targetLengthMax, int calibration, const char* const* geneFilePaths, int geneFileCount, RunFeedback& feedback,
-    const char* reportFolder)>;
+/// An analysis run as the shell starts it, as `run`: what the run shows goes through
+/// `feedback`. It is called on a thread of its own; the feedback may be called from there.
+using AnalysisRunner = std::function<RunOutcome(const RunRequest& request, RunFeedback& feedback)>;
 
 /// The main window: a menu of commands over a pane that lists the chosen files. It owns the
 /// shell's settings, shows the progress of its runs in a progress window over it and their
@@ -31,7 +28,7 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    /// Puts `runner` in place of runAnalysis.
+    /// Puts `runner` in place of `run`.
     void setAnalysisRunner(AnalysisRunner runner);
     /// Where the diagnostic lines of exports and runs go: standard output unless set.
     void setConsole(Diagnostics diagnostics);
@@ -54,14 +51,21 @@ private:
     void exit();
     void setCalibration();
     void setTargetLength();
+    void setKnownMotifs();
     void processData();
     /// Opens the summary page the last run wrote beside its report.
     void openSummary();
     void about();
 
+    /// The run the chosen files and the settings ask for, its report going to `folder`.
+    RunRequest runRequest() const;
+    /// Shows how the run ended: the report and the offer of its summary page, or why there
+    /// is none when the run has not said so itself.
+    void showOutcome(const RunOutcome& outcome);
+
     /// Asks for a file, starting in the folder of the file chosen last; a chosen file's
-    /// folder becomes that folder.
-    QString chooseFile(const char* filter, bool toSave);
+    /// folder becomes that folder. `filters` come before "All Files (*.*)".
+    QString chooseFile(const QStringList& filters, bool toSave);
     void warn(const char* caption, const QString& text);
     void showListing();
     /// Places `dialog` at (x, y) dialog units from the top left of the area below the menu.

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -10,14 +11,15 @@ namespace {
 constexpr const char* allFilesFilter = "All Files (*.*)";
 constexpr const char* defaultSuffix = "txt";
 
-QString runFileDialog(QWidget* owner, const QString& filter, const QString& folder, QFileDialog::AcceptMode mode)
+QString runFileDialog(QWidget* owner, const QStringList& filters, const QString& folder, QFileDialog::AcceptMode mode)
 {
     // No caption of its own.
     QFileDialog dialog(owner, QString(), folder);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilters({filter, QString::fromLatin1(allFilesFilter)});
-    dialog.selectNameFilter(filter);
+    dialog.setNameFilters(QStringList(filters) << QString::fromLatin1(allFilesFilter));
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.constFirst());
     dialog.setDefaultSuffix(QString::fromLatin1(defaultSuffix));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -26,14 +28,14 @@ QString runFileDialog(QWidget* owner, const QString& filter, const QString& fold
 
 } // namespace
 
-QString DesktopPlatform::chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder)
+QString DesktopPlatform::chooseFileToOpen(QWidget* owner, const QStringList& filters, const QString& folder)
 {
-    return runFileDialog(owner, filter, folder, QFileDialog::AcceptOpen);
+    return runFileDialog(owner, filters, folder, QFileDialog::AcceptOpen);
 }
 
-QString DesktopPlatform::chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder)
+QString DesktopPlatform::chooseFileToSave(QWidget* owner, const QStringList& filters, const QString& folder)
 {
-    return runFileDialog(owner, filter, folder, QFileDialog::AcceptSave);
+    return runFileDialog(owner, filters, folder, QFileDialog::AcceptSave);
 }
 
 void DesktopPlatform::warn(QWidget* owner, const QString& caption, const QString& text)
@@ -45,6 +47,17 @@ void DesktopPlatform::warn(QWidget* owner, const QString& caption, const QString
     // Paths in the texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+bool DesktopPlatform::ask(QWidget* owner, const QString& caption, const QString& text, const QString& yes)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* chosen = box.addButton(yes, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Close);
+    box.setDefaultButton(chosen);
+    box.exec();
+    return box.clickedButton() == chosen;
 }
 
 void DesktopPlatform::openDocument(const QString& path)

@@ -36,16 +36,17 @@ void ShellSettings::closeAll()
     listing.clear();
 }
 
-std::string ShellSettings::missingInputsText() const
+std::string ShellSettings::missingInputsText(bool smallServesAsGenes) const
 {
-    if (!bigPath.empty() && !smallPath.empty() && !genePaths.empty())
+    const bool genesMissing = genePaths.empty() && !smallServesAsGenes;
+    if (!bigPath.empty() && !smallPath.empty() && !genesMissing)
         return {};
     std::string text = missingIntro;
     if (bigPath.empty())
         text += missingBig;
     if (smallPath.empty())
         text += missingSmall;
-    if (genePaths.empty())
+    if (genesMissing)
         text += missingGene;
     return text;
 }

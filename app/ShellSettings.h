@@ -6,16 +6,17 @@
 #include <vector>
 
 /// Everything the desktop shell keeps for the life of the process: the chosen input files,
-/// the listing of them shown in the main window, and the two analysis settings handed to
-/// every run. Nothing here is saved between runs of the program.
+/// the listing of them shown in the main window, and the analysis settings handed to every
+/// run. Nothing here is saved between runs of the program.
 class ShellSettings {
 public:
-    /// Statistic chosen in the Frequency Calibration dialog.
-    enum Calibration { BinomialDistribution = 0, PoissonDistribution = 1, ExpectedActual = 2 };
-
-    int calibration = BinomialDistribution;
+    /// The statistic chosen in the Frequency Calibration dialog.
+    Statistic statistic = Statistic::Binomial;
+    /// The word lengths as typed in the Target Length dialog, whatever they are.
     int targetLengthMin = 6;
     int targetLengthMax = 8;
+    /// The MEME or JASPAR file of known motifs to compare the motifs with; empty for none.
+    std::string knownMotifsPath;
 
     /// Makes `path` the big DTable file and lists it.
     void chooseBigDTable(const std::string& path);
@@ -28,8 +29,9 @@ public:
     void closeAll();
 
     /// The warning that names each missing input, in the order big DTable, small DTable,
-    /// gene file; empty when all three are there.
-    std::string missingInputsText() const;
+    /// gene file; empty when all are there. No gene file is missing when `smallServesAsGenes`
+    /// (a FASTA small file, whose records then serve).
+    std::string missingInputsText(bool smallServesAsGenes = false) const;
 
     const std::string& bigDTablePath() const { return bigPath; }
     const std::string& smallDTablePath() const { return smallPath; }

@@ -13,7 +13,7 @@ inline constexpr const char* criticalErrorCaption = "Critical Error";
 
 /// What a run (an export, an analysis) tells the front end that started it, handed to the
 /// run by that front end: the lower layers' diagnostic lines, progress as steps of a known
-/// total, and warnings for the user. A front end derives from it and shows what it wants;
+/// total, warnings and notes for the user. A front end derives from it and shows what it wants;
 /// the defaults show no progress and write warnings as diagnostic lines.
 class RunFeedback {
 public:
@@ -44,6 +44,9 @@ public:
     {
         diagnostics_ << caption << ": " << text << '\n';
     }
+    /// A fact of the run the user may want to know, which is no problem (what serves as
+    /// what); the run goes on once this returns.
+    virtual void note(std::string_view text) { diagnostics_ << text << '\n'; }
 
 private:
     Diagnostics diagnostics_;

@@ -1,24 +1,18 @@
 #include "cli/Cli.h"
 
-#include "analysis/Analysis.h"
 #include "base/Numbers.h"
 #include "cli/CommandSupport.h"
 #include "cli/Demo.h"
 #include "cli/Help.h"
 #include "export/Export.h"
-#include "export/InputKind.h"
-#include "report/ReportWriter.h"
-#include "analysis/MotifFile.h"
-#include "report/ReportFiles.h"
+#include "run/Run.h"
 #include "tables/DTable.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
 #include <map>
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -153,28 +147,19 @@ bool tableStartsWell(const std::string& file, std::ostream& err)
     return tableAccepted(file, facts, err, Verbosity::Quiet);
 }
 
-std::vector<const TableSummary*> tablesOf(const AnalysisResult& result)
-{
-    std::vector<const TableSummary*> tables {&result.big, &result.small};
-    for (const TableSummary& gene : result.genes)
-        tables.push_back(&gene);
-    return tables;
-}
-
 int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
-    std::string folder = ".";
-    std::string knownPath;
-    AnalysisInput input;
+    RunRequest request;
+    request.folder = ".";
     std::string value;
     bool missing = false;
-    if (line.has("--out", folder, missing) && (missing || folder.empty()))
+    if (line.has("--out", request.folder, missing) && (missing || request.folder.empty()))
         return usageError(err, "--out needs a folder");
-    if (line.has("--statistic", value, missing) && !statisticNamed(value, input.statistic))
+    if (line.has("--statistic", value, missing) && !statisticNamed(value, request.statistic))
         return usageError(err, "--statistic takes binomial, poisson or ratio");
-    if (line.has("--known", knownPath, missing) && (missing || knownPath.empty()))
+    if (line.has("--known", request.knownMotifs, missing) && (missing || request.knownMotifs.empty()))
         return usageError(err, "--known needs a MEME or JASPAR motif file");
-    if (line.has("--lengths", value, missing) && !lengthsNamed(value, input.shortest, input.longest))
+    if (line.has("--lengths", value, missing) && !lengthsNamed(value, request.shortest, request.longest))
         return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength) + " to "
                 + std::to_string(longestWordLength) + " with MIN not above MAX");
     const std::vector<std::string>& files = line.operands;
@@ -182,81 +167,22 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
         return usageError(err, "analyze takes BIG, SMALL and GENE files");
     if (files.size() > 2 + maximumGeneFiles)
         return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
-    // Each input is a DTable file or a FASTA file; a FASTA file is counted here, in memory,
-    // as its export would count it.
-    std::vector<InputKind> kinds;
-    for (const std::string& file : files) {
-        std::string cause;
-        kinds.push_back(inputKindOf(file.c_str(), cause));
-        if (kinds.back() == InputKind::Unknown)
-            return workError(err, "cannot use " + file + ": " + cause);
-        if (kinds.back() == InputKind::DTable && !tableStartsWell(file, err))
-            return 1;
-    }
-    if (files.size() == 2 && kinds[1] != InputKind::Fasta)
-        return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
-    if (!knownPath.empty()) {
-        MotifFileContents known = readMotifFile(knownPath);
-        if (!known.ok())
-            return workError(err, "cannot use the known motifs of " + known.error);
-        input.known = std::move(known.motifs);
-    }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        return workError(err, "cannot make the report folder " + folder + ": " + error.message());
+    request.big = files[0];
+    request.small = files[1];
+    request.genes.assign(files.begin() + 2, files.end());
 
-    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (kinds[i] != InputKind::Fasta || input.counted.contains(files[i]))
-            continue;
-        RunFeedback quietly;
-        CountedFasta counted = countFasta(fastaSource(files[i]).c_str(), quietly, threads);
-        if (!counted.result.ok())
-            return workError(err, counted.result.message);
-        input.counted.emplace(files[i], std::move(counted.table));
-    }
-    input.bigPath = files[0];
-    input.smallPath = files[1];
-    input.genePaths.assign(files.begin() + 2, files.end());
-    if (input.genePaths.empty()) {
-        RunFeedback quietly;
-        CountedRecords records = countFastaRecords(fastaSource(files[1]).c_str(), maximumGeneFiles, quietly);
-        if (!records.result.ok())
-            return workError(err, records.result.message);
-        if (records.result.genes > maximumGeneFiles && verbosity != Verbosity::Quiet)
-            err << program << ": the first " << maximumGeneFiles << " of the " << records.result.genes << " records of "
-                << oneLine(files[1]) << " serve as gene files\n";
-        for (std::size_t r = 0; r < records.tables.size(); ++r) {
-            std::string name = files[1] + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")";
-            input.genePaths.push_back(name);
-            input.counted.emplace(std::move(name), std::move(records.tables[r]));
-        }
-    }
-    ReportOutcome report;
+    RunOutcome outcome;
     {
         CommandFeedback feedback(err, verbosity, errIsTerminal, "analyzing");
-        input.refuseNegativeCounts = true;
-        const AnalysisResult result = analyze(std::move(input), feedback);
-        for (const TableSummary* table : tablesOf(result)) {
-            if (table->negative() && table->facts.refusals().empty())
-                return workError(err, "cannot use " + table->path + " as a DTable file: it holds a negative count");
-            if (!tableAccepted(table->path, table->facts, err, verbosity))
-                return 1;
-        }
-        // The other files are made while the pages are written.
-        const SummaryDetails details {runDate(), knownPath};
-        std::future<std::vector<ReportFile>> others
-            = std::async(std::launch::async, [&result, &details] { return reportFiles(result, details); });
-        report = writeReport(result, folder, feedback, [&others] { return others.get(); });
-        if (!report.indexWritten)
-            warnNoReport(report, folder, feedback);
+        outcome = run(request, feedback);
     }
-    if (!report.indexWritten)
-        return workError(err, "no report was written");
-    for (const char* name : {reportIndexName, summaryPageName}) {
-        const std::filesystem::path page = std::filesystem::absolute(std::filesystem::path(folder) / name, error);
-        out << page.lexically_normal().string() << '\n';
+    if (outcome.status == RunStatus::NeedsGeneFiles)
+        return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
+    if (!outcome.ok())
+        return workError(err, outcome.message);
+    for (const std::string& page : {outcome.indexPage, outcome.summaryPage}) {
+        std::error_code error;
+        out << std::filesystem::absolute(page, error).lexically_normal().string() << '\n';
     }
     return 0;
 }

@@ -61,8 +61,8 @@ struct CommandStreams {
     std::unique_ptr<OwnLines> diagnosticLines;
 };
 
-/// A run's feedback on the command line: warnings as lines of their own on standard error
-/// (none when quiet), progress as a bar when standard error is a terminal, and the
+/// A run's feedback on the command line: warnings and notes as lines of their own on standard
+/// error (none when quiet), progress as a bar when standard error is a terminal, and the
 /// diagnostic lines there, each on a line of its own, when verbose.
 class CommandFeedback : private CommandStreams, public RunFeedback {
 public:
@@ -97,5 +97,13 @@ public:
         if (diagnosticLines)
             diagnosticLines->close();
         lines << program << ": warning: " << oneLine(caption) << ": " << oneLine(text) << '\n';
+    }
+    void note(std::string_view text) override
+    {
+        if (verbosity == Verbosity::Quiet)
+            return;
+        if (diagnosticLines)
+            diagnosticLines->close();
+        lines << program << ": " << oneLine(text) << '\n';
     }
 };

@@ -1,12 +1,10 @@
 #include "cli/Demo.h"
 
-#include "analysis/Analysis.h"
 #include "base/Dna.h"
+#include "base/RealFormat.h"
 #include "cli/CommandSupport.h"
 #include "export/Export.h"
-#include "base/RealFormat.h"
-#include "report/ReportFiles.h"
-#include "report/ReportWriter.h"
+#include "run/Run.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -102,38 +100,30 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
             {familySequences[static_cast<std::size_t>(g)]});
         exports.push_back({folder / (stem + ".fa"), folder / (stem + ".dtable")});
     }
-    int status = 0;
     for (const Export& e : exports) {
-        ExportResult result = exportFastaToDTable(e.fasta.c_str(), e.table.c_str(), quietly);
-        if (!result.ok()) {
-            status = workError(err, result.message);
-            break;
-        }
+        ExportResult exported = exportFastaToDTable(e.fasta.c_str(), e.table.c_str(), quietly);
+        if (!exported.ok())
+            return workError(err, exported.message);
     }
 
-    AnalysisResult result;
-    if (status == 0) {
-        AnalysisInput input {exports[0].table.string(), exports[1].table.string(), {}};
-        for (std::size_t g = 2; g < exports.size(); ++g)
-            input.genePaths.push_back(exports[g].table.string());
-        result = analyze(input, feedback);
-        ReportOutcome report
-            = writeReport(result, folder.string(), feedback, [&result] { return reportFiles(result, {runDate(), ""}); });
-        if (!report.indexWritten) {
-            warnNoReport(report, folder.string(), feedback);
-            status = workError(err, "no report was written");
-        }
-    }
-    if (status != 0)
-        return status;
+    RunRequest request;
+    request.big = exports[0].table.string();
+    request.small = exports[1].table.string();
+    for (std::size_t g = 2; g < exports.size(); ++g)
+        request.genes.push_back(exports[g].table.string());
+    request.folder = folder.string();
+    RunOutcome outcome = run(request, feedback);
+    if (!outcome.ok())
+        return workError(err, outcome.message);
+    const AnalysisResult& result = outcome.result;
 
     out << "Seqlark demo: " << genomeSequences << " upstream sequences of " << sequenceLength
         << " bases make the genome; " << familySize << " of them, the family, carry the motif " << motif
         << " planted " << copiesPerMember << " times each.\n";
     out << "Exported them to DTable files in " << folder.string() << " and analyzed the family against the genome"
         << " with " << geneFiles << " gene files.\n";
-    out << "Report: " << (folder / reportIndexName).string() << '\n';
-    out << "Summary with sequence logos and motif files: " << (folder / summaryPageName).string() << '\n';
+    out << "Report: " << outcome.indexPage << '\n';
+    out << "Summary with sequence logos and motif files: " << outcome.summaryPage << '\n';
     if (std::size_t rank = result.rankOf(motif)) {
         const std::string found = result.candidates[rank - 1].word.text();
         out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")

@@ -1,10 +1,11 @@
-// The analysis from loaded tables: the input holds a big table, a small table and gene
-// tables, split at lines of "=====". Any of them may be malformed; the run must end without
-// fault, and a report it claims to have written must be there.
+// A whole run, as every front end starts it: the input holds a big, a small and gene input
+// files, split at lines of "=====", each a table or FASTA text (told apart as the run tells
+// them). Any of them may be malformed; the run must end without fault, and a report it
+// claims to have written must be there.
 
 #include "FuzzSupport.h"
 
-#include "report/AnalysisRun.h"
+#include "run/Run.h"
 
 #include <cstdlib>
 #include <memory>
@@ -37,18 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         start = end + 5;
     }
-    while (files.size() < 3)
+    // Two parts alone leave the family's records to serve as gene files.
+    while (files.size() < 2)
         files.push_back(std::make_unique<MemoryFile>(nullptr, 0));
-    std::vector<const char*> genes;
+    RunRequest request;
+    request.big = files[0]->path();
+    request.small = files[1]->path();
     for (std::size_t i = 2; i < files.size(); ++i)
-        genes.push_back(files[i]->path());
+        request.genes.emplace_back(files[i]->path());
+    request.folder = folder;
+    request.threads = 1;
     const std::string index = folder + "/output.html";
     ::unlink(index.c_str());
     RunFeedback quiet;
-    const char* result = runAnalysis(files[0]->path(), files[1]->path(), 6, 8, 0, genes.data(),
-        static_cast<int>(genes.size()), quiet, folder.c_str());
+    const RunOutcome outcome = run(request, quiet);
     struct stat info;
-    if (result && ::stat(index.c_str(), &info) != 0)
+    if (outcome.ok() && (::stat(index.c_str(), &info) != 0 || outcome.written.empty() || outcome.written.back() != index))
         std::abort();
     return 0;
 }

@@ -100,31 +100,10 @@ std::string detailPage(std::string_view word, const ProbabilityMatrix& matrix, c
     return std::move(page.bytes);
 }
 
-} // namespace
-
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    int rowCount, const char* indexFileName)
+/// The index page listing the first `rows` of `candidates` with their scores, each linking
+/// to its page.
+std::string indexPage(const std::vector<WordEntry>& candidates, std::size_t rows)
 {
-    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
-}
-
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
-{
-    const std::vector<WordEntry>& candidates = result.candidates;
-    const std::vector<WordEntry>& background = result.background;
-    const std::vector<ProbabilityMatrix>& matrices = result.matrices;
-    const Diagnostics& diagnostics = feedback.diagnostics();
-    ReportOutcome outcome;
-    if (candidates.empty() || background.empty() || matrices.empty()) {
-        outcome.problem = candidates.empty() ? "there are no candidate words"
-            : background.empty()             ? "the genome's table holds no words"
-                                             : "no probability matrix was built";
-        return outcome;
-    }
-    const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
-    outcome.rowsListed = static_cast<int>(rows);
-
     Page index;
     index.value("<html><head><title>Output</title></head>")
         .value("<body bgcolor=\"white\">")
@@ -147,48 +126,70 @@ ReportOutcome writeReport(const AnalysisResult& result, const std::string& folde
         index.value("</tr>");
     }
     index.value("</table>").value("</body></html>");
+    return std::move(index.bytes);
+}
+
+} // namespace
+
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    int rowCount, const char* indexFileName)
+{
+    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
+}
+
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
+{
+    const std::vector<WordEntry>& candidates = result.candidates;
+    const std::vector<ProbabilityMatrix>& matrices = result.matrices;
+    ReportOutcome outcome;
+    if (candidates.empty() || result.background.empty() || matrices.empty()) {
+        outcome.status = ReportStatus::NothingToReport;
+        outcome.message = candidates.empty() ? "there are no candidate words"
+            : result.background.empty()     ? "the genome's table holds no words"
+                                            : "no probability matrix was built";
+        return outcome;
+    }
+    const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
+    outcome.rowsListed = static_cast<int>(rows);
+    const std::string index = indexPage(candidates, rows);
 
     // The detail pages, the images and the files beside them come first and the index page
     // last, so that an index page is only ever there with everything it leads to. Nothing is
     // written through a link: a link planted under one of the names is replaced, not followed.
-    std::string cause;
+    auto write = [&](const std::string& name, std::string_view bytes) {
+        const std::string path = inFolder(folder, name);
+        std::string cause;
+        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
+            outcome.status = ReportStatus::Unwritable;
+            outcome.message = "cannot write " + path + ": " + cause;
+            return false;
+        }
+        outcome.written.push_back(path);
+        return true;
+    };
+    const Diagnostics& diagnostics = feedback.diagnostics();
     for (std::size_t j = 0; j < rows; ++j) {
         const std::string_view word = candidates[j].word.view();
-        const std::string path = inFolder(folder, pageFileName(word));
-        if (writeFileAtomically(path, detailPage(word, matrices[j], indexFileName), cause, LinkPolicy::Replace)
-            != WriteOutcome::Written) {
+        if (!write(pageFileName(word), detailPage(word, matrices[j], indexFileName))) {
             diagnostics << subpageError << '\n';
             feedback.warn(criticalErrorCaption, subpageError);
-            outcome.problem = "cannot write " + path + ": " + cause;
             return outcome;
         }
         ++outcome.pagesWritten;
     }
     // The pages show the program's own images; an image already there is left alone.
     for (const ReportImage& image : reportImages()) {
-        const std::string path = inFolder(folder, image.fileName);
         std::error_code ignored;
-        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored)))
-            continue;
-        if (writeFileAtomically(path, image.bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
-            outcome.problem = "cannot write " + path + ": " + cause;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(inFolder(folder, image.fileName), ignored))
+            && !write(image.fileName, image.bytes))
             return outcome;
-        }
     }
-    for (const auto& [name, bytes] : beside()) {
-        const std::string path = inFolder(folder, name);
-        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
-            outcome.problem = "cannot write " + path + ": " + cause;
+    for (const auto& [name, bytes] : beside())
+        if (!write(name, bytes))
             return outcome;
-        }
-    }
-    const std::string indexPath = inFolder(folder, indexFileName);
-    if (writeFileAtomically(indexPath, index.bytes, cause, LinkPolicy::Replace) == WriteOutcome::Written) {
-        outcome.indexWritten = true;
-    } else {
+    if (!write(indexFileName, index))
         diagnostics << "Error opening HTML output file" << '\n';
-        outcome.problem = "cannot write " + indexPath + ": " + cause;
-    }
     return outcome;
 }
 
@@ -198,6 +199,6 @@ void warnNoReport(const ReportOutcome& outcome, const std::string& folder, RunFe
     std::filesystem::path shown = !folder.empty() ? std::filesystem::path(folder) : std::filesystem::current_path(error);
     std::filesystem::path absolute = std::filesystem::absolute(shown, error);
     const std::string text
-        = "No report was written in " + (error ? shown : absolute).string() + ": " + outcome.problem + ".";
+        = "No report was written in " + (error ? shown : absolute).string() + ": " + outcome.message + ".";
     feedback.warn(outcome.rowsListed > 0 ? criticalErrorCaption : processDataCaption, text);
 }

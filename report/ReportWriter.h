@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Analysis.h"
+#include "base/Outcome.h"
 #include "base/RunFeedback.h"
 #include "report/ReportFiles.h"
 
@@ -13,12 +14,20 @@ inline constexpr const char* reportIndexName = "output.html";
 /// Rows of the report's index page.
 inline constexpr int reportRows = 10;
 
-/// What writing a report achieved.
-struct ReportOutcome {
-    bool indexWritten = false;
+/// What became of a report.
+enum class ReportStatus {
+    Written,         ///< every file, the index page last
+    NothingToReport, ///< no candidates, no background or no matrices: nothing written
+    Unwritable,      ///< a file could not be written; there is no index page
+};
+
+/// What writing a report achieved; the message says why there is no index page, when there
+/// is none.
+struct ReportOutcome : Outcome<ReportStatus> {
     int rowsListed = 0;
     int pagesWritten = 0;
-    std::string problem; ///< why there is no index page, when there is none
+    /// Every file written, in the order written: the index page last when it was.
+    std::vector<std::string> written;
 };
 
 /// Writes the report of `result` into `folder` (the current folder when empty): one page per
@@ -26,7 +35,7 @@ struct ReportOutcome {
 /// lacks, the files `beside` gives once those are written (in their order; it may still be
 /// making them while the pages are written), and last the index page `indexFileName`
 /// listing the first `rowCount` candidates (or as many as have matrices) with their scores.
-/// The first file that cannot be written ends the report without an index page, `problem`
+/// The first file that cannot be written ends the report without an index page, the message
 /// saying which; nothing is written through a symbolic link planted under one of the names.
 /// Writes nothing when there are no candidates, no background or no matrices. Failures go to
 /// the feedback's diagnostics, and a detail page that cannot be written is also a warning.

@@ -49,7 +49,8 @@ private:
 };
 
 /// A run's feedback that keeps everything it is told: the diagnostic text, every progress
-/// call and every warning, in order in `events` ("start", "0/105", "warn Caption: text", "end").
+/// call, every warning and note, in order in `events` ("start", "0/105", "warn Caption: text",
+/// "note text", "end").
 class RecordingFeedback : public RunFeedback {
 public:
     RecordingFeedback()
@@ -70,6 +71,7 @@ public:
         events.push_back("warn " + std::string(caption) + ": " + std::string(text));
         warnings.push_back(std::string(caption) + ": " + std::string(text));
     }
+    void note(std::string_view text) override { events.push_back("note " + std::string(text)); }
     std::string text() const { return captured.str(); }
 
     std::vector<std::string> events;

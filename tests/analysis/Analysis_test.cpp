@@ -48,22 +48,22 @@ TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
         SCOPED_TRACE(round);
         TempDir dir;
         AnalysisInput input {dir.file("big.dtable"), dir.file("small.dtable"), {}};
-        writeRandomTable(input.bigPath, random, 3000, 100000);
+        writeRandomTable(input.big.path, random, 3000, 100000);
         // Scored six-letter words rank first, then the others in table order, where the
         // longer words come later: with few short words, all three lengths are refined.
-        writeRandomTable(input.smallPath, random, 300, 2000, round % 2 == 1);
+        writeRandomTable(input.small.path, random, 300, 2000, round % 2 == 1);
         for (int g = 0; g < 1 + round; ++g) {
-            input.genePaths.push_back(dir.file("gene" + std::to_string(g) + ".dtable"));
-            writeRandomTable(input.genePaths.back(), random, 400, 5000);
+            input.genes.emplace_back(dir.file("gene" + std::to_string(g) + ".dtable"));
+            writeRandomTable(input.genes.back().path, random, 400, 5000);
         }
 
         RecordingFeedback feedback;
         const AnalysisResult result = analyze(input, feedback);
-        ASSERT_TRUE(result.complete());
+        ASSERT_TRUE(result.ok());
 
         DTable big, small;
-        ASSERT_EQ(big.load(input.bigPath.c_str()), LoadStatus::Loaded);
-        ASSERT_EQ(small.load(input.smallPath.c_str()), LoadStatus::Loaded);
+        ASSERT_EQ(big.load(input.big.path.c_str()), LoadStatus::Loaded);
+        ASSERT_EQ(small.load(input.small.path.c_str()), LoadStatus::Loaded);
         ScoreEngine engine;
         engine.tabulate(big, small);
         engine.sortCandidates();
@@ -72,9 +72,9 @@ TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
             EXPECT_EQ(lengths.size(), 3u);
         }
         std::vector<std::vector<WordEntry>> wholeLists;
-        for (std::size_t g = 0; g < input.genePaths.size(); ++g) {
+        for (std::size_t g = 0; g < input.genes.size(); ++g) {
             DTable gene;
-            ASSERT_EQ(gene.load(input.genePaths[g].c_str()), LoadStatus::Loaded);
+            ASSERT_EQ(gene.load(input.genes[g].path.c_str()), LoadStatus::Loaded);
             wholeLists.push_back(gene.entries());
             const TableSummary& summary = result.genes[g];
             EXPECT_EQ(summary.status, LoadStatus::Loaded);
@@ -107,21 +107,21 @@ TEST(Analysis, WithoutCandidatesTheGeneTablesStillLoadAndReport)
     std::mt19937 random(5);
     AnalysisInput input {dir.file("big.dtable"), dir.file("small.dtable"),
         {dir.file("gene.dtable"), dir.file("missing.dtable")}};
-    writeRandomTable(input.bigPath, random, 100, 1000);
+    writeRandomTable(input.big.path, random, 100, 1000);
     DTable empty;
-    ASSERT_TRUE(empty.write(input.smallPath.c_str()));
-    writeRandomTable(input.genePaths[0], random, 50, 500);
+    ASSERT_TRUE(empty.write(input.small.path.c_str()));
+    writeRandomTable(input.genes[0].path, random, 50, 500);
 
     RecordingFeedback feedback;
     const AnalysisResult result = analyze(input, feedback);
-    ASSERT_TRUE(result.complete());
+    ASSERT_TRUE(result.ok());
     EXPECT_TRUE(result.matrices.empty());
     ASSERT_EQ(result.genes.size(), 2u);
     EXPECT_EQ(result.genes[0].status, LoadStatus::Loaded);
     EXPECT_EQ(result.genes[0].sequenceLength, 500);
     EXPECT_EQ(result.genes[0].records, 0u);
     EXPECT_EQ(result.genes[1].status, LoadStatus::CannotOpen);
-    EXPECT_NE(feedback.text().find("Invalid read file name: " + input.genePaths[1] + "\n"), std::string::npos);
+    EXPECT_NE(feedback.text().find("Invalid read file name: " + input.genes[1].path + "\n"), std::string::npos);
 }
 
 TEST(Analysis, MoreThanThirtyTwoOrNoGeneFilesReadNothing)
@@ -133,7 +133,7 @@ TEST(Analysis, MoreThanThirtyTwoOrNoGeneFilesReadNothing)
         SCOPED_TRACE(genes);
         RecordingFeedback feedback;
         AnalysisResult result
-            = analyze({dir.file("t.dtable"), dir.file("t.dtable"), std::vector<std::string>(genes, dir.file("t.dtable"))}, feedback);
+            = analyze({dir.file("t.dtable"), dir.file("t.dtable"), std::vector<TableSource>(genes, dir.file("t.dtable"))}, feedback);
         EXPECT_EQ(result.status, genes == 0 ? AnalysisStatus::MissingInput : AnalysisStatus::TooManyGeneFiles);
         EXPECT_TRUE(feedback.events.empty());
         EXPECT_EQ(feedback.text(), "");
@@ -154,7 +154,7 @@ TEST(Analysis, FeedbackComesInTheRunsOrderWithTheTotalKnownFromTheStart)
     RecordingFeedback feedback;
     AnalysisResult result
         = analyze({missingBig, dir.file("small.dtable"), {dir.file("gene.dtable"), missingGene}}, feedback);
-    ASSERT_TRUE(result.complete());
+    ASSERT_TRUE(result.ok());
 
     const std::int64_t total = 5 + ScoreEngine::tabulateSteps(result.candidates.size())
         + ScoreEngine::refineSteps(result.candidates.size(), 2);
@@ -185,7 +185,7 @@ TEST(Analysis, ResultHoldsTheHeadersAndTheRanksOfTheListedWords)
     writeRandomTable(dir.file("gene.dtable"), random, 50, 300);
     RunFeedback quiet;
     AnalysisResult result = analyze({dir.file("big.dtable"), dir.file("small.dtable"), {dir.file("gene.dtable")}}, quiet);
-    ASSERT_TRUE(result.complete());
+    ASSERT_TRUE(result.ok());
 
     DTable small;
     ASSERT_EQ(small.load(dir.file("small.dtable").c_str()), LoadStatus::Loaded);

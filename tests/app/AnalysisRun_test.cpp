@@ -1,10 +1,14 @@
 #include "AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "report/AnalysisRun.h"
+#include "cli/Cli.h"
+#include "run/Run.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -12,11 +16,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace {
 
-constexpr int openBig = 130, openSmall = 147, openGene = 154, exportFasta = 155, processData = 135;
+constexpr int openBig = 130, openSmall = 147, openGene = 154, exportFasta = 155, processData = 135, knownMotifs = 161;
 
 /// `count` random upstream regions of `length` bases, each carrying `planted` twice when
 /// it is not null.
@@ -79,26 +84,30 @@ private:
     Shown& shown;
 };
 
-/// A main window whose files were made by its own Export command: the genome and the
-/// family in `data`, the gene file, chosen last, in `reports`. Its runs are runAnalysis,
-/// recorded.
-struct ReadyShell {
+/// A shown main window whose runs are `run`, recorded.
+struct RecordedShell {
     ScriptedPlatform platform;
     MainWindow window{platform};
     Shown shown;
     QString reportFolder;
 
-    ReadyShell(const QTemporaryDir& data, const QTemporaryDir& reports)
+    RecordedShell()
     {
         window.setConsole(Diagnostics());
-        window.setAnalysisRunner([this](const char* big, const char* small, int min, int max, int calibration,
-                                     const char* const* genes, int geneCount, RunFeedback& feedback,
-                                     const char* folder) {
-            reportFolder = QString::fromUtf8(folder);
+        window.setAnalysisRunner([this](const RunRequest& request, RunFeedback& feedback) {
+            reportFolder = QString::fromStdString(request.folder);
             RecordingFeedback recording(feedback, shown);
-            return runAnalysis(big, small, min, max, calibration, genes, geneCount, recording, folder);
+            return run(request, recording);
         });
         window.show();
+    }
+};
+
+/// A main window whose files were made by its own Export command: the genome and the
+/// family in `data`, the gene file, chosen last, in `reports`.
+struct ReadyShell : RecordedShell {
+    ReadyShell(const QTemporaryDir& data, const QTemporaryDir& reports)
+    {
         writeText(data.filePath("genome.fa"), upstreamRegions(60, 300, nullptr, 7));
         writeText(data.filePath("family.fa"), upstreamRegions(8, 300, "TGACTCA", 11));
         platform.answers = QStringList{data.filePath("genome.fa"), data.filePath("genome.txt")};
@@ -155,7 +164,12 @@ private Q_SLOTS:
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(widget->objectName() != QStringLiteral("progressWindow") || !widget->isVisible());
 
-        // The summary page went beside the report, and one menu item opens it.
+        // The summary page went beside the report: the run offers it, and declined, one menu
+        // item still opens it.
+        QCOMPARE(shell.platform.questions.size(), std::size_t{1});
+        QCOMPARE(shell.platform.questions[0].owner, &shell.window);
+        QVERIFY(shell.platform.questions[0].text.contains(canonical(reports.path()) + "/summary.html"));
+        QCOMPARE(shell.platform.questions[0].yes, QStringLiteral("Open Summary Page"));
         QAction* summary = shell.window.action(Command::OpenSummary);
         QVERIFY(summary->isEnabled());
         summary->trigger();
@@ -182,6 +196,49 @@ private Q_SLOTS:
         QVERIFY(shell.platform.opened.isEmpty());
         QVERIFY(!shell.window.action(Command::OpenSummary)->isEnabled());
         QVERIFY(shell.window.isEnabled());
+    }
+
+    void fastaInputsGiveWhatTheCommandLineGives()
+    {
+        // The summary page's date follows SOURCE_DATE_EPOCH, so that the two runs agree on it.
+        qputenv("SOURCE_DATE_EPOCH", "1765000000");
+        QTemporaryDir data;
+        QTemporaryDir desktop;
+        QTemporaryDir commandLine;
+        writeText(data.filePath("genome.fa"), upstreamRegions(80, 400, nullptr, 3));
+        writeText(desktop.filePath("family.fa"), upstreamRegions(12, 400, "TGACTCA", 5));
+        RecordedShell shell;
+        shell.platform.answerYes = true;
+        shell.platform.answers = QStringList{data.filePath("genome.fa"), desktop.filePath("family.fa")};
+        trigger(shell.window, openBig);
+        trigger(shell.window, openSmall);
+        whenModal([](QDialog* dialog) {
+            dialog->findChild<QAbstractButton*>(QStringLiteral("poissonButton"))->click();
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, 143);
+        whenModal([](QDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("knownMotifsField"))->setText(testData("motifs/known.meme"));
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, knownMotifs);
+        trigger(shell.window, processData);
+        QVERIFY(shell.platform.warnings.empty());
+        // The classic page opens, and the summary page as the user accepted the offer.
+        QCOMPARE(shell.platform.opened.size(), 2);
+        QCOMPARE(canonical(shell.platform.opened[1]), canonical(desktop.filePath("summary.html")));
+
+        std::ostringstream out, err;
+        const std::vector<std::string> args {"analyze", "--out", commandLine.path().toStdString(), "--statistic", "poisson",
+            "--known", testData("motifs/known.meme").toStdString(), data.filePath("genome.fa").toStdString(),
+            canonical(desktop.filePath("family.fa")).toStdString()};
+        QCOMPARE(runCli(args, out, err, false), 0);
+        qunsetenv("SOURCE_DATE_EPOCH");
+        for (const char* name : {"words.tsv", "summary.html", "motifs.tsv", "motifs.meme", "output.html"}) {
+            const QByteArray fromDesktop = readAll(desktop.filePath(name));
+            QVERIFY2(!fromDesktop.isEmpty(), name);
+            QVERIFY2(fromDesktop == readAll(commandLine.filePath(name)), name);
+        }
     }
 };
 

@@ -9,14 +9,14 @@
 #include <QTest>
 #include <QTimer>
 
-QString ScriptedPlatform::chooseFileToOpen(QWidget*, const QString& filter, const QString& folder)
+QString ScriptedPlatform::chooseFileToOpen(QWidget*, const QStringList& filters, const QString& folder)
 {
-    return answer(filter, false, folder);
+    return answer(filters, false, folder);
 }
 
-QString ScriptedPlatform::chooseFileToSave(QWidget*, const QString& filter, const QString& folder)
+QString ScriptedPlatform::chooseFileToSave(QWidget*, const QStringList& filters, const QString& folder)
 {
-    return answer(filter, true, folder);
+    return answer(filters, true, folder);
 }
 
 void ScriptedPlatform::warn(QWidget* owner, const QString& caption, const QString& text)
@@ -26,14 +26,20 @@ void ScriptedPlatform::warn(QWidget* owner, const QString& caption, const QStrin
         duringWarning();
 }
 
+bool ScriptedPlatform::ask(QWidget* owner, const QString& caption, const QString& text, const QString& yes)
+{
+    questions.push_back({owner, caption, text, yes});
+    return answerYes;
+}
+
 void ScriptedPlatform::openDocument(const QString& path)
 {
     opened.append(path);
 }
 
-QString ScriptedPlatform::answer(const QString& filter, bool toSave, const QString& folder)
+QString ScriptedPlatform::answer(const QStringList& filters, bool toSave, const QString& folder)
 {
-    requests.push_back({filter, toSave, folder});
+    requests.push_back({filters.value(0), filters, toSave, folder});
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 

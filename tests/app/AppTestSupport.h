@@ -12,14 +12,21 @@
 class MainWindow;
 class QAction;
 
-/// A platform that answers the file dialogs from a script and records what the shell asked
-/// of it, so that no dialog, message box or browser ever appears.
+/// A platform that answers the file dialogs and questions from a script and records what the
+/// shell asked of it, so that no dialog, message box or browser ever appears.
 class ScriptedPlatform : public Platform {
 public:
     struct Request {
-        QString filter;
+        QString filter; ///< the first of the filters, the one chosen
+        QStringList filters;
         bool toSave;
         QString folder; ///< where the dialog starts
+    };
+    struct Question {
+        QWidget* owner;
+        QString caption;
+        QString text;
+        QString yes;
     };
     struct Warning {
         QWidget* owner;
@@ -32,16 +39,20 @@ public:
     std::vector<Request> requests;
     std::vector<Warning> warnings;
     QStringList opened;
+    std::vector<Question> questions;
+    /// The answer to every question.
+    bool answerYes = false;
     /// Called by warn before it returns, while the warning box would be up.
     std::function<void()> duringWarning;
 
-    QString chooseFileToOpen(QWidget* owner, const QString& filter, const QString& folder) override;
-    QString chooseFileToSave(QWidget* owner, const QString& filter, const QString& folder) override;
+    QString chooseFileToOpen(QWidget* owner, const QStringList& filters, const QString& folder) override;
+    QString chooseFileToSave(QWidget* owner, const QStringList& filters, const QString& folder) override;
     void warn(QWidget* owner, const QString& caption, const QString& text) override;
+    bool ask(QWidget* owner, const QString& caption, const QString& text, const QString& yes) override;
     void openDocument(const QString& path) override;
 
 private:
-    QString answer(const QString& filter, bool toSave, const QString& folder);
+    QString answer(const QStringList& filters, bool toSave, const QString& folder);
 };
 
 /// Triggers the menu item of `command` (given as its identifier) of `window`.

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -35,11 +36,12 @@ const QString geneLine = QStringLiteral("- At least one Gene File (File->Open Ge
 struct RunCall {
     QString big;
     QString small;
-    int targetLengthMin;
-    int targetLengthMax;
-    int calibration;
+    int shortest;
+    int longest;
+    Statistic statistic;
     QStringList genes;
     QString reportFolder;
+    QString knownMotifs;
 };
 
 /// A shown main window over a scripted platform, whose runs are only recorded and whose
@@ -51,15 +53,16 @@ struct Shell {
 
     Shell()
     {
-        window.setAnalysisRunner([this](const char* big, const char* small, int min, int max, int calibration,
-                                     const char* const* genes, int geneCount, RunFeedback&,
-                                     const char* reportFolder) -> const char* {
-            RunCall call{QString::fromUtf8(big), QString::fromUtf8(small), min, max, calibration, {},
-                QString::fromUtf8(reportFolder)};
-            for (int i = 0; i < geneCount; ++i)
-                call.genes.append(QString::fromUtf8(genes[i]));
+        window.setAnalysisRunner([this](const RunRequest& request, RunFeedback&) {
+            RunCall call{QString::fromStdString(request.big.path), QString::fromStdString(request.small.path),
+                request.shortest, request.longest, request.statistic, {}, QString::fromStdString(request.folder),
+                QString::fromStdString(request.knownMotifs)};
+            for (const RunInput& gene : request.genes)
+                call.genes.append(QString::fromStdString(gene.path));
             runs.push_back(call);
-            return nullptr;
+            RunOutcome outcome;
+            outcome.status = RunStatus::NotReported;
+            return outcome;
         });
         window.setConsole(Diagnostics());
         window.show();
@@ -131,6 +134,7 @@ private Q_SLOTS:
             "- Settings",
             "    143 Set Calibration...",
             "    144 Set Target Gene Length...",
+            "    161 Set Known Motifs...",
             "    152 Properties (disabled)",
             "- Process",
             "    135 Process Data",
@@ -219,6 +223,9 @@ private Q_SLOTS:
         }
         QCOMPARE(filters, (QStringList{"Big DTable Files (*.txt)", "Small DTable Files (*.txt)", "Gene File (*.txt)",
                               "Gene File (*.txt)", "Big DTable Files (*.txt)"}));
+        // Each also offers FASTA files, which the runs count as they go.
+        for (const auto& request : shell.platform.requests)
+            QCOMPARE(request.filters.value(1), QStringLiteral("FASTA Files (*.fa *.fasta *.fna *.fa.gz *.fasta.gz *.fna.gz)"));
         // Each dialog starts in the folder of the file chosen before it, the first in the
         // current folder; each report goes to the folder of the file chosen last.
         QCOMPARE(folders, (QStringList{startFolder, canonical(first.path()), canonical(first.path()),
@@ -317,27 +324,100 @@ private Q_SLOTS:
             dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
         });
         trigger(shell.window, 143);
-        whenModal([](QDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("minimumField"))->setText("5");
-            dialog->findChild<QLineEdit*>(QStringLiteral("maximumField"))->setText("9");
-            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
-        });
-        trigger(shell.window, 144);
-        trigger(shell.window, processData);
+        // The range typed is taken where it lies within 6 to 8, and left for 6 to 8 where none does.
+        struct Range {
+            const char *typedMin, *typedMax;
+            int shortest, longest;
+        };
+        const std::vector<Range> ranges {{"5", "9", 6, 8}, {"7", "7", 7, 7}, {"8", "6", 6, 8}, {"-3", "7", 6, 7}};
+        for (const Range& range : ranges) {
+            whenModal([&range](QDialog* dialog) {
+                dialog->findChild<QLineEdit*>(QStringLiteral("minimumField"))->setText(range.typedMin);
+                dialog->findChild<QLineEdit*>(QStringLiteral("maximumField"))->setText(range.typedMax);
+                dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+            });
+            trigger(shell.window, 144);
+            trigger(shell.window, processData);
+        }
 
-        QCOMPARE(shell.runs.size(), std::size_t{2});
+        QCOMPARE(shell.runs.size(), ranges.size() + 1);
         const QStringList genes{folder.filePath("a.txt"), folder.filePath("a.txt")};
         for (const RunCall& run : shell.runs) {
             QCOMPARE(run.big, folder.filePath("big.txt"));
             QCOMPARE(run.small, folder.filePath("small.txt"));
             QCOMPARE(run.genes, genes);
+            QVERIFY(run.knownMotifs.isEmpty());
         }
-        QCOMPARE((std::vector<int>{shell.runs[0].calibration, shell.runs[0].targetLengthMin, shell.runs[0].targetLengthMax}),
-            (std::vector<int>{0, 6, 8}));
-        QCOMPARE((std::vector<int>{shell.runs[1].calibration, shell.runs[1].targetLengthMin, shell.runs[1].targetLengthMax}),
-            (std::vector<int>{1, 5, 9}));
+        QCOMPARE(shell.runs[0].statistic, Statistic::Binomial);
+        QCOMPARE((std::vector<int>{shell.runs[0].shortest, shell.runs[0].longest}), (std::vector<int>{6, 8}));
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            QCOMPARE(shell.runs[i + 1].statistic, Statistic::Poisson);
+            QCOMPARE((std::vector<int>{shell.runs[i + 1].shortest, shell.runs[i + 1].longest}),
+                (std::vector<int>{ranges[i].shortest, ranges[i].longest}));
+        }
         // A run that wrote no report opens nothing.
         QVERIFY(shell.platform.opened.isEmpty());
+        QVERIFY(shell.platform.questions.empty());
+    }
+
+    void knownMotifsAreChosenTypedOrClearedAndLeaveTheReportFolder()
+    {
+        QTemporaryDir inputs;
+        QTemporaryDir motifs;
+        Shell shell;
+        shell.choose(openBig, inputs.filePath("big.txt"));
+        shell.choose(openSmall, inputs.filePath("small.txt"));
+        shell.choose(openGene, inputs.filePath("gene.txt"));
+        auto setKnown = [&](const std::function<void(QDialog*)>& handle) {
+            whenModal(handle);
+            trigger(shell.window, 161);
+            trigger(shell.window, processData);
+            return shell.runs.back().knownMotifs;
+        };
+        // Browse... fills the field; OK keeps it.
+        shell.platform.answers = QStringList{motifs.filePath("jaspar.txt")};
+        QString shownAtFirst = QStringLiteral("unset");
+        QCOMPARE(setKnown([&](QDialog* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("knownMotifsField"));
+            shownAtFirst = field->text();
+            dialog->findChild<QPushButton*>(QStringLiteral("browseButton"))->click();
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        }), motifs.filePath("jaspar.txt"));
+        QCOMPARE(shownAtFirst, QString());
+        QCOMPARE(shell.platform.requests.back().filter, QStringLiteral("Motif Files (*.meme *.jaspar *.txt)"));
+        QCOMPARE(shell.platform.requests.back().folder, canonical(inputs.path()));
+        // Cancel keeps what was there; a field of blanks stands for none.
+        QCOMPARE(setKnown([&](QDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("knownMotifsField"))->setText("other.meme");
+            dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+        }), motifs.filePath("jaspar.txt"));
+        QCOMPARE(setKnown([&](QDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("knownMotifsField"))->setText("  ");
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        }), QString());
+        // The reports still go beside the last input chosen.
+        for (const RunCall& run : shell.runs)
+            QCOMPARE(run.reportFolder, canonical(inputs.path()));
+    }
+
+    void aFastaFamilyRunsWithoutGeneFiles()
+    {
+        QTemporaryDir folder;
+        writeText(folder.filePath("family.fa"), ">a\nACGTACGTAC\n");
+        writeText(folder.filePath("family.txt"), "10000\r\n0\r\n0\r\n0\r\n");
+        Shell shell;
+        shell.choose(openBig, folder.filePath("genome.fa"));
+        shell.choose(openSmall, folder.filePath("family.txt"));
+        trigger(shell.window, processData);
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        QCOMPARE(shell.platform.warnings[0].text, intro + geneLine);
+        QVERIFY(shell.runs.empty());
+
+        shell.choose(openSmall, folder.filePath("family.fa"));
+        trigger(shell.window, processData);
+        QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
+        QCOMPARE(shell.runs.size(), std::size_t{1});
+        QVERIFY(shell.runs[0].genes.isEmpty());
     }
 
     void exitEscAndCloseBoxEndTheWindow_data()

@@ -1,7 +1,9 @@
 #include "AppTestSupport.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,8 +39,8 @@ DialogSetup fileDialogSetup(bool toSave, const QString& folder)
     });
     DesktopPlatform platform;
     QString chosen = toSave
-        ? platform.chooseFileToSave(nullptr, QStringLiteral("Destination DTable File (*.txt)"), folder)
-        : platform.chooseFileToOpen(nullptr, QStringLiteral("Gene File (*.txt)"), folder);
+        ? platform.chooseFileToSave(nullptr, {QStringLiteral("Destination DTable File (*.txt)")}, folder)
+        : platform.chooseFileToOpen(nullptr, {QStringLiteral("Gene File (*.txt)"), QStringLiteral("FASTA Files (*.fa)")}, folder);
     if (!chosen.isEmpty())
         qWarning("a cancelled dialog chose %s", qPrintable(chosen));
     return setup;
@@ -57,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(canonical(open.folder), canonical(start.path()));
         QCOMPARE(open.acceptMode, QFileDialog::AcceptOpen);
         QCOMPARE(open.fileMode, QFileDialog::ExistingFile);
-        QCOMPARE(open.filters, (QStringList{"Gene File (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(open.filters, (QStringList{"Gene File (*.txt)", "FASTA Files (*.fa)", "All Files (*.*)"}));
         QCOMPARE(open.selectedFilter, QStringLiteral("Gene File (*.txt)"));
         QCOMPARE(open.suffix, QStringLiteral("txt"));
 
@@ -100,6 +102,33 @@ private Q_SLOTS:
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(parent, &owner);
         QVERIFY(enabled);
+    }
+
+    void questionOffersItsButtonAndClose()
+    {
+        QWidget owner;
+        for (bool yes : {true, false}) {
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QStringList buttons;
+            QWidget* parent = nullptr;
+            whenModal([&](QDialog* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                QVERIFY(box);
+                icon = box->icon();
+                parent = box->parentWidget();
+                for (QAbstractButton* button : box->buttons())
+                    buttons.append(button->text());
+                QAbstractButton* chosen = yes ? static_cast<QAbstractButton*>(box->defaultButton()) : box->button(QMessageBox::Close);
+                QVERIFY(chosen);
+                chosen->click();
+            });
+            DesktopPlatform platform;
+            QCOMPARE(platform.ask(&owner, QStringLiteral("Process Data"), QStringLiteral("Open it?"), QStringLiteral("Open")), yes);
+            QCOMPARE(icon, QMessageBox::Question);
+            QCOMPARE(parent, &owner);
+            QVERIFY(buttons.contains(QStringLiteral("Open")));
+            QCOMPARE(buttons.size(), 2);
+        }
     }
 };
 

@@ -16,6 +16,14 @@
 
 namespace {
 
+/// What a run that wrote no report gives back, having said why itself.
+RunOutcome notReported()
+{
+    RunOutcome outcome;
+    outcome.status = RunStatus::NotReported;
+    return outcome;
+}
+
 constexpr int openBig = 130, openSmall = 147, openGene = 154, processData = 135;
 
 /// The progress window on the screen, if any.
@@ -144,8 +152,7 @@ private Q_SLOTS:
         chooseInputs(window, platform, folder);
 
         std::size_t warningsWhenWarnReturned = 0;
-        window.setAnalysisRunner([&platform, &warningsWhenWarnReturned](const char*, const char*, int, int, int,
-                                     const char* const*, int, RunFeedback& feedback, const char*) -> const char* {
+        window.setAnalysisRunner([&platform, &warningsWhenWarnReturned](const RunRequest& request, RunFeedback& feedback) {
             feedback.started();
             for (int done = 0; done <= 7; ++done)
                 feedback.progressed(done, 150);
@@ -155,7 +162,9 @@ private Q_SLOTS:
             for (int done = 8; done <= 150; ++done)
                 feedback.progressed(done, 150);
             feedback.finished();
-            return "output.html";
+            RunOutcome outcome;
+            outcome.indexPage = request.folder + "/output.html";
+            return outcome;
         });
         Scene scene;
         platform.duringWarning = [&window, &scene] {
@@ -191,15 +200,14 @@ private Q_SLOTS:
         std::future<void> painted = watch.painted();
         qApp->installEventFilter(&watch);
         bool paintedDuringRun = false;
-        window.setAnalysisRunner([&painted, &paintedDuringRun](const char*, const char*, int, int, int,
-                                     const char* const*, int, RunFeedback& feedback, const char*) -> const char* {
+        window.setAnalysisRunner([&painted, &paintedDuringRun](const RunRequest&, RunFeedback& feedback) {
             feedback.started();
             for (int done = 0; done <= 40; ++done)
                 feedback.progressed(done, 100);
             // A run kept to the interface thread would wait here in vain.
             paintedDuringRun = painted.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
             feedback.finished();
-            return nullptr;
+            return notReported();
         });
         trigger(window, processData);
         qApp->removeEventFilter(&watch);
@@ -213,11 +221,10 @@ private Q_SLOTS:
         MainWindow window(platform);
         window.show();
         chooseInputs(window, platform, folder);
-        window.setAnalysisRunner([](const char*, const char*, int, int, int, const char* const*, int,
-                                     RunFeedback& feedback, const char*) -> const char* {
+        window.setAnalysisRunner([](const RunRequest&, RunFeedback& feedback) {
             feedback.started();
             feedback.progressed(0, 10);
-            return nullptr;
+            return notReported();
         });
         trigger(window, processData);
         QVERIFY(window.isEnabled());

@@ -97,17 +97,17 @@ private Q_SLOTS:
         QCOMPARE(first.texts,
             (QStringList{"Binomial Distribution (checked)", "Poisson Distribution", "Expected/Actual"}));
         QVERIFY(first.okEnabledAndDefault);
-        QCOMPARE(window.settings().calibration, 1);
+        QCOMPARE(window.settings().statistic, Statistic::Poisson);
 
         for (Ending ending : {Ending::Cancel, Ending::Escape, Ending::CloseBox}) {
             Shown shown = calibrationDialog(window, "expectedActualButton", ending);
             QCOMPARE(shown.texts, (QStringList{"Binomial Distribution", "Poisson Distribution (checked)", "Expected/Actual"}));
-            QCOMPARE(window.settings().calibration, 1);
+            QCOMPARE(window.settings().statistic, Statistic::Poisson);
         }
         calibrationDialog(window, "expectedActualButton", Ending::Ok);
-        QCOMPARE(window.settings().calibration, 2);
+        QCOMPARE(window.settings().statistic, Statistic::Ratio);
         calibrationDialog(window, nullptr, Ending::Ok);
-        QCOMPARE(window.settings().calibration, 2);
+        QCOMPARE(window.settings().statistic, Statistic::Ratio);
         QVERIFY(window.isVisible());
     }
 

@@ -126,7 +126,7 @@ TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
     TempDir dir;
     RecordingFeedback console;
     ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
-    EXPECT_TRUE(outcome.indexWritten);
+    EXPECT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.rowsListed, 3); // fewer than ten candidates: the three there are
     EXPECT_EQ(outcome.pagesWritten, 3);
     EXPECT_EQ(console.text(), "");
@@ -195,9 +195,9 @@ TEST(ReportWriter, EmptyResultsWriteNothing)
         const auto before = contents(dir.path());
         RecordingFeedback console;
         ReportOutcome outcome = writeReport(c.engine, dir.path().string(), console, 10);
-        EXPECT_FALSE(outcome.indexWritten);
+        EXPECT_FALSE(outcome.ok());
         EXPECT_EQ(outcome.pagesWritten, 0);
-        EXPECT_FALSE(outcome.problem.empty());
+        EXPECT_FALSE(outcome.message.empty());
         EXPECT_EQ(contents(dir.path()), before);
         EXPECT_EQ(console.text(), "");
         EXPECT_TRUE(console.warnings.empty());
@@ -211,8 +211,8 @@ TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
     fs::create_directory(dir.path() / "output.html");
     RecordingFeedback console;
     ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
-    EXPECT_FALSE(outcome.indexWritten);
-    EXPECT_FALSE(outcome.problem.empty());
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_FALSE(outcome.message.empty());
     EXPECT_EQ(outcome.pagesWritten, 3);
     EXPECT_EQ(console.text(), "Error opening HTML output file\n");
     EXPECT_TRUE(console.warnings.empty());
@@ -232,9 +232,9 @@ TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRestAndLeavesNoIndex)
     RecordingFeedback console;
     ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
     // No index page leads to pages that are not there.
-    EXPECT_FALSE(outcome.indexWritten);
+    EXPECT_FALSE(outcome.ok());
     EXPECT_FALSE(fileExists(dir.file("output.html")));
-    EXPECT_NE(outcome.problem.find(page(2)), std::string::npos) << outcome.problem;
+    EXPECT_NE(outcome.message.find(page(2)), std::string::npos) << outcome.message;
     EXPECT_EQ(outcome.pagesWritten, 2);
     EXPECT_EQ(console.text(), "Error opening HTML subpage output file\n");
     EXPECT_EQ(console.warnings, std::vector<std::string> {"Critical Error: Error opening HTML subpage output file"});
@@ -350,7 +350,7 @@ TEST(ReportWriter, FilesBesideThePagesComeBeforeTheIndexAndAFailureLeavesNone)
             writtenBefore.push_back(name);
         return std::vector<ReportFile> {{"one.tsv", "1"}, {"two.html", "2"}};
     });
-    EXPECT_TRUE(outcome.indexWritten);
+    EXPECT_TRUE(outcome.ok());
     EXPECT_EQ(std::count(writtenBefore.begin(), writtenBefore.end(), "output.html"), 0);
     EXPECT_EQ(std::count(writtenBefore.begin(), writtenBefore.end(), "GGGTTT.html"), 1);
     EXPECT_EQ(readBytes(dir.file("two.html")), "2");
@@ -359,8 +359,8 @@ TEST(ReportWriter, FilesBesideThePagesComeBeforeTheIndexAndAFailureLeavesNone)
     fs::create_directory(full.path() / "two.html"); // a name taken by a folder, as a full disk would fail it
     outcome = writeReport(engine, full.path().string(), console,
         [] { return std::vector<ReportFile> {{"one.tsv", "1"}, {"two.html", "2"}}; });
-    EXPECT_FALSE(outcome.indexWritten);
-    EXPECT_NE(outcome.problem.find("two.html"), std::string::npos) << outcome.problem;
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_NE(outcome.message.find("two.html"), std::string::npos) << outcome.message;
     EXPECT_FALSE(fileExists(full.file("output.html")));
 }
 
@@ -378,7 +378,7 @@ TEST(ReportWriter, LinksPlantedInTheFolderAreReplacedNeverFollowed)
     RunFeedback console;
     ReportOutcome outcome
         = writeReport(engine, folder, console, [] { return std::vector<ReportFile> {{"words.tsv", "table"}}; });
-    ASSERT_TRUE(outcome.indexWritten) << outcome.problem;
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
     for (const char* name : {"output.html", "GGGTTT.html", "words.tsv"}) {
         EXPECT_EQ(readBytes(elsewhere.file(name)), "precious") << name;
         EXPECT_FALSE(fs::is_symlink(fs::path(folder) / name)) << name;

@@ -284,7 +284,10 @@ TEST(SummaryPage, EscapesEveryWordPathAndName)
 
 TEST(SummaryPage, TellsOfARunThatDidNotComplete)
 {
-    const std::string page = summaryPage(AnalysisResult(), SummaryDetails());
+    AnalysisResult stopped;
+    stopped.status = AnalysisStatus::MissingInput;
+    stopped.message = "no gene file was given, so nothing was read";
+    const std::string page = summaryPage(stopped, SummaryDetails());
     EXPECT_NE(page.find("The run did not complete: no gene file was given"), std::string::npos);
     EXPECT_NE(page.find("No word class reaches sig &ge; 0"), std::string::npos);
     EXPECT_NE(page.find("No candidate word has a refined matrix"), std::string::npos);

@@ -1,0 +1,242 @@
+// One run from input files to report, the same for every front end: inputs told apart and
+// checked before anything is written, FASTA inputs counted in memory, the analysis, the
+// checks of what loading found, and the report.
+
+#include "run/Run.h"
+
+#include "analysis/MotifFile.h"
+#include "export/Export.h"
+#include "export/InputKind.h"
+#include "report/ReportFiles.h"
+#include "report/ReportWriter.h"
+#include "report/SummaryPage.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <thread>
+
+namespace {
+
+RunOutcome failed(RunStatus status, std::string message)
+{
+    RunOutcome outcome;
+    outcome.status = status;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
+/// The file a FASTA input is read from: "-" is standard input.
+std::string fastaSource(const std::string& path)
+{
+    return path == "-" ? "/dev/stdin" : path;
+}
+
+/// Passes everything on to the front end's feedback but the end of the progress, which
+/// comes once the report is written.
+class UntilReported : public RunFeedback {
+public:
+    explicit UntilReported(RunFeedback& front)
+        : RunFeedback(front.diagnostics())
+        , front(front)
+    {
+    }
+    void started() override { front.started(); }
+    void progressed(std::int64_t done, std::int64_t total) override { front.progressed(done, total); }
+    void warn(std::string_view caption, std::string_view text) override { front.warn(caption, text); }
+    void note(std::string_view text) override { front.note(text); }
+
+private:
+    RunFeedback& front;
+};
+
+/// Why the request asks for what no run does; empty when it does not.
+std::string requestProblem(const RunRequest& request)
+{
+    if (request.genes.size() > static_cast<std::size_t>(maximumGeneFiles))
+        return "a run takes at most " + std::to_string(maximumGeneFiles) + " gene files";
+    if (request.shortest < shortestWordLength || request.longest > longestWordLength || request.shortest > request.longest)
+        return "the word lengths must lie within " + std::to_string(shortestWordLength) + " to "
+            + std::to_string(longestWordLength) + ", the shorter first";
+    return {};
+}
+
+/// Why the table file at `path` cannot serve, by what its header and the facts loading it
+/// found tell; empty when it can. A table cut short is no reason: it loads as far as it goes.
+std::string tableRefusal(const std::string& path, const TableFileFacts& facts)
+{
+    const std::vector<std::string> refusals = facts.refusals();
+    return refusals.empty() ? std::string() : "cannot use " + path + " as a DTable file: " + refusals.front();
+}
+
+/// Tells the kind of each input in `inputs` (big, small, then the genes), refusing one that
+/// is neither kind and a table file whose header shows what no export writes. Inputs given
+/// in memory are tables.
+bool tellKinds(const std::vector<const RunInput*>& inputs, std::vector<InputKind>& kinds, RunOutcome& outcome)
+{
+    for (const RunInput* input : inputs) {
+        if (input->table) {
+            kinds.push_back(InputKind::DTable);
+            continue;
+        }
+        std::string cause;
+        kinds.push_back(inputKindOf(input->path.c_str(), cause));
+        if (kinds.back() == InputKind::Unknown) {
+            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + cause);
+            return false;
+        }
+        if (kinds.back() != InputKind::DTable)
+            continue;
+        TableFileFacts facts;
+        if (probeTableFile(input->path.c_str(), cause, facts) != LoadStatus::Loaded)
+            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + " as a DTable file: " + cause);
+        else if (std::string refusal = tableRefusal(input->path, facts); !refusal.empty())
+            outcome = failed(RunStatus::InputRefused, std::move(refusal));
+        if (!outcome.ok())
+            return false;
+    }
+    return true;
+}
+
+/// The analysis' inputs: each table file as it is, each FASTA file counted in memory as its
+/// export would count it (a file given twice, once), and with no gene file given, the
+/// family's first records as gene tables, named after the family's file and the record.
+bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
+    const std::vector<InputKind>& kinds, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
+{
+    const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
+    std::map<std::string, std::shared_ptr<const DTable>> counted;
+    std::vector<TableSource> sources;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const RunInput& given = *inputs[i];
+        if (given.table || kinds[i] != InputKind::Fasta) {
+            sources.emplace_back(given.path, given.table);
+            continue;
+        }
+        std::shared_ptr<const DTable>& table = counted[given.path];
+        if (!table) {
+            RunFeedback quietly;
+            CountedFasta fasta = countFasta(fastaSource(given.path).c_str(), quietly, threads);
+            if (!fasta.result.ok()) {
+                outcome = failed(RunStatus::InputRefused, fasta.result.message);
+                return false;
+            }
+            table = std::make_shared<const CountingTable>(std::move(fasta.table));
+        }
+        sources.emplace_back(given.path, table);
+    }
+    counted.clear();
+    input.big = std::move(sources[0]);
+    input.small = std::move(sources[1]);
+    input.genes.assign(std::make_move_iterator(sources.begin() + 2), std::make_move_iterator(sources.end()));
+    if (!input.genes.empty())
+        return true;
+
+    const std::string& family = request.small.path;
+    RunFeedback quietly;
+    CountedRecords records = countFastaRecords(fastaSource(family).c_str(), maximumGeneFiles, quietly);
+    if (!records.result.ok()) {
+        outcome = failed(RunStatus::InputRefused, records.result.message);
+        return false;
+    }
+    if (records.result.genes > maximumGeneFiles)
+        feedback.note("the first " + std::to_string(maximumGeneFiles) + " of the " + std::to_string(records.result.genes)
+            + " records of " + family + " serve as gene files");
+    for (std::size_t r = 0; r < records.tables.size(); ++r)
+        input.genes.emplace_back(family + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")",
+            std::make_shared<const CountingTable>(std::move(records.tables[r])));
+    return true;
+}
+
+/// Refuses a table that loading found to hold what no export writes, and passes on the
+/// warnings of the others (a table cut short), in the order of the inputs.
+bool tablesAccepted(const AnalysisResult& result, RunOutcome& outcome, RunFeedback& feedback)
+{
+    std::vector<const TableSummary*> tables {&result.big, &result.small};
+    for (const TableSummary& gene : result.genes)
+        tables.push_back(&gene);
+    for (const TableSummary* table : tables) {
+        std::string refusal = tableRefusal(table->path, table->facts);
+        if (refusal.empty() && table->negative())
+            refusal = "cannot use " + table->path + " as a DTable file: it holds a negative count";
+        if (!refusal.empty()) {
+            outcome.status = RunStatus::InputRefused;
+            outcome.message = std::move(refusal);
+            return false;
+        }
+        for (const std::string& warning : table->facts.warnings())
+            feedback.warn(table->path, warning);
+    }
+    return true;
+}
+
+std::string inFolder(const std::string& folder, const char* name)
+{
+    return folder.empty() ? std::string(name) : (std::filesystem::path(folder) / name).string();
+}
+
+} // namespace
+
+RunOutcome run(const RunRequest& request, RunFeedback& feedback)
+{
+    if (std::string problem = requestProblem(request); !problem.empty())
+        return failed(RunStatus::BadRequest, std::move(problem));
+    std::vector<const RunInput*> inputs {&request.big, &request.small};
+    for (const RunInput& gene : request.genes)
+        inputs.push_back(&gene);
+    RunOutcome outcome;
+    std::vector<InputKind> kinds;
+    if (!tellKinds(inputs, kinds, outcome))
+        return outcome;
+    if (request.genes.empty() && (request.small.table || kinds[1] != InputKind::Fasta))
+        return failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
+
+    AnalysisInput input;
+    input.statistic = request.statistic;
+    input.shortest = request.shortest;
+    input.longest = request.longest;
+    input.refuseNegativeCounts = true;
+    if (!request.knownMotifs.empty()) {
+        MotifFileContents known = readMotifFile(request.knownMotifs);
+        if (!known.ok())
+            return failed(RunStatus::InputRefused, "cannot use the known motifs of " + known.error);
+        input.known = std::move(known.motifs);
+    }
+    const std::string& folder = request.folder;
+    std::error_code error;
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, error);
+    if (error)
+        return failed(RunStatus::FolderUnusable, "cannot make the report folder " + folder + ": " + error.message());
+    if (!gatherInputs(request, inputs, kinds, input, outcome, feedback))
+        return outcome;
+
+    UntilReported untilReported(feedback);
+    outcome.result = analyze(std::move(input), untilReported);
+    const AnalysisResult& result = outcome.result;
+    if (!tablesAccepted(result, outcome, feedback) || !result.ok()) {
+        if (outcome.ok()) {
+            outcome.status = RunStatus::InputRefused;
+            outcome.message = result.message;
+        }
+        feedback.finished();
+        return outcome;
+    }
+    // The other files are made while the pages are written.
+    const SummaryDetails details {runDate(), request.knownMotifs};
+    std::future<std::vector<ReportFile>> others
+        = std::async(std::launch::async, [&result, &details] { return reportFiles(result, details); });
+    ReportOutcome report = writeReport(result, folder, feedback, [&others] { return others.get(); });
+    feedback.finished();
+    outcome.written = std::move(report.written);
+    if (!report.ok()) {
+        warnNoReport(report, folder, feedback);
+        outcome.status = RunStatus::NotReported;
+        outcome.message = "no report was written";
+        return outcome;
+    }
+    outcome.indexPage = inFolder(folder, reportIndexName);
+    outcome.summaryPage = inFolder(folder, summaryPageName);
+    return outcome;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "analysis/Analysis.h"
+#include "base/Outcome.h"
+#include "base/RunFeedback.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+/// One input of a run: a file, a DTable file or a FASTA file (plain or gzip) told apart by
+/// its content, or a table already in memory, which `path` then only names.
+struct RunInput {
+    RunInput() = default;
+    RunInput(std::string file)
+        : path(std::move(file))
+    {
+    }
+    RunInput(const char* file)
+        : path(file)
+    {
+    }
+    RunInput(std::string name, std::shared_ptr<const DTable> inMemory)
+        : path(std::move(name))
+        , table(std::move(inMemory))
+    {
+    }
+
+    std::string path; ///< "-" reads standard input (as FASTA)
+    std::shared_ptr<const DTable> table;
+};
+
+/// Everything a run is asked to do: its inputs and every choice the command line offers.
+struct RunRequest {
+    RunInput big;   ///< the genome's upstream regions
+    RunInput small; ///< the gene family's upstream regions
+    /// 0 to maximumGeneFiles gene files; none takes the first maximumGeneFiles records of a
+    /// FASTA `small`, each as a gene file of its own.
+    std::vector<RunInput> genes;
+    /// What ranks words.tsv, and the word lengths it covers (6 to 8).
+    Statistic statistic = Statistic::Binomial;
+    int shortest = shortestWordLength;
+    int longest = longestWordLength;
+    /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
+    std::string knownMotifs;
+    /// Where the report goes, made when missing; empty for the current folder.
+    std::string folder;
+    /// Threads counting a FASTA input; 0 for one per core.
+    unsigned threads = 0;
+};
+
+/// What became of a run.
+enum class RunStatus {
+    Reported,       ///< the report is written
+    BadRequest,     ///< the request asks for what no run does (lengths, gene file count): nothing read
+    NeedsGeneFiles, ///< no gene file, and `small` is no FASTA file whose records could serve
+    InputRefused,   ///< an input cannot be used (unreadable, neither kind, holding what no export writes)
+    FolderUnusable, ///< the report folder cannot be made
+    NotReported,    ///< the report could not be written; the feedback has been told why
+};
+
+/// What a run did: its status and one line saying why it failed, the analysis it made (from
+/// NotReported on, and for an input refused after loading), and the report's files.
+struct RunOutcome : Outcome<RunStatus> {
+    AnalysisResult result;
+    /// Every file of the report written, in the order written: output.html last.
+    std::vector<std::string> written;
+    /// The report's index page and summary page, as the folder and name give them.
+    std::string indexPage;
+    std::string summaryPage;
+};
+
+/// Runs one analysis from its input files to its report: tells each input's kind, refuses
+/// a table holding what no export writes and a known-motif file that cannot be read (before
+/// anything is written), counts each FASTA input in memory as the export would count it,
+/// takes a FASTA family's records as gene files when none is given, analyzes, and writes
+/// the report into the request's folder (index page last). Everything the run shows (its
+/// progress, the diagnostic lines, warnings, notes) goes through `feedback`, whose progress
+/// ends once the report is written. The one door for every front end.
+RunOutcome run(const RunRequest& request, RunFeedback& feedback);

@@ -1,0 +1,346 @@
+#include "TestSupport.h"
+
+#include "export/Export.h"
+#include "run/Run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const emptyWarning = "Error on File Load: Upstream Genome or Gene Family is empty!";
+
+std::string sixLetterWord(int n)
+{
+    std::string word;
+    for (int k = 0; k < 6; ++k, n /= 4)
+        word.insert(word.begin(), "ACGT"[n % 4]);
+    return word;
+}
+
+/// Writes a table file of `words` distinct six-letter words, each counted `count` times;
+/// its header gives `distinct` as the number of distinct words (by default `words`).
+void writeTable(const std::string& path, int words, std::int64_t count, std::int64_t sequenceLength, int distinct = -1)
+{
+    std::string text = std::string("10000\r\n").append(std::to_string(sequenceLength)).append("\r\n");
+    text.append(std::to_string(words * count)).append("\r\n").append(std::to_string(distinct < 0 ? words : distinct)).append("\r\n");
+    for (int i = 0; i < words; ++i)
+        text.append("*****\r\n").append(sixLetterWord(i * 7)).append("\r\n").append(std::to_string(count)).append("\r\n-1\r\n-1\r\n-1\r\n");
+    text += '\0';
+    writeBytes(path, text);
+}
+
+/// `count` random records of `length` bases, each named "rN", every `plantEvery`th carrying
+/// TAATCC twice.
+std::string fasta(int count, int length, std::uint32_t seed, int plantEvery = 0)
+{
+    std::mt19937 random(seed);
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string sequence;
+        for (int k = 0; k < length; ++k)
+            sequence += "ACGT"[random() % 4];
+        if (plantEvery && i % plantEvery == 0) {
+            sequence.replace(length / 3, 6, "TAATCC");
+            sequence.replace(2 * length / 3, 6, "GGATTA");
+        }
+        text += ">r" + std::to_string(i) + " upstream\n" + sequence + "\n";
+    }
+    return text;
+}
+
+/// Input files of a run in one folder: the genome's table, the family's, one gene file, and
+/// a folder for the report holding a report of an earlier run.
+struct Inputs {
+    TempDir dir;
+    std::string big = dir.file("big.dtable");
+    std::string small = dir.file("small.dtable");
+    std::string gene = dir.file("gene.dtable");
+    std::string report = dir.file("report");
+    std::string staleIndex = dir.file("report/output.html");
+    Inputs()
+    {
+        writeTable(big, 200, 1000, 1000000);
+        writeTable(small, 12, 5, 1000);
+        writeTable(gene, 30, 1, 1000);
+        fs::create_directory(report);
+        writeBytes(staleIndex, "an earlier run's report");
+    }
+    RunRequest request(int geneFiles = 1) const
+    {
+        RunRequest asked;
+        asked.big = big;
+        asked.small = small;
+        asked.genes.assign(static_cast<std::size_t>(geneFiles), RunInput(gene));
+        asked.folder = report;
+        return asked;
+    }
+};
+
+/// The files of the folder `folder` but its pages and images, which no setting changes.
+std::map<std::string, std::string> filesBesideThePages(const std::string& folder)
+{
+    std::map<std::string, std::string> files = contents(folder);
+    std::erase_if(files, [](const auto& file) {
+        return (file.first.ends_with(".html") && file.first != "summary.html") || file.first.ends_with(".png")
+            || file.first.ends_with(".jpg");
+    });
+    return files;
+}
+
+} // namespace
+
+TEST(Run, CompleteRunStepsTheBarAndWritesTheReportIndexLast)
+{
+    struct Case {
+        int candidates;
+        int geneFiles;
+        int tabulatingSteps; // one per fiftieth of the candidates, one per candidate below 50
+    };
+    for (const Case& c : {Case {12, 1, 12}, Case {120, 2, 60}}) {
+        SCOPED_TRACE(c.candidates);
+        Inputs in;
+        writeTable(in.small, c.candidates, 5, 1000);
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(in.request(c.geneFiles), shown);
+        ASSERT_TRUE(outcome.ok()) << outcome.message;
+        EXPECT_TRUE(shown.warnings.empty());
+
+        const int steps = 5 + c.tabulatingSteps + 50 * c.geneFiles;
+        std::vector<std::string> expected = {"start"};
+        for (int position = 0; position <= steps; ++position)
+            expected.push_back(std::to_string(position) + "/" + std::to_string(steps));
+        expected.push_back("end");
+        EXPECT_EQ(shown.events, expected);
+
+        std::size_t pages = 0;
+        for (const auto& entry : fs::directory_iterator(in.report))
+            pages += entry.path().extension() == ".html" && entry.path().filename() != "output.html"
+                && entry.path().filename() != "summary.html";
+        EXPECT_EQ(pages, 10u);
+        EXPECT_EQ(outcome.indexPage, in.report + "/output.html");
+        EXPECT_EQ(outcome.summaryPage, in.report + "/summary.html");
+        ASSERT_FALSE(outcome.written.empty());
+        EXPECT_EQ(outcome.written.back(), outcome.indexPage);
+        EXPECT_NE(std::find(outcome.written.begin(), outcome.written.end(), outcome.summaryPage), outcome.written.end());
+        // The pages, the images, the tables, the motif files and the summary, then the index.
+        EXPECT_EQ(outcome.written.size(), 10u + 5u + 6u + 1u);
+        EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
+        EXPECT_EQ(outcome.result.candidates.size(), static_cast<std::size_t>(c.candidates));
+    }
+}
+
+TEST(Run, TheStatisticAndTheLengthsSteerTheWordsTableBesideThePages)
+{
+    struct Case {
+        Statistic statistic;
+        int shortest, longest;
+        const char* name;
+        const char* lengths; // the lengths the table covers
+    };
+    std::string pages;
+    for (const Case& c : {Case {Statistic::Binomial, 6, 8, "binomial", "678"}, Case {Statistic::Poisson, 7, 7, "poisson", "7"},
+             Case {Statistic::Ratio, 6, 6, "ratio", "6"}}) {
+        SCOPED_TRACE(c.name);
+        Inputs in;
+        RunRequest request = in.request();
+        request.statistic = c.statistic;
+        request.shortest = c.shortest;
+        request.longest = c.longest;
+        RecordingFeedback shown;
+        ASSERT_TRUE(run(request, shown).ok());
+        const std::string words = readBytes(in.report + "/words.tsv");
+        EXPECT_NE(words.find(std::string("# statistic: ") + c.name + " "), std::string::npos);
+        std::string lengths;
+        for (char length : std::string("678"))
+            if (words.find(std::string("# length ") + length + ":") != std::string::npos)
+                lengths += length;
+        EXPECT_EQ(lengths, c.lengths);
+        // The pages are the same whatever the settings.
+        const std::string index = readBytes(in.report + "/output.html");
+        if (pages.empty())
+            pages = index;
+        EXPECT_EQ(index, pages);
+    }
+}
+
+/// A request no run can serve, and inputs that cannot be used, end the run before anything
+/// is shown or written, with one line saying why.
+TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
+{
+    Inputs in;
+    writeBytes(in.dir.file("neither.txt"), "hello\n");
+    writeBytes(in.dir.file("negative.dtable"), "10000\r\n-4\r\n0\r\n0\r\n");
+    writeBytes(in.dir.file("bad.meme"), "MEME version 4\n\nALPHABET= ACGT\n");
+    writeBytes(in.dir.file("plain"), "a file, not a folder");
+    struct Case {
+        const char* what;
+        RunStatus status;
+        std::string message; // the start of it
+        std::function<void(RunRequest&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"too many gene files", RunStatus::BadRequest, "a run takes at most 32 gene files",
+            [&](RunRequest& r) { r.genes.assign(33, RunInput(in.gene)); }},
+        {"lengths beyond 6 to 8", RunStatus::BadRequest, "the word lengths", [](RunRequest& r) { r.longest = 9; }},
+        {"lengths reversed", RunStatus::BadRequest, "the word lengths", [](RunRequest& r) {
+            r.shortest = 8;
+            r.longest = 7;
+        }},
+        {"no gene file for a table family", RunStatus::NeedsGeneFiles, "gene files are needed", [](RunRequest& r) { r.genes.clear(); }},
+        {"a missing file", RunStatus::InputRefused, "cannot use " + in.dir.file("none.dtable") + ": cannot read",
+            [&](RunRequest& r) { r.genes.push_back(in.dir.file("none.dtable")); }},
+        {"neither kind", RunStatus::InputRefused, "cannot use " + in.dir.file("neither.txt") + ": ",
+            [&](RunRequest& r) { r.small = in.dir.file("neither.txt"); }},
+        {"a header number below 0", RunStatus::InputRefused, "cannot use " + in.dir.file("negative.dtable") + " as a DTable file: line 2",
+            [&](RunRequest& r) { r.big = in.dir.file("negative.dtable"); }},
+        {"known motifs that do not read", RunStatus::InputRefused, "cannot use the known motifs of ",
+            [&](RunRequest& r) { r.knownMotifs = in.dir.file("bad.meme"); }},
+        {"a folder under a file", RunStatus::FolderUnusable, "cannot make the report folder " + in.dir.file("plain/report"),
+            [&](RunRequest& r) { r.folder = in.dir.file("plain/report"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunRequest request = in.request();
+        c.change(request);
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(request, shown);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
+        EXPECT_EQ(std::count(outcome.message.begin(), outcome.message.end(), '\n'), 0);
+        EXPECT_TRUE(shown.events.empty());
+        EXPECT_EQ(shown.text(), "");
+        EXPECT_TRUE(outcome.written.empty());
+        EXPECT_EQ(contents(in.report).size(), 1u);
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        EXPECT_EQ(readBytes(in.dir.file("plain")), "a file, not a folder");
+    }
+}
+
+TEST(Run, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
+{
+    struct Case {
+        const char* what;
+        bool bigEmpty;
+        bool smallEmpty;
+    };
+    for (const Case& c : {Case {"big", true, false}, Case {"small", false, true}, Case {"both", true, true}}) {
+        SCOPED_TRACE(c.what);
+        Inputs in;
+        if (c.bigEmpty)
+            writeTable(in.big, 0, 0, 1000000);
+        if (c.smallEmpty)
+            writeTable(in.small, 0, 0, 1000);
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(in.request(), shown);
+        EXPECT_EQ(outcome.status, RunStatus::NotReported);
+        EXPECT_EQ(outcome.message, "no report was written");
+        ASSERT_EQ(shown.warnings.size(), 2u);
+        EXPECT_EQ(shown.warnings[0], emptyWarning);
+        EXPECT_NE(shown.warnings[1].find(std::string("No report was written in ").append(in.report)), std::string::npos)
+            << shown.warnings[1];
+        // The progress window is down before the user is told that no report came.
+        EXPECT_EQ(shown.events[shown.events.size() - 2], "end");
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        EXPECT_EQ(std::distance(fs::directory_iterator(in.report), fs::directory_iterator()), 1);
+    }
+}
+
+TEST(Run, HeaderSayingEmptyIsWarnedButItsRecordsAreUsed)
+{
+    Inputs in;
+    // The header's fourth number decides the warning; the records still load.
+    writeTable(in.big, 200, 1000, 1000000, 0);
+    RecordingFeedback shown;
+    EXPECT_TRUE(run(in.request(), shown).ok());
+    EXPECT_EQ(shown.warnings, std::vector<std::string> {emptyWarning});
+    EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
+}
+
+/// A FASTA input is counted as its export counts it, and a table given in memory stands for
+/// its file: the three give the same files beside the pages, byte for byte.
+TEST(Run, FastaFilesAndTablesInMemoryGiveWhatTheirTableFilesGive)
+{
+    TempDir dir;
+    writeBytes(dir.file("genome.fa"), fasta(40, 400, 1, 4));
+    writeBytes(dir.file("family.fa"), fasta(10, 400, 1, 1));
+    writeBytes(dir.file("gene.fa"), fasta(1, 400, 2, 1));
+    ASSERT_TRUE(exportFastaToDTable(dir.file("genome.fa").c_str(), dir.file("genome.dtable").c_str()).ok());
+    ASSERT_TRUE(exportFastaToDTable(dir.file("family.fa").c_str(), dir.file("family.dtable").c_str()).ok());
+    ASSERT_TRUE(exportFastaToDTable(dir.file("gene.fa").c_str(), dir.file("gene.dtable").c_str()).ok());
+    RunFeedback quiet;
+    auto report = [&](RunRequest request, const std::string& folder) {
+        request.folder = dir.file(folder);
+        request.knownMotifs = testData("motifs/known.meme");
+        const RunOutcome outcome = run(request, quiet);
+        EXPECT_TRUE(outcome.ok()) << outcome.message;
+        return filesBesideThePages(request.folder);
+    };
+    // Every input is named alike in the three runs, so that the tables' headers agree.
+    RunRequest fromTables;
+    fromTables.big = dir.file("genome.dtable");
+    fromTables.small = dir.file("family.dtable");
+    fromTables.genes = {dir.file("gene.dtable")};
+    const auto expected = report(fromTables, "tables");
+    ASSERT_TRUE(expected.contains("words.tsv"));
+
+    RunRequest fromFasta = fromTables;
+    auto counted = [&](const char* fastaName, const std::string& name) {
+        CountedFasta table = countFasta(dir.file(fastaName).c_str(), quiet);
+        EXPECT_TRUE(table.result.ok());
+        return RunInput(name, std::make_shared<const CountingTable>(std::move(table.table)));
+    };
+    RunRequest inMemory = fromTables;
+    inMemory.big = counted("genome.fa", fromTables.big.path);
+    inMemory.small = counted("family.fa", fromTables.small.path);
+    inMemory.genes = {counted("gene.fa", fromTables.genes[0].path)};
+    EXPECT_EQ(report(inMemory, "memory"), expected);
+
+    fromFasta.big = dir.file("genome.fa");
+    fromFasta.small = dir.file("family.fa");
+    fromFasta.genes = {dir.file("gene.fa")};
+    // The FASTA files' names stand where the tables' stood; the summary page breaks them up
+    // at their folders, so it is left out.
+    auto fromFastaFiles = report(fromFasta, "fasta");
+    auto fromTableFiles = expected;
+    fromFastaFiles.erase("summary.html");
+    fromTableFiles.erase("summary.html");
+    for (auto& [name, bytes] : fromFastaFiles)
+        for (const char* stem : {"genome", "family", "gene"}) {
+            const std::string fastaPath = dir.file(std::string(stem) + ".fa");
+            for (std::size_t at; (at = bytes.find(fastaPath)) != std::string::npos;)
+                bytes.replace(at, fastaPath.size(), dir.file(std::string(stem) + ".dtable"));
+        }
+    EXPECT_EQ(fromFastaFiles, fromTableFiles);
+}
+
+TEST(Run, AFastaFamilysFirstRecordsServeAsGeneFilesWithANote)
+{
+    TempDir dir;
+    writeBytes(dir.file("genome.fa"), fasta(60, 300, 3, 6));
+    for (int records : {5, 40}) {
+        SCOPED_TRACE(records);
+        writeBytes(dir.file("family.fa"), fasta(records, 300, 4, 2));
+        RunRequest request;
+        request.big = dir.file("genome.fa");
+        request.small = dir.file("family.fa");
+        request.folder = dir.file("report");
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(request, shown);
+        ASSERT_TRUE(outcome.ok()) << outcome.message;
+        const std::size_t genes = std::min(records, 32);
+        ASSERT_EQ(outcome.result.genes.size(), genes);
+        EXPECT_EQ(outcome.result.genes[1].path, dir.file("family.fa") + " record 2 (r1)");
+        const std::string note = "note the first 32 of the 40 records of " + dir.file("family.fa") + " serve as gene files";
+        EXPECT_EQ(std::count(shown.events.begin(), shown.events.end(), note), records > 32 ? 1 : 0);
+        EXPECT_EQ(shown.events.front(), records > 32 ? note : "start");
+    }
+}
