@@ -8,7 +8,7 @@
 #include "export/Export.h"
 #include "export/InputKind.h"
 #include "report/ReportWriter.h"
-#include "analysis/MotifFile.h"
+#include "analysis/MotifFormats.h"
 #include "report/ReportFiles.h"
 #include "tables/DTable.h"
 
@@ -198,7 +198,7 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
     if (!knownPath.empty()) {
         MotifFileContents known = readMotifFile(knownPath);
         if (!known.ok())
-            return workError(err, "cannot use the known motifs of " + known.error);
+            return workError(err, "cannot use the known motifs of " + known.message);
         input.known = std::move(known.motifs);
     }
     std::error_code error;
