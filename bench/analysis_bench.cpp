@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     std::size_t summaryBytes = 0;
     for (int run = 0; run < 5; ++run) {
         auto start = Clock::now();
-        AnalysisResult result = analyze({big, small, genePaths}, quiet);
+        AnalysisResult result = analyze({big, small, {genePaths.begin(), genePaths.end()}}, quiet);
         analyzing.push_back(secondsSince(start));
         writeReport(result, reportFolder, quiet);
         whole.push_back(secondsSince(start));

@@ -1,5 +1,6 @@
 #include "report/ReportFiles.h"
 
+#include "analysis/MotifFormats.h"
 #include "base/AtomicFile.h"
 #include "base/Numbers.h"
 #include "report/MotifFiles.h"
@@ -12,12 +13,13 @@
 
 std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryDetails& details)
 {
+    const ReportMotifs listed = reportMotifs(result);
     std::vector<ReportFile> files;
     files.emplace_back(wordsTableName, wordsTable(result));
     files.emplace_back(motifTableName, motifTable(result));
-    files.emplace_back(memeFileName, memeFile(result));
-    files.emplace_back(jasparFileName, jasparFile(result));
-    files.emplace_back(transfacFileName, transfacFile(result));
+    files.emplace_back(memeFileName, memeText(listed.motifs, result.baseFrequencies));
+    files.emplace_back(jasparFileName, jasparText(listed.motifs));
+    files.emplace_back(transfacFileName, transfacText(listed.motifs, listed.descriptions));
     files.emplace_back(summaryPageName, summaryPage(result, details));
     return files;
 }

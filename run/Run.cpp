@@ -4,7 +4,7 @@
 
 #include "run/Run.h"
 
-#include "analysis/MotifFile.h"
+#include "analysis/MotifFormats.h"
 #include "export/Export.h"
 #include "export/InputKind.h"
 #include "report/ReportFiles.h"
@@ -200,7 +200,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     if (!request.knownMotifs.empty()) {
         MotifFileContents known = readMotifFile(request.knownMotifs);
         if (!known.ok())
-            return failed(RunStatus::InputRefused, "cannot use the known motifs of " + known.error);
+            return failed(RunStatus::InputRefused, "cannot use the known motifs of " + known.message);
         input.known = std::move(known.motifs);
     }
     const std::string& folder = request.folder;

@@ -1,5 +1,5 @@
 #include "analysis/Motif.h"
-#include "analysis/MotifFile.h"
+#include "analysis/MotifFormats.h"
 
 #include <gtest/gtest.h>
 
@@ -104,7 +104,7 @@ TEST(Motif, EachMotifOfTheHandWrittenSetsFindsItselfOnEitherStrand)
     for (const char* file : {"known.meme", "known.jaspar"}) {
         SCOPED_TRACE(file);
         const MotifFileContents read = readMotifFile(std::string(SEQLARK_TEST_DATA) + "/motifs/" + file);
-        ASSERT_TRUE(read.ok()) << read.error;
+        ASSERT_TRUE(read.ok()) << read.message;
         ASSERT_GE(read.motifs.size(), 2u);
         for (std::size_t k = 0; k < read.motifs.size(); ++k) {
             SCOPED_TRACE(read.motifs[k].id);
