@@ -100,31 +100,9 @@ std::string detailPage(std::string_view word, const ProbabilityMatrix& matrix, c
     return std::move(page.bytes);
 }
 
-} // namespace
-
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    int rowCount, const char* indexFileName)
+/// The index page: the first `rows` candidates with their scores, each leading to its page.
+std::string indexPage(const std::vector<WordEntry>& candidates, std::size_t rows)
 {
-    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
-}
-
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
-{
-    const std::vector<WordEntry>& candidates = result.candidates;
-    const std::vector<WordEntry>& background = result.background;
-    const std::vector<ProbabilityMatrix>& matrices = result.matrices;
-    const Diagnostics& diagnostics = feedback.diagnostics();
-    ReportOutcome outcome;
-    if (candidates.empty() || background.empty() || matrices.empty()) {
-        outcome.problem = candidates.empty() ? "there are no candidate words"
-            : background.empty()             ? "the genome's table holds no words"
-                                             : "no probability matrix was built";
-        return outcome;
-    }
-    const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
-    outcome.rowsListed = static_cast<int>(rows);
-
     Page index;
     index.value("<html><head><title>Output</title></head>")
         .value("<body bgcolor=\"white\">")
@@ -147,46 +125,98 @@ ReportOutcome writeReport(const AnalysisResult& result, const std::string& folde
         index.value("</tr>");
     }
     index.value("</table>").value("</body></html>");
+    return std::move(index.bytes);
+}
+
+/// Writes `bytes` to `name` in `folder`, replacing any link there; when that fails, says so
+/// in `outcome` and returns false.
+bool writeInto(const std::string& folder, const std::string& name, std::string_view bytes, ReportOutcome& outcome)
+{
+    const std::string path = inFolder(folder, name);
+    std::string cause;
+    if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) == WriteOutcome::Written)
+        return true;
+    outcome.problem = "cannot write " + path + ": " + cause;
+    return false;
+}
+
+/// Writes the detail pages of the first `rows` candidates; false at the first that cannot be
+/// written, which is also a warning.
+bool writeDetailPages(const AnalysisResult& result, std::size_t rows, const std::string& folder,
+    const char* indexFileName, RunFeedback& feedback, ReportOutcome& outcome)
+{
+    for (std::size_t j = 0; j < rows; ++j) {
+        const std::string_view word = result.candidates[j].word.view();
+        if (!writeInto(folder, pageFileName(word), detailPage(word, result.matrices[j], indexFileName), outcome)) {
+            feedback.diagnostics() << subpageError << '\n';
+            feedback.warn(criticalErrorCaption, subpageError);
+            return false;
+        }
+        ++outcome.pagesWritten;
+    }
+    return true;
+}
+
+/// Writes the program's own images the pages show; an image already there is left alone.
+bool writeImages(const std::string& folder, ReportOutcome& outcome)
+{
+    for (const ReportImage& image : reportImages()) {
+        std::error_code ignored;
+        if (std::filesystem::exists(std::filesystem::symlink_status(inFolder(folder, image.fileName), ignored)))
+            continue;
+        if (!writeInto(folder, image.fileName, image.bytes, outcome))
+            return false;
+    }
+    return true;
+}
+
+/// Writes the files that go beside the pages, in their order.
+bool writeBeside(const std::vector<ReportFile>& files, const std::string& folder, ReportOutcome& outcome)
+{
+    for (const auto& [name, bytes] : files) {
+        if (!writeInto(folder, name, bytes, outcome))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    int rowCount, const char* indexFileName)
+{
+    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
+}
+
+ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
+    const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
+{
+    const std::vector<WordEntry>& candidates = result.candidates;
+    const std::vector<WordEntry>& background = result.background;
+    const std::vector<ProbabilityMatrix>& matrices = result.matrices;
+    ReportOutcome outcome;
+    if (candidates.empty() || background.empty() || matrices.empty()) {
+        outcome.problem = candidates.empty() ? "there are no candidate words"
+            : background.empty()             ? "the genome's table holds no words"
+                                             : "no probability matrix was built";
+        return outcome;
+    }
+    const std::size_t rows = std::min({static_cast<std::size_t>(std::max(rowCount, 0)), candidates.size(), matrices.size()});
+    outcome.rowsListed = static_cast<int>(rows);
+    const std::string index = indexPage(candidates, rows);
 
     // The detail pages, the images and the files beside them come first and the index page
     // last, so that an index page is only ever there with everything it leads to. Nothing is
     // written through a link: a link planted under one of the names is replaced, not followed.
-    std::string cause;
-    for (std::size_t j = 0; j < rows; ++j) {
-        const std::string_view word = candidates[j].word.view();
-        const std::string path = inFolder(folder, pageFileName(word));
-        if (writeFileAtomically(path, detailPage(word, matrices[j], indexFileName), cause, LinkPolicy::Replace)
-            != WriteOutcome::Written) {
-            diagnostics << subpageError << '\n';
-            feedback.warn(criticalErrorCaption, subpageError);
-            outcome.problem = "cannot write " + path + ": " + cause;
-            return outcome;
-        }
-        ++outcome.pagesWritten;
-    }
-    // The pages show the program's own images; an image already there is left alone.
-    for (const ReportImage& image : reportImages()) {
-        const std::string path = inFolder(folder, image.fileName);
-        std::error_code ignored;
-        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored)))
-            continue;
-        if (writeFileAtomically(path, image.bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
-            outcome.problem = "cannot write " + path + ": " + cause;
-            return outcome;
-        }
-    }
-    for (const auto& [name, bytes] : beside()) {
-        const std::string path = inFolder(folder, name);
-        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
-            outcome.problem = "cannot write " + path + ": " + cause;
-            return outcome;
-        }
-    }
+    if (!writeDetailPages(result, rows, folder, indexFileName, feedback, outcome) || !writeImages(folder, outcome)
+        || !writeBeside(beside(), folder, outcome))
+        return outcome;
     const std::string indexPath = inFolder(folder, indexFileName);
-    if (writeFileAtomically(indexPath, index.bytes, cause, LinkPolicy::Replace) == WriteOutcome::Written) {
+    std::string cause;
+    if (writeFileAtomically(indexPath, index, cause, LinkPolicy::Replace) == WriteOutcome::Written) {
         outcome.indexWritten = true;
     } else {
-        diagnostics << "Error opening HTML output file" << '\n';
+        feedback.diagnostics() << "Error opening HTML output file" << '\n';
         outcome.problem = "cannot write " + indexPath + ": " + cause;
     }
     return outcome;
