@@ -81,19 +81,48 @@ std::vector<double> log10QValues(const std::vector<double>& log10P)
     return q;
 }
 
+/// What each statistic is called and means; the summary and the words table word it apart.
+constexpr StatisticDescription descriptions[] = {
+    {Statistic::Binomial, "binomial",
+        "ranked by E-value; P of the observed count or more, binomial over the small table's windows",
+        "classes ranked by E-value; P is the chance of the observed count or more, binomial over the family's "
+        "windows"},
+    {Statistic::Poisson, "poisson", "ranked by E-value; P of the observed count or more, Poisson of mean expected",
+        "classes ranked by E-value; P is the chance of the observed count or more, Poisson of mean the expected "
+        "count"},
+    {Statistic::Ratio, "ratio", "ranked by observed / expected; P binomial",
+        "classes ranked by observed / expected; P from the binomial"},
+};
+
+constexpr bool inEnumOrder()
+{
+    for (std::size_t i = 0; i < std::size(descriptions); ++i) {
+        if (static_cast<std::size_t>(descriptions[i].statistic) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(inEnumOrder(), "one description per statistic, in the enum's order");
+
 } // namespace
+
+std::span<const StatisticDescription> statisticDescriptions()
+{
+    return descriptions;
+}
+
+const StatisticDescription& describeStatistic(Statistic statistic)
+{
+    for (const StatisticDescription& description : descriptions) {
+        if (description.statistic == statistic)
+            return description;
+    }
+    return descriptions[0];
+}
 
 const char* statisticName(Statistic statistic)
 {
-    switch (statistic) {
-    case Statistic::Binomial:
-        return "binomial";
-    case Statistic::Poisson:
-        return "poisson";
-    case Statistic::Ratio:
-        return "ratio";
-    }
-    return "binomial";
+    return describeStatistic(statistic).name;
 }
 
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,

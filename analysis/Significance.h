@@ -3,6 +3,7 @@
 #include "tables/WordEntry.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,20 @@ enum class Statistic { Binomial = 0, Poisson = 1, Ratio = 2 };
 /// The word lengths a table counts, and so the lengths the significance table may cover.
 inline constexpr int shortestWordLength = 6;
 inline constexpr int longestWordLength = 8;
+
+/// What the program says of a statistic, in each place it says it.
+struct StatisticDescription {
+    Statistic statistic;
+    const char* name;        ///< as the command line takes it and the reports write it
+    const char* tableNote;   ///< the words table's note on its "# statistic:" line, in brackets there
+    const char* summaryText; ///< the summary page's sentence beside the name
+};
+
+/// One description per statistic, in the enum's order.
+std::span<const StatisticDescription> statisticDescriptions();
+
+/// The description of `statistic`; that of Binomial for a value outside the enum.
+const StatisticDescription& describeStatistic(Statistic statistic);
 
 /// The name of a statistic as the command line and the words table write it.
 const char* statisticName(Statistic statistic);

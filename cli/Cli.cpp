@@ -88,9 +88,9 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, Ver
 
 bool statisticNamed(const std::string& name, Statistic& statistic)
 {
-    for (Statistic candidate : {Statistic::Binomial, Statistic::Poisson, Statistic::Ratio}) {
-        if (name == statisticName(candidate)) {
-            statistic = candidate;
+    for (const StatisticDescription& candidate : statisticDescriptions()) {
+        if (name == candidate.name) {
+            statistic = candidate.statistic;
             return true;
         }
     }

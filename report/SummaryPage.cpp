@@ -1,7 +1,10 @@
 #include "report/SummaryPage.h"
 
+#include "analysis/Significance.h"
 #include "base/RealFormat.h"
+#include "report/Logos.h"
 #include "report/MotifFiles.h"
+#include "report/ReportAssets.h"
 #include "report/ReportNames.h"
 #include "report/ReportWriter.h"
 #include "report/WordsTable.h"
@@ -17,105 +20,16 @@ namespace {
 /// Member words an assembled motif lists before it only counts the rest.
 constexpr std::size_t shownMembers = 30;
 
-// Logo geometry in SVG units. Two bits of information, a column of one letter only, are
-// logoBits tall; the axis labels sit left of logoLeft, the position numbers below.
-constexpr double logoLeft = 30;
-constexpr double logoTop = 6;
-constexpr double logoBits = 100;
-constexpr double logoColumn = 22;
-constexpr double logoGap = 1;
-constexpr double logoBottom = 18;
-constexpr double logoBaseline = logoTop + logoBits;
-// The shared axis, "ax" below, is drawn for this frame: a tick every half bit from y 6 to 106.
-static_assert(logoTop == 6 && logoBits == 100 && logoLeft == 30);
-
-const char* const pageHead = R"html(<!DOCTYPE html>
+// The page up to its style sheet, report/assets/summary.css, which ends with its newline.
+const char* const pageStart = R"html(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>Seqlark summary</title>
 <style>
-:root{--ink:#1d2733;--muted:#5b6776;--line:#dde2e8;--soft:#f4f6f9;--accent:#255C99}
-*{box-sizing:border-box}
-body{margin:0;color:var(--ink);background:#fff;font:15px/1.5 system-ui,-apple-system,"Segoe UI",Roboto,"Helvetica Neue",Arial,sans-serif}
-main{max-width:1200px;margin:0 auto;padding:28px 16px 48px}
-h1{font-size:1.9rem;line-height:1.2;margin:0 0 .4rem;letter-spacing:-.01em}
-h2{font-size:1.25rem;margin:2.4rem 0 .8rem;padding-bottom:.3rem;border-bottom:2px solid var(--line)}
-h3{font-size:1rem;margin:0 0 .3rem}
-section>h3{margin-top:1.4rem}
-p{margin:.5rem 0}
-a{color:var(--accent)}
-code,pre,.w{font-family:ui-monospace,SFMono-Regular,Menlo,Consolas,"Liberation Mono",monospace}
-.lead{font-size:1.05rem;color:var(--muted);margin:0}
-.note{color:var(--muted);font-size:.9rem}
-.bad{color:#b3261e}
-dl{display:grid;grid-template-columns:max-content 1fr;gap:.3rem 1.2rem;margin:0 0 1rem}
-dt{color:var(--muted)}
-dd{margin:0;min-width:0;overflow-wrap:anywhere}
-.scroll{display:inline-block;vertical-align:top;max-width:100%;overflow-x:auto;border:1px solid var(--line);border-radius:6px;margin:.4rem 0 .6rem}
-table{border-collapse:collapse;font-variant-numeric:tabular-nums;font-size:.87rem}
-th,td{padding:.32rem .6rem;text-align:right;white-space:nowrap;border-bottom:1px solid var(--line)}
-th{background:var(--soft);font-weight:600;vertical-align:bottom}
-tbody tr:last-child td{border-bottom:0}
-tbody tr:nth-child(even){background:#fafbfc}
-tbody tr:hover{background:#edf2f8}
-details>summary{cursor:pointer;margin:.6em 0;color:#3d4b5c}
-.l{text-align:left}
-.f{white-space:normal;overflow-wrap:break-word}
-th button{font:inherit;color:inherit;background:none;border:0;padding:0;cursor:pointer;text-align:inherit}
-th button::after{content:"\2195";opacity:.3;margin-left:.25em}
-th[aria-sort=ascending] button::after{content:"\25B2";opacity:.8}
-th[aria-sort=descending] button::after{content:"\25BC";opacity:.8}
-.cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(100%,440px),1fr));gap:16px}
-.card{border:1px solid var(--line);border-radius:8px;padding:12px 14px;min-width:0}
-.meta{color:var(--muted);font-size:.88rem;margin:0 0 .4rem}
-.logos{display:flex;flex-wrap:wrap;gap:6px 18px}
-figure{margin:0;max-width:100%}
-figcaption{font-size:.78rem;color:var(--muted);text-align:center}
-.logo{display:block;max-width:100%;height:auto;font:10px system-ui,sans-serif}
-.logo text{fill:var(--muted)}
-pre{background:var(--soft);border-radius:6px;padding:.5rem .7rem;overflow-x:auto;font-size:.82rem;line-height:1.35;margin:.5rem 0 0}
-.files li{margin:.2rem 0}
-.defs{position:absolute;width:0;height:0;overflow:hidden}
-footer{margin-top:2.5rem;color:var(--muted);font-size:.85rem}
-</style>
-</head>
-<body>
 )html";
-
-// Block letters drawn in a 100 x 100 box, defined once; <use> stretches each to its height
-// in a column.
-const char* const glyphDefinitions = R"svg(<svg class="defs" aria-hidden="true"><defs>
-<symbol id="A" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#109648" fill-rule="evenodd" d="M0 100L38 0H62L100 100H77L67.5 75H32.5L23 100ZM40.1 55H59.9L50 29Z"/></symbol>
-<symbol id="C" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#255C99" d="M88.3 17.9A50 50 0 1 0 88.3 82.1L71.4 68A28 28 0 1 1 71.4 32Z"/></symbol>
-<symbol id="G" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#F7B32B" d="M88.3 17.9A50 50 0 1 0 100 50H54V66H73A28 28 0 1 1 71.4 32Z"/></symbol>
-<symbol id="T" viewBox="0 0 100 100" preserveAspectRatio="none"><path fill="#D62839" d="M0 0H100V20H61V100H39V20H0Z"/></symbol>
-<g id="ax" fill="#5b6776"><path d="M27.5 6V106M24 6H27.5M24 31H27.5M24 56H27.5M24 81H27.5M24 106H27.5" stroke="#8a95a3" fill="none"/><text x="22" y="109.5" text-anchor="end">0</text><text x="22" y="59.5" text-anchor="end">1</text><text x="22" y="9.5" text-anchor="end">2</text><text transform="rotate(-90)" x="-56" y="9" text-anchor="middle">bits</text></g>
-</defs></svg>
-)svg";
-
-// Puts a button in every heading of a sortable table, so that without scripts the table
-// stays plain and in rank order. A cell's data-v, when present, is its sort key: E- and
-// q-values sort by their logarithm, which holds values below the double range.
-const char* const sortScript = R"js(<script>
-var hint=document.getElementById("sorting");if(hint)hint.hidden=false;
-document.querySelectorAll("table.sort").forEach(function(t){
-var hs=Array.from(t.tHead.rows[0].cells),b=t.tBodies[0];
-hs.forEach(function(h,i){
-var k=document.createElement("button");k.type="button";k.append.apply(k,Array.from(h.childNodes));h.append(k);
-k.addEventListener("click",function(){
-var up=h.getAttribute("aria-sort")!=="ascending",text=h.hasAttribute("data-t");
-hs.forEach(function(x){x.removeAttribute("aria-sort")});h.setAttribute("aria-sort",up?"ascending":"descending");
-var rows=Array.from(b.rows).map(function(r){var c=r.cells[i],v=c.hasAttribute("data-v")?c.getAttribute("data-v"):c.textContent;
-return [text?v:v==="inf"?Infinity:v==="-inf"?-Infinity:parseFloat(v),r]});
-rows.sort(function(p,q){var x=p[0],y=q[0];if(!text&&(isNaN(x)||isNaN(y)))return isNaN(x)-isNaN(y);return (x<y?-1:x>y?1:0)*(up?1:-1)});
-rows.forEach(function(p){b.appendChild(p[1])});
-});
-});
-});
-</script>
-)js";
+const char* const pageHeadEnd = "</style>\n</head>\n<body>\n";
 
 const char* const assemblyExplanation =
     "<p class=\"note\">Built from the word classes of sig &ge; 0, taken in rank order. A motif is a stack of aligned "
@@ -129,7 +43,6 @@ const char* const assemblyExplanationEnd =
     "column's weight. In the member lists, + marks a class's word and &minus; its reverse complement, each shown where "
     "it lies.</p>\n";
 
-
 /// Appends a sort key: the shortest text that reads back as `value`.
 void appendKey(std::string& out, double value)
 {
@@ -140,24 +53,6 @@ void appendKey(std::string& out, double value)
     char text[64];
     const auto written = std::to_chars(text, text + sizeof text, value + 0.0);
     out.append(text, written.ptr);
-}
-
-/// Appends an SVG coordinate with at most two decimals and no trailing zeros, to keep the
-/// markup of some sixty logos small.
-void appendCoordinate(std::string& out, double value)
-{
-    const long long hundredths = std::llround(value * 100.0);
-    if (hundredths < 0)
-        out += '-';
-    const long long magnitude = hundredths < 0 ? -hundredths : hundredths;
-    out += std::to_string(magnitude / 100);
-    const long long fraction = magnitude % 100;
-    if (fraction != 0) {
-        out += '.';
-        out += static_cast<char>('0' + fraction / 10);
-        if (fraction % 10 != 0)
-            out += static_cast<char>('0' + fraction % 10);
-    }
 }
 
 /// "1 word class" or "3 word classes".
@@ -196,117 +91,6 @@ const char* loadProblem(LoadStatus status)
         return "has a bad bucket count";
     }
     return "could not be read";
-}
-
-const char* statisticMeaning(Statistic statistic)
-{
-    switch (statistic) {
-    case Statistic::Binomial:
-        break;
-    case Statistic::Poisson:
-        return "classes ranked by E-value; P is the chance of the observed count or more, Poisson of mean the "
-               "expected count";
-    case Statistic::Ratio:
-        return "classes ranked by observed / expected; P from the binomial";
-    }
-    return "classes ranked by E-value; P is the chance of the observed count or more, binomial over the family's "
-           "windows";
-}
-
-/// Appends one letter column of a logo at column `position`. The column is as tall as its
-/// information content, 2 minus the entropy in bits; each letter takes its probability's
-/// share, smallest at the bottom.
-void appendLogoColumn(std::string& out, const BaseWeights& probabilities, std::size_t position)
-{
-    // A weight below 0 or not a finite number has no share, so that the column keeps within
-    // the logo's two bits whatever the counts held.
-    BaseWeights p {};
-    double sum = 0.0;
-    for (std::size_t b = 0; b < 4; ++b) {
-        p[b] = std::isfinite(probabilities[b]) && probabilities[b] > 0.0 ? probabilities[b] : 0.0;
-        sum += p[b];
-    }
-    double entropy = 0.0;
-    for (double& share : p) {
-        share = sum > 0.0 ? share / sum : 0.25;
-        if (share > 0.0)
-            entropy -= share * std::log2(share);
-    }
-    const double information = std::clamp(2.0 - entropy, 0.0, 2.0);
-    std::array<std::size_t, 4> order {0, 1, 2, 3};
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p[a] < p[b]; });
-    const double x = logoLeft + static_cast<double>(position) * logoColumn + logoGap;
-    double bottom = logoBaseline;
-    for (std::size_t b : order) {
-        const double height = p[b] * information * logoBits / 2.0;
-        if (std::llround(height * 100.0) == 0)
-            continue;
-        bottom -= height;
-        out += "<use href=\"#";
-        out += motifLetters[b];
-        out += "\" x=\"";
-        appendCoordinate(out, x);
-        out += "\" y=\"";
-        appendCoordinate(out, bottom);
-        out += "\" width=\"";
-        appendCoordinate(out, logoColumn - 2 * logoGap);
-        out += "\" height=\"";
-        appendCoordinate(out, height);
-        out += "\"/>";
-    }
-}
-
-/// Appends the sequence logo of `rows`, probabilities, as an inline SVG; `label` is escaped.
-void appendLogo(std::string& out, const std::vector<BaseWeights>& rows, const std::string& label)
-{
-    const double width = logoLeft + static_cast<double>(rows.size()) * logoColumn + 4;
-    const double height = logoBaseline + logoBottom;
-    std::string size;
-    appendCoordinate(size, width);
-    out += "<svg class=\"logo\" viewBox=\"0 0 " + size + ' ';
-    appendCoordinate(out, height);
-    out += "\" width=\"" + size + "\" height=\"";
-    appendCoordinate(out, height);
-    out += "\" role=\"img\" aria-label=\"" + label + "\"><use href=\"#ax\"/><path d=\"M27.5 106H";
-    appendCoordinate(out, width - 2);
-    out += "\" stroke=\"#8a95a3\"/>";
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        appendLogoColumn(out, rows[i], i);
-    out += "<g text-anchor=\"middle\">";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        out += "<text x=\"";
-        appendCoordinate(out, logoLeft + (static_cast<double>(i) + 0.5) * logoColumn);
-        out += "\" y=\"";
-        appendCoordinate(out, logoBaseline + 13);
-        out += "\">" + std::to_string(i + 1) + "</text>";
-    }
-    out += "</g></svg>";
-}
-
-/// Appends the logos of `motif` and of its reverse complement, each a figure; with a
-/// non-empty `link`, each logo leads there.
-void appendLogoPair(std::string& out, const Motif& motif, const std::string& shownName, const std::string& link)
-{
-    if (motif.counts.empty()) {
-        out += "<p class=\"note\">The matrix has no positions.</p>\n";
-        return;
-    }
-    const Motif reverse = reverseComplementOf(motif);
-    const struct {
-        const Motif* motif;
-        const char* caption;
-    } sides[] = {{&motif, "forward"}, {&reverse, "reverse complement"}};
-    out += "<div class=\"logos\">";
-    for (const auto& side : sides) {
-        out += "<figure>";
-        if (!link.empty())
-            out += "<a href=\"" + link + "\">";
-        appendLogo(out, frequenciesOf(*side.motif), "Logo of " + shownName + ", " + side.caption);
-        if (!link.empty())
-            out += "</a>";
-        out += "<figcaption>" + std::string(side.caption) + "</figcaption></figure>";
-    }
-    out += "</div>\n";
 }
 
 /// Appends what `matches[i]` says of the known motif closest to motif i, when any was compared.
@@ -357,13 +141,20 @@ void appendInputRow(std::string& out, const char* role, const TableSummary& tabl
         + "</td><td>" + std::to_string(table.distinctCount) + "</td></tr>\n";
 }
 
-void appendRunSection(std::string& out, const AnalysisResult& result, const SummaryDetails& details)
+/// The head of a table of inputs, one row per table file.
+const char* const inputsTableHead = "<div class=\"scroll\"><table><thead><tr><th class=\"l\">Table</th>"
+                                    "<th class=\"l\">File</th><th>Bases</th><th>Words counted</th>"
+                                    "<th>Distinct words</th></tr></thead><tbody>\n";
+
+/// The run's parameters: statistic, word lengths, known motifs, date and program.
+void appendParameters(std::string& out, const AnalysisResult& result, const SummaryDetails& details)
 {
     const SignificanceTable& table = result.significance;
-    out += "<section id=\"run\"><h2>Run</h2>\n<dl>\n<dt>Statistic</dt><dd>";
-    out += statisticName(table.statistic);
+    const StatisticDescription& statistic = describeStatistic(table.statistic);
+    out += "<dl>\n<dt>Statistic</dt><dd>";
+    out += statistic.name;
     out += ": ";
-    out += statisticMeaning(table.statistic);
+    out += statistic.summaryText;
     out += "</dd>\n<dt>Word lengths</dt><dd>";
     if (table.lengths.empty()) {
         out += "none";
@@ -382,38 +173,53 @@ void appendRunSection(std::string& out, const AnalysisResult& result, const Summ
     if (!details.date.empty())
         out += "<dt>Date</dt><dd>" + escapeHtml(details.date) + "</dd>\n";
     out += std::string("<dt>Program</dt><dd>Seqlark ") + SEQLARK_VERSION + "</dd>\n</dl>\n";
+}
 
-    out += "<h3>Inputs</h3>\n<div class=\"scroll\"><table><thead><tr><th class=\"l\">Table</th><th class=\"l\">File</th>"
-           "<th>Bases</th><th>Words counted</th><th>Distinct words</th></tr></thead><tbody>\n";
+/// The genome's and the family's tables, then the gene files, folded when there are many.
+void appendInputs(std::string& out, const AnalysisResult& result)
+{
+    out += "<h3>Inputs</h3>\n";
+    out += inputsTableHead;
     appendInputRow(out, "big (genome)", result.big);
     appendInputRow(out, "small (family)", result.small);
     out += "</tbody></table></div>\n";
+    if (result.genes.empty())
+        return;
     // Up to 32 gene files would push everything else down: a few are shown, more folded.
-    if (!result.genes.empty()) {
-        out += result.genes.size() <= 4 ? "<details open>" : "<details>";
-        out += "<summary>" + counted(result.genes.size(), "gene file", "gene files")
-            + "</summary>\n<div class=\"scroll\"><table><thead><tr><th class=\"l\">Table</th><th class=\"l\">File</th>"
-              "<th>Bases</th><th>Words counted</th><th>Distinct words</th></tr></thead><tbody>\n";
-        for (std::size_t i = 0; i < result.genes.size(); ++i)
-            appendInputRow(out, ("gene " + std::to_string(i + 1)).c_str(), result.genes[i]);
-        out += "</tbody></table></div></details>\n";
-    }
+    out += result.genes.size() <= 4 ? "<details open>" : "<details>";
+    out += "<summary>" + counted(result.genes.size(), "gene file", "gene files") + "</summary>\n";
+    out += inputsTableHead;
+    for (std::size_t i = 0; i < result.genes.size(); ++i)
+        appendInputRow(out, ("gene " + std::to_string(i + 1)).c_str(), result.genes[i]);
+    out += "</tbody></table></div></details>\n";
+}
 
-    if (!table.lengths.empty()) {
-        out += "<h3>Word lengths</h3>\n<div class=\"scroll\"><table><thead><tr><th>Length</th><th>T big</th>"
-               "<th>T small</th><th>Classes (NPO)</th><th>Observed</th></tr></thead><tbody>\n";
-        for (const LengthSummary& length : table.lengths) {
-            out += "<tr><td>" + std::to_string(length.length) + "</td><td>";
-            appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
-            out += "</td><td>";
-            appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
-            out += "</td><td>" + std::to_string(length.classes) + "</td><td>" + std::to_string(length.observed)
-                + "</td></tr>\n";
-        }
-        out += "</tbody></table></div>\n<p class=\"note\">T: the windows of A, C, G and T a table counted. "
-               "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = classes &times; P; "
-               "sig = &minus;log10 E; q-value: Benjamini&ndash;Hochberg over the classes of a length.</p>\n";
+/// The windows and classes of each word length, and how they make the expected counts.
+void appendLengths(std::string& out, const SignificanceTable& table)
+{
+    if (table.lengths.empty())
+        return;
+    out += "<h3>Word lengths</h3>\n<div class=\"scroll\"><table><thead><tr><th>Length</th><th>T big</th>"
+           "<th>T small</th><th>Classes (NPO)</th><th>Observed</th></tr></thead><tbody>\n";
+    for (const LengthSummary& length : table.lengths) {
+        out += "<tr><td>" + std::to_string(length.length) + "</td><td>";
+        appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
+        out += "</td><td>";
+        appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
+        out += "</td><td>" + std::to_string(length.classes) + "</td><td>" + std::to_string(length.observed)
+            + "</td></tr>\n";
     }
+    out += "</tbody></table></div>\n<p class=\"note\">T: the windows of A, C, G and T a table counted. "
+           "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = classes &times; P; "
+           "sig = &minus;log10 E; q-value: Benjamini&ndash;Hochberg over the classes of a length.</p>\n";
+}
+
+void appendRunSection(std::string& out, const AnalysisResult& result, const SummaryDetails& details)
+{
+    out += "<section id=\"run\"><h2>Run</h2>\n";
+    appendParameters(out, result, details);
+    appendInputs(out, result);
+    appendLengths(out, result.significance);
     out += "</section>\n";
 }
 
@@ -615,8 +421,10 @@ std::string summaryPage(const AnalysisResult& result, const SummaryDetails& deta
         std::count_if(classes.begin(), classes.end(), [](const WordClass& c) { return c.sig() >= 0.0; }));
     std::string out;
     out.reserve(64 * 1024);
-    out += pageHead;
-    out += glyphDefinitions;
+    out += pageStart;
+    out += summaryCss;
+    out += pageHeadEnd;
+    appendLogoSymbols(out);
     out += "<main>\n<header><h1>Seqlark summary</h1>\n";
     appendLead(out, result, significant);
     out += "</header>\n";
@@ -629,7 +437,9 @@ std::string summaryPage(const AnalysisResult& result, const SummaryDetails& deta
     if (!details.date.empty())
         out += " &middot; " + escapeHtml(details.date);
     out += "</footer>\n</main>\n";
-    out += sortScript;
+    out += "<script>\n";
+    out += summaryJs;
+    out += "</script>\n";
     out += "</body>\n</html>\n";
     return out;
 }

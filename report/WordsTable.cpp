@@ -1,5 +1,6 @@
 #include "report/WordsTable.h"
 
+#include "analysis/Significance.h"
 #include "base/RealFormat.h"
 
 #include <charconv>
@@ -24,11 +25,8 @@ std::string wordsTable(const AnalysisResult& result)
     out += describe("small", result.small);
     for (const TableSummary& gene : result.genes)
         out += describe("gene", gene);
-    out += std::string("# statistic: ") + statisticName(table.statistic)
-        + (table.statistic == Statistic::Ratio ? " (ranked by observed / expected; P binomial)"
-                : table.statistic == Statistic::Poisson ? " (ranked by E-value; P of the observed count or more, Poisson of mean expected)"
-                                                       : " (ranked by E-value; P of the observed count or more, binomial over the small table's windows)")
-        + "\n";
+    const StatisticDescription& statistic = describeStatistic(table.statistic);
+    out += std::string("# statistic: ") + statistic.name + " (" + statistic.tableNote + ")\n";
     for (const LengthSummary& length : table.lengths) {
         out += "# length " + std::to_string(length.length) + ": T big ";
         appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);

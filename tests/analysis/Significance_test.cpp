@@ -186,3 +186,20 @@ TEST(Significance, TheStatisticChoosesTheTestAndTheRanking)
         EXPECT_EQ(c.log10P, same->log10P);
     }
 }
+
+TEST(Significance, EachStatisticHasOneDescription)
+{
+    const auto descriptions = statisticDescriptions();
+    ASSERT_EQ(descriptions.size(), 3u);
+    for (const StatisticDescription& description : descriptions) {
+        SCOPED_TRACE(description.name);
+        EXPECT_EQ(&describeStatistic(description.statistic), &description);
+        EXPECT_STREQ(statisticName(description.statistic), description.name);
+        EXPECT_GT(std::string(description.tableNote).size(), 0u);
+        EXPECT_GT(std::string(description.summaryText).size(), 0u);
+    }
+    EXPECT_STREQ(statisticName(Statistic::Poisson), "poisson");
+    EXPECT_STREQ(statisticName(Statistic::Ratio), "ratio");
+    // A value outside the enum, as a stored setting may hold, reads as the binomial.
+    EXPECT_EQ(describeStatistic(static_cast<Statistic>(7)).statistic, Statistic::Binomial);
+}

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "report/ReportAssets.h"
 #include "report/ReportFiles.h"
 #include "report/SummaryPage.h"
 
@@ -352,4 +353,36 @@ TEST(SummaryPage, TheRunDateIsSourceDateEpochWhenThatIsSet)
         ::setenv("SOURCE_DATE_EPOCH", kept.c_str(), 1);
     else
         ::unsetenv("SOURCE_DATE_EPOCH");
+}
+
+TEST(SummaryPage, TellsWhatEachStatisticRanksBy)
+{
+    const std::map<Statistic, std::string> meanings {
+        {Statistic::Binomial,
+            "binomial: classes ranked by E-value; P is the chance of the observed count or more, binomial over the "
+            "family's windows</dd>"},
+        {Statistic::Poisson,
+            "poisson: classes ranked by E-value; P is the chance of the observed count or more, Poisson of mean the "
+            "expected count</dd>"},
+        {Statistic::Ratio, "ratio: classes ranked by observed / expected; P from the binomial</dd>"},
+    };
+    for (const auto& [statistic, meaning] : meanings) {
+        AnalysisResult result = sampleResult();
+        result.significance.statistic = statistic;
+        EXPECT_NE(summaryPage(result, sampleDetails).find("<dt>Statistic</dt><dd>" + meaning), std::string::npos)
+            << meaning;
+    }
+}
+
+TEST(SummaryPage, HoldsItsStyleSheetAndScriptAsTheirFilesHaveThem)
+{
+    // Each asset file ends with one newline, which the page keeps before the closing tag.
+    for (const std::string_view asset : {summaryCss, summaryJs}) {
+        ASSERT_GT(asset.size(), 1u);
+        EXPECT_TRUE(asset.ends_with('\n') && !asset.ends_with("\n\n")) << asset.substr(asset.size() - 2);
+        EXPECT_FALSE(asset.starts_with('\n'));
+    }
+    const std::string page = summaryPage(sampleResult(), sampleDetails);
+    EXPECT_NE(page.find("<style>\n" + std::string(summaryCss) + "</style>\n</head>\n"), std::string::npos);
+    EXPECT_NE(page.find("<script>\n" + std::string(summaryJs) + "</script>\n</body>\n"), std::string::npos);
 }

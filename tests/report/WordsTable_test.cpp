@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 namespace {
@@ -60,4 +61,18 @@ TEST(WordsTable, MatchesTheGoldenFileAndReadsAsTabSeparatedColumns)
         EXPECT_EQ(line.find(" 0\t"), std::string::npos);
     }
     EXPECT_EQ(rows, 3u); // AAAAAA|TTTTTT, ACGCGT, ATCGATA|TATCGAT; no word with N
+}
+
+TEST(WordsTable, NotesWhatEachStatisticRanksBy)
+{
+    const std::map<Statistic, std::string> lines {
+        {Statistic::Binomial,
+            "# statistic: binomial (ranked by E-value; P of the observed count or more, binomial over the small "
+            "table's windows)\n"},
+        {Statistic::Poisson,
+            "# statistic: poisson (ranked by E-value; P of the observed count or more, Poisson of mean expected)\n"},
+        {Statistic::Ratio, "# statistic: ratio (ranked by observed / expected; P binomial)\n"},
+    };
+    for (const auto& [statistic, line] : lines)
+        EXPECT_NE(wordsTable(smallResult(statistic)).find(line), std::string::npos) << line;
 }
