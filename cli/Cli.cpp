@@ -23,7 +23,7 @@ constexpr int maximumThreads = 256;
 
 int usageError(std::ostream& err, const std::string& problem)
 {
-    err << program << ": " << oneLine(problem) << '\n' << usageText();
+    err << program << ": " << escapeControlBytes(problem) << '\n' << usageText();
     return 2;
 }
 
@@ -129,7 +129,7 @@ bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::os
     }
     if (verbosity != Verbosity::Quiet)
         for (const std::string& warning : facts.warnings())
-            err << program << ": warning: " << oneLine(file) << ": " << oneLine(warning) << '\n';
+            err << program << ": warning: " << escapeControlBytes(file) << ": " << escapeControlBytes(warning) << '\n';
     return true;
 }
 

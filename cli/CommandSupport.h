@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/RunFeedback.h"
+#include "base/Text.h"
 #include "cli/OwnLines.h"
 #include "cli/TerminalProgress.h"
 
@@ -13,28 +14,10 @@
 
 inline constexpr const char* program = "seqlark-cli";
 
-/// `text` with its control bytes (a line end a file name holds, say) written as \xNN, so that
-/// it stays on one line.
-inline std::string oneLine(std::string_view text)
-{
-    std::string shown;
-    shown.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            const char digits[] = "0123456789abcdef";
-            ((shown += "\\x") += digits[byte >> 4]) += digits[byte & 15];
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
 /// Writes the one line of a failed command and gives its exit status.
 inline int workError(std::ostream& err, const std::string& message)
 {
-    err << program << ": error: " << oneLine(message) << '\n';
+    err << program << ": error: " << escapeControlBytes(message) << '\n';
     return 1;
 }
 
@@ -96,7 +79,7 @@ public:
             return;
         if (diagnosticLines)
             diagnosticLines->close();
-        lines << program << ": warning: " << oneLine(caption) << ": " << oneLine(text) << '\n';
+        lines << program << ": warning: " << escapeControlBytes(caption) << ": " << escapeControlBytes(text) << '\n';
     }
     void note(std::string_view text) override
     {
@@ -104,6 +87,6 @@ public:
             return;
         if (diagnosticLines)
             diagnosticLines->close();
-        lines << program << ": " << oneLine(text) << '\n';
+        lines << program << ": " << escapeControlBytes(text) << '\n';
     }
 };

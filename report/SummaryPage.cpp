@@ -61,23 +61,6 @@ std::string counted(std::size_t count, const char* one, const char* many)
     return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
 
-const char* statusProblem(AnalysisStatus status)
-{
-    switch (status) {
-    case AnalysisStatus::Complete:
-        return nullptr;
-    case AnalysisStatus::MissingInput:
-        return "no gene file was given, so nothing was read";
-    case AnalysisStatus::TooManyGeneFiles:
-        return "more gene files were given than one run takes, so nothing was read";
-    case AnalysisStatus::BadLengths:
-        return "the word lengths lay outside 6 to 8 letters, so nothing was read";
-    case AnalysisStatus::NegativeCounts:
-        return "the genome's or the family's table holds counts below 0, which no counting gives";
-    }
-    return "it stopped early";
-}
-
 const char* loadProblem(LoadStatus status)
 {
     switch (status) {
@@ -390,8 +373,8 @@ void appendFilesSection(std::string& out)
 void appendLead(std::string& out, const AnalysisResult& result, std::size_t significant)
 {
     out += "<p class=\"lead\">";
-    if (const char* problem = statusProblem(result.status)) {
-        out += "The run did not complete: " + std::string(problem) + ".</p>\n";
+    if (!result.ok()) {
+        out += "The run did not complete: " + escapeHtml(result.message) + ".</p>\n";
         return;
     }
     const std::vector<WordClass>& classes = result.significance.classes;
