@@ -38,8 +38,9 @@ struct LoadedTable {
         if (given) {
             summary.status = LoadStatus::Loaded;
         } else {
-            summary.status = keptLengths ? table.load(path.c_str(), *keptLengths, summary.facts)
-                                         : table.load(path.c_str(), summary.facts);
+            summary.status = (keptLengths ? table.load(path.c_str(), *keptLengths, summary.facts)
+                                          : table.load(path.c_str(), summary.facts))
+                                 .status;
         }
         const DTable& loaded = read();
         summary.path = path;

@@ -301,9 +301,8 @@ void MainWindow::setKnownMotifs()
 void MainWindow::processData()
 {
     // A FASTA family's records serve as gene files when none is chosen.
-    std::string cause;
     const std::string& small = state.smallDTablePath();
-    const bool recordsServe = !small.empty() && inputKindOf(small.c_str(), cause) == InputKind::Fasta;
+    const bool recordsServe = !small.empty() && inputKindOf(small.c_str()).kind == InputKind::Fasta;
     std::string missing = state.missingInputsText(recordsServe);
     if (!missing.empty()) {
         warn(processDataCaption, QString::fromUtf8(missing));

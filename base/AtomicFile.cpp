@@ -71,7 +71,15 @@ std::string endOfLinks(std::string path)
     return {};
 }
 
-bool writeAll(int fd, std::string_view bytes, std::string& error)
+using Written = Outcome<WriteStatus>;
+
+Written failed(WriteStatus status, std::string message)
+{
+    return Written::failed(status, std::move(message));
+}
+
+/// Writes all of `bytes` to `fd`.
+Written writeAll(int fd, std::string_view bytes)
 {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
@@ -80,29 +88,24 @@ bool writeAll(int fd, std::string_view bytes, std::string& error)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            error = std::strerror(errno);
-            return false;
+            return failed(WriteStatus::CannotWrite, std::strerror(errno));
         }
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    return true;
+    return {};
 }
 
 /// Writes into a device, FIFO or socket as a stream.
-WriteOutcome writeStream(const std::string& path, std::string_view bytes, std::string& error)
+Written writeStream(const std::string& path, std::string_view bytes)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return WriteOutcome::CannotCreate;
-    }
-    const bool written = writeAll(fd, bytes, error);
-    if (::close(fd) != 0 && written) {
-        error = std::strerror(errno);
-        return WriteOutcome::CannotWrite;
-    }
-    return written ? WriteOutcome::Written : WriteOutcome::CannotWrite;
+    if (fd < 0)
+        return failed(WriteStatus::CannotCreate, std::strerror(errno));
+    Written outcome = writeAll(fd, bytes);
+    if (::close(fd) != 0 && outcome.ok())
+        return failed(WriteStatus::CannotWrite, std::strerror(errno));
+    return outcome;
 }
 
 bool isStream(mode_t mode)
@@ -110,10 +113,73 @@ bool isStream(mode_t mode)
     return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
 }
 
+/// Where a write of a regular file goes, with the permission bits it gets, or why it cannot.
+struct Destination : Written {
+    std::string path;
+    mode_t mode = 0;
+};
+
+/// The file a write to `requested` replaces, following its links when `links` says so.
+Destination destinationOf(const std::string& requested, LinkPolicy links, bool isLink)
+{
+    Destination destination;
+    destination.path = requested;
+    auto refuse = [&destination](std::string message) {
+        destination.status = WriteStatus::CannotCreate;
+        destination.message = std::move(message);
+        return destination;
+    };
+    if (links == LinkPolicy::Follow && isLink) {
+        destination.path = endOfLinks(requested);
+        if (destination.path.empty())
+            return refuse(std::strerror(ELOOP));
+    }
+    struct stat existing;
+    const bool there = ::lstat(destination.path.c_str(), &existing) == 0;
+    if (there && S_ISDIR(existing.st_mode))
+        return refuse("is a directory");
+    // A file its owner protected from writing is not replaced behind its back.
+    if (there && S_ISREG(existing.st_mode) && ::access(destination.path.c_str(), W_OK) != 0 && errno == EACCES)
+        return refuse(std::strerror(EACCES));
+    if (there && S_ISREG(existing.st_mode)) {
+        destination.mode = existing.st_mode & 0777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        destination.mode = 0666 & ~mask;
+    }
+    return destination;
+}
+
+/// Writes `bytes` to a temporary file beside `destination` and renames it over it.
+Written replaceWith(const Destination& destination, std::string_view bytes)
+{
+    // A short hidden name in the same folder, so a name near the length limit still fits.
+    const std::string& path = destination.path;
+    const std::string::size_type slash = path.rfind('/');
+    const std::string pattern = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".seqlark-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return failed(WriteStatus::CannotCreate, std::strerror(errno));
+    const int slot = claimSlot(name.data());
+    Written outcome = writeAll(fd, bytes);
+    if (outcome.ok() && (::fchmod(fd, destination.mode) != 0 || ::fsync(fd) != 0))
+        outcome = failed(WriteStatus::CannotWrite, std::strerror(errno));
+    if (::close(fd) != 0 && outcome.ok())
+        outcome = failed(WriteStatus::CannotWrite, std::strerror(errno));
+    if (outcome.ok() && ::rename(name.data(), path.c_str()) != 0)
+        outcome = failed(WriteStatus::CannotWrite, std::strerror(errno));
+    if (!outcome.ok())
+        ::unlink(name.data());
+    releaseSlot(slot);
+    return outcome;
+}
+
 } // namespace
 
-WriteOutcome writeFileAtomically(const std::string& requested, std::string_view bytes, std::string& error,
-    LinkPolicy links)
+Outcome<WriteStatus> writeFileAtomically(const std::string& requested, std::string_view bytes, LinkPolicy links)
 {
     struct stat existing;
     const bool followedThere = ::stat(requested.c_str(), &existing) == 0;
@@ -121,65 +187,12 @@ WriteOutcome writeFileAtomically(const std::string& requested, std::string_view 
     const bool isLink = ::lstat(requested.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
     if (followedThere && isStream(existing.st_mode) && (links == LinkPolicy::Follow || !isLink)) {
         // A terminal, a pipe or /dev/null: renaming a file over it would destroy it.
-        return writeStream(requested, bytes, error);
+        return writeStream(requested, bytes);
     }
-    std::string path = requested;
-    if (links == LinkPolicy::Follow && isLink) {
-        path = endOfLinks(requested);
-        if (path.empty()) {
-            error = std::strerror(ELOOP);
-            return WriteOutcome::CannotCreate;
-        }
-    }
-    const bool there = ::lstat(path.c_str(), &existing) == 0;
-    if (there && S_ISDIR(existing.st_mode)) {
-        error = "is a directory";
-        return WriteOutcome::CannotCreate;
-    }
-    if (there && S_ISREG(existing.st_mode) && ::access(path.c_str(), W_OK) != 0 && errno == EACCES) {
-        // A file its owner protected from writing is not replaced behind its back.
-        error = std::strerror(EACCES);
-        return WriteOutcome::CannotCreate;
-    }
-    mode_t mode;
-    if (there && S_ISREG(existing.st_mode)) {
-        mode = existing.st_mode & 0777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    // A short hidden name in the same folder, so a name near the length limit still fits.
-    const std::string::size_type slash = path.rfind('/');
-    const std::string pattern = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".seqlark-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return WriteOutcome::CannotCreate;
-    }
-    const int slot = claimSlot(name.data());
-    auto fail = [&](WriteOutcome outcome) {
-        ::unlink(name.data());
-        releaseSlot(slot);
-        return outcome;
-    };
-    if (!writeAll(fd, bytes, error)) {
-        ::close(fd);
-        return fail(WriteOutcome::CannotWrite);
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
-        error = std::strerror(errno);
-        ::close(fd);
-        return fail(WriteOutcome::CannotWrite);
-    }
-    if (::close(fd) != 0 || ::rename(name.data(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        return fail(WriteOutcome::CannotWrite);
-    }
-    releaseSlot(slot);
-    return WriteOutcome::Written;
+    const Destination destination = destinationOf(requested, links, isLink);
+    if (!destination.ok())
+        return destination;
+    return replaceWith(destination, bytes);
 }
 
 void removeTemporaryFiles()

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "base/Outcome.h"
+
 #include <string>
 #include <string_view>
 
-enum class WriteOutcome { Written, CannotCreate, CannotWrite };
+/// What became of a write.
+enum class WriteStatus { Written, CannotCreate, CannotWrite };
 
 /// What writing to a path that is a symbolic link does.
 enum class LinkPolicy {
@@ -21,8 +24,8 @@ enum class LinkPolicy {
 /// file replaced keeps its permission bits, without the set-user-id and set-group-id bits,
 /// and one its owner protected from writing is not replaced. A path that leads to a
 /// character or block device, a FIFO or a socket (/dev/stdout, /dev/null, /proc/self/fd/N)
-/// is written into as a stream, never renamed over. On failure `error` holds the cause.
-WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+/// is written into as a stream, never renamed over. On failure the message gives the cause.
+Outcome<WriteStatus> writeFileAtomically(const std::string& path, std::string_view bytes,
     LinkPolicy links = LinkPolicy::Follow);
 
 /// Removes every temporary file a write is filling at this moment. Safe to call from a

@@ -6,6 +6,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/ScoreEngine.h"
+#include "base/AtomicFile.h"
 #include "export/Export.h"
 #include "oracle/FastaFile.h"
 #include "report/ReportWriter.h"
@@ -159,9 +160,12 @@ int main(int argc, char** argv)
         start = Clock::now();
         const std::vector<ReportFile> files = reportFiles(result, {runDate(), ""});
         othersMade.push_back(secondsSince(start));
-        std::string error;
-        if (!writeReportFiles(files, reportFolder, error))
-            std::fprintf(stderr, "%s\n", error.c_str());
+        for (const auto& [name, bytes] : files) {
+            const Outcome<WriteStatus> written
+                = writeFileAtomically((std::filesystem::path(reportFolder) / name).string(), bytes, LinkPolicy::Replace);
+            if (!written.ok())
+                std::fprintf(stderr, "cannot write %s: %s\n", name.c_str(), written.message.c_str());
+        }
         others.push_back(secondsSince(start));
         summaryBytes = files.back().second.size();
     }

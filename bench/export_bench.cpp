@@ -62,8 +62,8 @@ int main(int argc, char** argv)
             auto start = Clock::now();
             CountedFasta counted = countFasta(source, quiet, threads);
             (threads == 1 ? inMemory : inMemoryTwo).push_back(secondsSince(start));
-            if (!counted.result.ok()) {
-                std::fprintf(stderr, "counting failed: %s\n", counted.result.message.c_str());
+            if (!counted.ok()) {
+                std::fprintf(stderr, "counting failed: %s\n", counted.message.c_str());
                 return 1;
             }
         }
@@ -71,8 +71,8 @@ int main(int argc, char** argv)
             auto start = Clock::now();
             CountedRecords counted = countFastaRecords(source, 32, quiet);
             records.push_back(secondsSince(start));
-            if (!counted.result.ok()) {
-                std::fprintf(stderr, "counting records failed: %s\n", counted.result.message.c_str());
+            if (!counted.ok()) {
+                std::fprintf(stderr, "counting records failed: %s\n", counted.message.c_str());
                 return 1;
             }
         }

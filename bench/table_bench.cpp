@@ -52,7 +52,7 @@ int main(int argc, char** argv)
             auto start = Clock::now();
             {
                 DTable table;
-                if (table.load(argv[a]) != LoadStatus::Loaded) {
+                if (table.load(argv[a]).status != LoadStatus::Loaded) {
                     std::fprintf(stderr, "cannot load %s\n", argv[a]);
                     return 1;
                 }
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         total.load(file.c_str());
         part.load(file.c_str());
         const auto start = Clock::now();
-        if (!total.addTable(part)) {
+        if (!total.addTable(part).ok()) {
             std::fprintf(stderr, "the merge was refused\n");
             return 1;
         }

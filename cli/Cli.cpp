@@ -72,8 +72,8 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, Ver
     if (destination == "-") {
         // Standard output: the table the export would write, written there as it stands.
         CountedFasta counted = countFasta(source.c_str(), feedback, threads);
-        if (!counted.result.ok())
-            return workError(err, counted.result.message);
+        if (!counted.ok())
+            return workError(err, counted.message);
         out << counted.table.serialize();
         out.flush();
         if (!out)
@@ -138,10 +138,9 @@ bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::os
 /// the warnings wait for the load.
 bool tableStartsWell(const std::string& file, std::ostream& err)
 {
-    std::string cause;
     TableFileFacts facts;
-    if (probeTableFile(file.c_str(), cause, facts) != LoadStatus::Loaded) {
-        workError(err, "cannot use " + file + " as a DTable file: " + cause);
+    if (const LoadOutcome probed = probeTableFile(file.c_str(), facts); !probed.ok()) {
+        workError(err, "cannot use " + file + " as a DTable file: " + probed.message);
         return false;
     }
     return tableAccepted(file, facts, err, Verbosity::Quiet);
@@ -204,7 +203,7 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, Verb
             return 1;
         DTable part(diagnostics);
         TableFileFacts facts;
-        if (part.load(input.c_str(), facts) != LoadStatus::Loaded)
+        if (!part.load(input.c_str(), facts).ok())
             return workError(err, "cannot load " + input);
         if (!tableAccepted(input, facts, err, verbosity))
             return 1;
@@ -216,8 +215,8 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, Verb
         if (added.status == AddStatus::OtherBucketCount)
             return workError(err, input + " has " + std::to_string(part.bucketCount()) + " buckets, " + operands[1]
                     + " has " + std::to_string(total.bucketCount()) + "; only tables of one bucket count add up");
-        if (!added)
-            return workError(err, "cannot add " + input + ": " + added.cause);
+        if (!added.ok())
+            return workError(err, "cannot add " + input + ": " + added.message);
     }
     OwnLines logLines(err);
     logLines << log.str();
@@ -227,11 +226,10 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, Verb
         out.flush();
         return out ? 0 : workError(err, "cannot write the table to standard output");
     }
-    std::string cause;
-    const bool written = total.write(output.c_str(), &cause);
+    const Outcome<WriteStatus> written = total.write(output.c_str());
     logLines << log.str();
     logLines.close();
-    return written ? 0 : workError(err, "cannot write " + output + ": " + cause);
+    return written.ok() ? 0 : workError(err, "cannot write " + output + ": " + written.message);
 }
 
 } // namespace

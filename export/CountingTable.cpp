@@ -1,6 +1,5 @@
 #include "export/CountingTable.h"
 
-#include "base/Dna.h"
 #include "tables/DTableText.h"
 
 #include <algorithm>
@@ -80,20 +79,7 @@ std::string megabytes(std::uint64_t bytes)
 
 } // namespace
 
-void Permutation::countWords(const DString& sequence)
-{
-    WordCounter counter;
-    counter.count(sequence.text() ? sequence.text() : "", sequence.length());
-    takeCounts(counter);
-}
-
-DString Permutation::reverseComplement(const DString& word)
-{
-    const std::string reversed = ::reverseComplement(word.view());
-    return DString(reversed.data(), reversed.size());
-}
-
-void Permutation::takeCounts(WordCounter& counter)
+void CountingTable::takeCounts(WordCounter& counter)
 {
     OrderedWords ordered = orderedWords(counter, *this);
     // Records already in a bucket came before every word counted here.
@@ -116,11 +102,14 @@ void Permutation::takeCounts(WordCounter& counter)
     }
 }
 
-CountsWrite Permutation::writeCounts(WordCounter& counter, const char* path, std::string& cause)
+Outcome<CountsWrite> CountingTable::writeCounts(WordCounter& counter, const char* path)
 {
+    auto written = [](const Outcome<WriteStatus>& outcome) {
+        return outcome.ok() ? Outcome<CountsWrite> {} : Outcome<CountsWrite>::failed(CountsWrite::Unwritable, outcome.message);
+    };
     if (recordCount() != 0) {
         takeCounts(counter);
-        return write(path, &cause) ? CountsWrite::Written : CountsWrite::Unwritable;
+        return written(write(path));
     }
     std::vector<WordCounter::Word> words = std::move(orderedWords(counter, *this).words);
 
@@ -137,8 +126,8 @@ CountsWrite Permutation::writeCounts(WordCounter& counter, const char* path, std
     size += tableHeaderSize(bucketCount(), sequenceLength(), total, distinct);
     const std::uint64_t available = availableMemory();
     if (available && size > available) {
-        cause = "its table of " + megabytes(size) + " does not fit in the " + megabytes(available) + " of memory available";
-        return CountsWrite::TooLarge;
+        return Outcome<CountsWrite>::failed(CountsWrite::TooLarge,
+            "its table of " + megabytes(size) + " does not fit in the " + megabytes(available) + " of memory available");
     }
 
     std::string text;
@@ -155,5 +144,5 @@ CountsWrite Permutation::writeCounts(WordCounter& counter, const char* path, std
     appendTableEnd(text);
     words = std::vector<WordCounter::Word>();
 
-    return writeText(path, text, &cause) ? CountsWrite::Written : CountsWrite::Unwritable;
+    return written(writeText(path, text));
 }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-/// What became of Permutation::writeCounts.
+/// What became of CountingTable::writeCounts.
 enum class CountsWrite {
     Written,
     Unwritable, ///< the file could not be created or written
@@ -16,17 +16,13 @@ enum class CountsWrite {
 /// The table an export counts into: a DTable that counts the words of lengths 6 to 8 of
 /// sequences on both strands. Every window adds its word, then the word's reverse
 /// complement unless the two are equal.
-class Permutation : public DTable {
+class CountingTable : public DTable {
 public:
     static constexpr int minimumWordLength = WordCounter::minimumLength;
     static constexpr int maximumWordLength = WordCounter::maximumLength;
 
     using DTable::DTable;
 
-    /// Counts every word of `sequence`.
-    void countWords(const DString& sequence);
-    /// `word` reversed with A and T, C and G exchanged; other bytes are their own complement.
-    static DString reverseComplement(const DString& word);
     /// Moves what `counter` holds into the buckets, new words in first-seen order after the
     /// records already there, and empties it.
     void takeCounts(WordCounter& counter);
@@ -35,9 +31,6 @@ public:
     /// file's bytes, memory holds 28 bytes a word while they are put in order. Empties the
     /// counter. When the bytes would not fit in the memory the system has available, nothing
     /// is written (TooLarge); a failed write leaves the file as it was and writes the table's
-    /// diagnostic line (Unwritable). `cause` says why.
-    CountsWrite writeCounts(WordCounter& counter, const char* path, std::string& cause);
+    /// diagnostic line (Unwritable). The message says why.
+    Outcome<CountsWrite> writeCounts(WordCounter& counter, const char* path);
 };
-
-/// What the table is: a counting table.
-using CountingTable = Permutation;

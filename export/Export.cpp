@@ -34,6 +34,12 @@ ExportResult failure(ExportStatus status, std::string message)
     return result;
 }
 
+/// Gives `counted` the status, message and numbers of `result`, leaving what it counted.
+void setResult(ExportResult& counted, ExportResult result)
+{
+    counted = std::move(result);
+}
+
 bool sameFile(const char* a, const char* b)
 {
     struct stat first, second;
@@ -326,15 +332,15 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
         if (!result.ok())
             return result;
         table.setSequenceLength(result.bases);
-        std::string cause;
-        switch (table.writeCounts(counter, destination, cause)) {
+        const Outcome<CountsWrite> written = table.writeCounts(counter, destination);
+        switch (written.status) {
         case CountsWrite::Written:
             break;
         case CountsWrite::Unwritable:
-            return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + cause);
+            return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + written.message);
         case CountsWrite::TooLarge:
             feedback.diagnostics().printf("Error: Not enough memory to write the table of %s\n", source);
-            return failure(ExportStatus::OutOfMemory, "cannot export " + quotedPath(source) + ": " + cause);
+            return failure(ExportStatus::OutOfMemory, "cannot export " + quotedPath(source) + ": " + written.message);
         }
         if (sizeKnown)
             feedback.progressed(exportProgressSteps, exportProgressSteps);
@@ -346,25 +352,28 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
 
 CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned threads)
 {
-    if (!source)
-        return {failure(ExportStatus::MissingPath, "no source file name"), CountingTable()};
+    CountedFasta counted;
+    if (!source) {
+        setResult(counted, failure(ExportStatus::MissingPath, "no source file name"));
+        return counted;
+    }
 
     feedback.started();
     FinishedAtExit finished {feedback};
-    CountedFasta counted {ExportResult(), CountingTable(feedback.diagnostics())};
+    counted.table = CountingTable(feedback.diagnostics());
     try {
         WordCounter counter;
         bool sizeKnown = false;
-        counted.result = countSource(source, counter, feedback, threads, sizeKnown);
-        if (counted.result.ok()) {
+        setResult(counted, countSource(source, counter, feedback, threads, sizeKnown));
+        if (counted.ok()) {
             counted.table.takeCounts(counter);
-            counted.table.setSequenceLength(counted.result.bases);
+            counted.table.setSequenceLength(counted.bases);
             if (sizeKnown)
                 feedback.progressed(exportProgressSteps, exportProgressSteps);
         }
     } catch (const std::bad_alloc&) {
         counted.table = CountingTable();
-        counted.result = outOfMemory(source, feedback.diagnostics());
+        setResult(counted, outOfMemory(source, feedback.diagnostics()));
     }
     return counted;
 }
@@ -378,7 +387,7 @@ CountedRecords countRecords(const char* source, std::size_t maxRecords, RunFeedb
     const Diagnostics& diagnostics = feedback.diagnostics();
     InputStream input;
     if (auto failed = openSource(input, source, diagnostics)) {
-        counted.result = *failed;
+        setResult(counted, *failed);
         return counted;
     }
 
@@ -430,7 +439,7 @@ CountedRecords countRecords(const char* source, std::size_t maxRecords, RunFeedb
     takeCounted();
 
     if (auto failed = readFailure(source, input, fasta, diagnostics, false)) {
-        counted.result = *failed;
+        setResult(counted, *failed);
         counted.tables.clear();
         counted.names.clear();
         return counted;
@@ -443,9 +452,9 @@ CountedRecords countRecords(const char* source, std::size_t maxRecords, RunFeedb
         static_cast<long long>(fasta.geneCount()), source);
     if (input.size())
         feedback.progressed(exportProgressSteps, exportProgressSteps);
-    counted.result.status = ExportStatus::Exported;
-    counted.result.genes = fasta.geneCount();
-    counted.result.bases = static_cast<std::int64_t>(fasta.sequenceLength());
+    counted.status = ExportStatus::Exported;
+    counted.genes = fasta.geneCount();
+    counted.bases = static_cast<std::int64_t>(fasta.sequenceLength());
     return counted;
 }
 
@@ -455,7 +464,7 @@ CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, Run
 {
     CountedRecords counted;
     if (!source) {
-        counted.result = failure(ExportStatus::MissingPath, "no source file name");
+        setResult(counted, failure(ExportStatus::MissingPath, "no source file name"));
         return counted;
     }
 
@@ -464,7 +473,7 @@ CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, Run
     try {
         return countRecords(source, maxRecords, feedback);
     } catch (const std::bad_alloc&) {
-        counted.result = outOfMemory(source, feedback.diagnostics());
+        setResult(counted, outOfMemory(source, feedback.diagnostics()));
         return counted;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Outcome.h"
 #include "base/RunFeedback.h"
 #include "export/CountingTable.h"
 
@@ -20,12 +21,10 @@ enum class ExportStatus {
     OutOfMemory,      ///< the counts or the table do not fit in memory
 };
 
-struct ExportResult {
-    ExportStatus status = ExportStatus::MissingPath;
-    std::string message; ///< one line for the user when the export failed
+/// What an export or a counting did; the message is one line for the user when it failed.
+struct ExportResult : Outcome<ExportStatus> {
     std::int64_t genes = 0;
     std::int64_t bases = 0;
-    bool ok() const { return status == ExportStatus::Exported; }
 };
 
 /// A file name as the messages of the export and the input checks quote it: 'name'.
@@ -53,8 +52,7 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
 ExportResult exportFastaToDTable(const char* source, const char* destination);
 
 /// A FASTA file counted in memory.
-struct CountedFasta {
-    ExportResult result;
+struct CountedFasta : ExportResult {
     CountingTable table; ///< empty unless the counting succeeded
 };
 
@@ -65,10 +63,9 @@ struct CountedFasta {
 /// same failures; DestinationUnwritable never comes back.
 CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned threads = 1);
 
-/// The first records (genes) of a FASTA file, each counted as a table of its own.
-struct CountedRecords {
-    /// genes: every record of the file (all of it is read to tell), bases: all their bases.
-    ExportResult result;
+/// The first records (genes) of a FASTA file, each counted as a table of its own; `genes`
+/// counts every record of the file (all of it is read to tell), `bases` all their bases.
+struct CountedRecords : ExportResult {
     /// One table per record, for the first of them up to the number asked for, in file order:
     /// each is the table the export of a FASTA file holding only that record would give, its
     /// sequence length that record's bases. The tables report nothing to diagnostics.

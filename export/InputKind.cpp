@@ -116,28 +116,33 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
 
 } // namespace
 
-InputKind inputKindOf(const char* path, std::string& cause)
+InputKindResult inputKindOf(const char* path)
 {
-    if (!path) {
-        cause = "no file name";
-        return InputKind::Unknown;
-    }
+    auto told = [](InputKind kind) {
+        InputKindResult result;
+        result.kind = kind;
+        return result;
+    };
+    auto unusable = [](std::string message) {
+        InputKindResult result;
+        result.status = KindStatus::Unusable;
+        result.message = std::move(message);
+        return result;
+    };
+    if (!path)
+        return unusable("no file name");
     if (std::string_view(path) == "-")
-        return InputKind::Fasta;
+        return told(InputKind::Fasta);
     // Non-blocking, so that opening a FIFO does not wait for a writer; regular files read
     // as they always do.
     Descriptor file {::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        cause = "cannot read " + quotedPath(path) + ": " + std::strerror(errno);
-        return InputKind::Unknown;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        cause = "cannot read " + quotedPath(path) + ": " + std::strerror(EISDIR);
-        return InputKind::Unknown;
-    }
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0)
+        return unusable("cannot read " + quotedPath(path) + ": " + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return unusable("cannot read " + quotedPath(path) + ": " + std::strerror(EISDIR));
     if (!S_ISREG(info.st_mode))
-        return InputKind::Fasta;
+        return told(InputKind::Fasta);
 
     std::string raw;
     for (std::size_t limit = firstRead;; limit *= 4) {
@@ -148,10 +153,8 @@ InputKind inputKindOf(const char* path, std::string& cause)
             const ssize_t n = ::read(file.fd, raw.data() + filled, limit - filled);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0) {
-                cause = "cannot read " + quotedPath(path) + ": " + std::strerror(errno);
-                return InputKind::Unknown;
-            }
+            if (n < 0)
+                return unusable("cannot read " + quotedPath(path) + ": " + std::strerror(errno));
             if (n == 0) {
                 whole = true;
                 break;
@@ -159,10 +162,7 @@ InputKind inputKindOf(const char* path, std::string& cause)
             filled += static_cast<std::size_t>(n);
         }
         raw.resize(filled);
-        if (std::optional<Verdict> verdict = judge(path, raw, whole, whole || limit >= lastRead)) {
-            if (verdict->kind == InputKind::Unknown)
-                cause = verdict->cause;
-            return verdict->kind;
-        }
+        if (std::optional<Verdict> verdict = judge(path, raw, whole, whole || limit >= lastRead))
+            return verdict->kind == InputKind::Unknown ? unusable(std::move(verdict->cause)) : told(verdict->kind);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Outcome.h"
+
 #include <string>
 
 /// What an input file holds, as far as its first bytes tell.
@@ -7,6 +9,17 @@ enum class InputKind {
     DTable,  ///< its first non-blank bytes are a decimal number (the bucket count)
     Fasta,   ///< FASTA text, plain or gzip; or a stream, which is not looked at (see inputKindOf)
     Unknown, ///< unreadable, empty, or neither of the two
+};
+
+/// Whether an input's kind was told.
+enum class KindStatus {
+    Told,
+    Unusable, ///< unreadable, empty, or neither of the two: the kind is Unknown
+};
+
+/// What an input holds, or why that cannot be told.
+struct InputKindResult : Outcome<KindStatus> {
+    InputKind kind = InputKind::Unknown;
 };
 
 /// Tells a DTable file from a FASTA file by the first bytes of its content: a DTable file
@@ -22,8 +35,8 @@ enum class InputKind {
 /// as Fasta, the only kind read as a stream, for the caller to read once. The file named
 /// "-" is never looked at.
 ///
-/// Unknown comes with `cause` set: "cannot read 'PATH': why" when the path is missing, a
+/// Unknown comes with the message "cannot read 'PATH': why" when the path is missing, a
 /// folder, unreadable or its gzip data are corrupt; "'PATH' is empty"; "'PATH' holds a
 /// gzip-compressed DTable file; DTable files are read uncompressed"; or "'PATH' is neither a
-/// DTable nor a FASTA file". `cause` is left alone for the other kinds.
-InputKind inputKindOf(const char* path, std::string& cause);
+/// DTable nor a FASTA file".
+InputKindResult inputKindOf(const char* path);

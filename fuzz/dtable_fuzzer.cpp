@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     MemoryFile input(data, size);
     DTable table;
-    if (table.load(input.path()) != LoadStatus::Loaded)
+    if (table.load(input.path()).status != LoadStatus::Loaded)
         return 0;
     std::vector<WordEntry> records = table.entries();
     for (const WordEntry& record : records)
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string bytes = table.serialize();
     MemoryFile again(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     DTable reloaded;
-    if (reloaded.load(again.path()) != LoadStatus::Loaded)
+    if (reloaded.load(again.path()).status != LoadStatus::Loaded)
         std::abort();
     std::vector<WordEntry> second = reloaded.entries();
     if (second.size() != records.size())

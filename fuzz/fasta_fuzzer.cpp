@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     if (fasta.heldZeroByte())
         std::abort(); // the export refuses text with a zero byte
-    Permutation counted;
+    CountingTable counted;
     countGenes(counted, fasta);
     std::string written;
     if (FILE* file = std::fopen(table.c_str(), "rb")) {

@@ -1,7 +1,6 @@
 #include "report/ReportFiles.h"
 
 #include "analysis/MotifFormats.h"
-#include "base/AtomicFile.h"
 #include "base/Numbers.h"
 #include "report/MotifFiles.h"
 #include "report/WordsTable.h"
@@ -22,19 +21,6 @@ std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryD
     files.emplace_back(transfacFileName, transfacText(listed.motifs, listed.descriptions));
     files.emplace_back(summaryPageName, summaryPage(result, details));
     return files;
-}
-
-bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& folder, std::string& error)
-{
-    for (const auto& [name, bytes] : files) {
-        const std::string path = folder.empty() ? name : (std::filesystem::path(folder) / name).string();
-        std::string cause;
-        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
-            error = "cannot write " + path + ": " + cause;
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string runDate()

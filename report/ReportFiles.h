@@ -15,11 +15,6 @@ using ReportFile = std::pair<std::string, std::string>;
 /// links to the others.
 std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryDetails& details);
 
-/// Writes `files` into `folder` (the current folder when empty), each as a whole under a
-/// temporary name first and never through a link planted under its name; stops at the
-/// first that cannot be written, false with `error` naming it.
-bool writeReportFiles(const std::vector<ReportFile>& files, const std::string& folder, std::string& error);
-
 /// The time now as the summary page shows it: "YYYY-MM-DD HH:MM UTC"; the time
 /// SOURCE_DATE_EPOCH gives in seconds, when it is set.
 std::string runDate();

@@ -159,10 +159,10 @@ ReportOutcome writeReport(const AnalysisResult& result, const std::string& folde
     // written through a link: a link planted under one of the names is replaced, not followed.
     auto write = [&](const std::string& name, std::string_view bytes) {
         const std::string path = inFolder(folder, name);
-        std::string cause;
-        if (writeFileAtomically(path, bytes, cause, LinkPolicy::Replace) != WriteOutcome::Written) {
+        const Outcome<WriteStatus> written = writeFileAtomically(path, bytes, LinkPolicy::Replace);
+        if (!written.ok()) {
             outcome.status = ReportStatus::Unwritable;
-            outcome.message = "cannot write " + path + ": " + cause;
+            outcome.message = "cannot write " + path + ": " + written.message;
             return false;
         }
         outcome.written.push_back(path);

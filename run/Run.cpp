@@ -80,17 +80,17 @@ bool tellKinds(const std::vector<const RunInput*>& inputs, std::vector<InputKind
             kinds.push_back(InputKind::DTable);
             continue;
         }
-        std::string cause;
-        kinds.push_back(inputKindOf(input->path.c_str(), cause));
-        if (kinds.back() == InputKind::Unknown) {
-            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + cause);
+        const InputKindResult told = inputKindOf(input->path.c_str());
+        kinds.push_back(told.kind);
+        if (!told.ok()) {
+            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + told.message);
             return false;
         }
-        if (kinds.back() != InputKind::DTable)
+        if (told.kind != InputKind::DTable)
             continue;
         TableFileFacts facts;
-        if (probeTableFile(input->path.c_str(), cause, facts) != LoadStatus::Loaded)
-            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + " as a DTable file: " + cause);
+        if (const LoadOutcome probed = probeTableFile(input->path.c_str(), facts); !probed.ok())
+            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + " as a DTable file: " + probed.message);
         else if (std::string refusal = tableRefusal(input->path, facts); !refusal.empty())
             outcome = failed(RunStatus::InputRefused, std::move(refusal));
         if (!outcome.ok())
@@ -118,8 +118,8 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         if (!table) {
             RunFeedback quietly;
             CountedFasta fasta = countFasta(fastaSource(given.path).c_str(), quietly, threads);
-            if (!fasta.result.ok()) {
-                outcome = failed(RunStatus::InputRefused, fasta.result.message);
+            if (!fasta.ok()) {
+                outcome = failed(RunStatus::InputRefused, fasta.message);
                 return false;
             }
             table = std::make_shared<const CountingTable>(std::move(fasta.table));
@@ -136,12 +136,12 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     const std::string& family = request.small.path;
     RunFeedback quietly;
     CountedRecords records = countFastaRecords(fastaSource(family).c_str(), maximumGeneFiles, quietly);
-    if (!records.result.ok()) {
-        outcome = failed(RunStatus::InputRefused, records.result.message);
+    if (!records.ok()) {
+        outcome = failed(RunStatus::InputRefused, records.message);
         return false;
     }
-    if (records.result.genes > maximumGeneFiles)
-        feedback.note("the first " + std::to_string(maximumGeneFiles) + " of the " + std::to_string(records.result.genes)
+    if (records.genes > maximumGeneFiles)
+        feedback.note("the first " + std::to_string(maximumGeneFiles) + " of the " + std::to_string(records.genes)
             + " records of " + family + " serve as gene files");
     for (std::size_t r = 0; r < records.tables.size(); ++r)
         input.genes.emplace_back(family + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")",

@@ -220,13 +220,13 @@ std::vector<WordEntry> DTable::entries() const
 AddOutcome DTable::addTable(const DTable& other)
 {
     if (other.bucketCount_ != bucketCount_)
-        return {AddStatus::OtherBucketCount,
+        return AddOutcome::failed(AddStatus::OtherBucketCount,
             "it has " + std::to_string(other.bucketCount_) + " buckets, the table it is added to "
-                + std::to_string(bucketCount_)};
+                + std::to_string(bucketCount_));
     for (auto [name, here, added] : {std::tuple {headerNumberNames[1], sequenceLength_, other.sequenceLength_},
              std::tuple {headerNumberNames[2], totalCount_, other.totalCount_}})
         if (!sumFits(here, added))
-            return {AddStatus::HeaderOverflow, std::string("the ") + name + " " + leftRange(added)};
+            return AddOutcome::failed(AddStatus::HeaderOverflow, std::string("the ") + name + " " + leftRange(added));
 
     // Their records in listing order; a copy when they are chained or are these very records.
     std::vector<WordEntry> copied;
@@ -254,14 +254,14 @@ AddOutcome DTable::addTable(const DTable& other)
         }
         for (; at != WordPositions::none; at = known.next(at)) {
             if (!sumFits(sums[at], record.count))
-                return {AddStatus::CountOverflow,
-                    "the count of " + shownWord(record.word.view()) + " " + leftRange(record.count)};
+                return AddOutcome::failed(AddStatus::CountOverflow,
+                    "the count of " + shownWord(record.word.view()) + " " + leftRange(record.count));
             sums[at] += record.count;
         }
     }
     const auto added = static_cast<std::int64_t>(unmatched.size());
     if (!sumFits(distinctCount_, added))
-        return {AddStatus::HeaderOverflow, std::string("the ") + headerNumberNames[3] + " " + leftRange(added)};
+        return AddOutcome::failed(AddStatus::HeaderOverflow, std::string("the ") + headerNumberNames[3] + " " + leftRange(added));
 
     for (std::size_t i = 0; i < sums.size(); ++i)
         records[i].count = sums[i];

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/DString.h"
+#include "base/AtomicFile.h"
 #include "base/Diagnostics.h"
+#include "base/Outcome.h"
 #include "tables/WordEntry.h"
 
 #include <array>
@@ -25,15 +27,13 @@ enum class AddStatus {
     HeaderOverflow,   ///< bases, words counted or distinct words would leave the 64-bit range
 };
 
-/// What became of DTable::addTable, and why: true when the table was added.
-struct AddOutcome {
-    AddStatus status = AddStatus::Added;
-    /// Why nothing was added, one line naming what stood in the way, e.g. "the count of
-    /// ACGTAC would pass 9223372036854775807"; empty when added.
-    std::string cause;
+/// What became of DTable::addTable; when nothing was added, the message names what stood in
+/// the way, e.g. "the count of ACGTAC would pass 9223372036854775807".
+using AddOutcome = Outcome<AddStatus>;
 
-    explicit operator bool() const { return status == AddStatus::Added; }
-};
+/// What became of a load or a probe of a table file; the message says why it failed, e.g.
+/// "its four header numbers cannot be read".
+using LoadOutcome = Outcome<LoadStatus>;
 
 /// The four header numbers of a table file: bucket count, bases, words counted, distinct words.
 using TableHeader = std::array<std::int64_t, 4>;
@@ -137,18 +137,18 @@ public:
 
     /// Replaces the table with the contents of a table file. On any failure a diagnostic
     /// line is written and the table stays as it was.
-    LoadStatus load(const char* path);
+    LoadOutcome load(const char* path);
     /// As load(path), keeping only the records whose word is one of `keptLengths` bytes long;
     /// the header numbers are still the file's.
-    LoadStatus load(const char* path, const std::vector<std::size_t>& keptLengths);
+    LoadOutcome load(const char* path, const std::vector<std::size_t>& keptLengths);
     /// As load(path), also telling what the file holds besides its records (read in the same
     /// pass); `facts` is filled in when the table loads.
-    LoadStatus load(const char* path, TableFileFacts& facts);
+    LoadOutcome load(const char* path, TableFileFacts& facts);
     /// Both: some word lengths kept, and the facts told.
-    LoadStatus load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts);
-    /// Writes the table file in full under a temporary name and renames it into place;
-    /// false (with a diagnostic line) when the file could not be written.
-    bool write(const char* path, std::string* error = nullptr) const;
+    LoadOutcome load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts);
+    /// Writes the table file in full under a temporary name and renames it into place; when
+    /// the file could not be written, says why, and writes a diagnostic line.
+    Outcome<WriteStatus> write(const char* path) const;
     /// The bytes write() puts in a file.
     std::string serialize() const;
 
@@ -164,14 +164,14 @@ protected:
     const Diagnostics& diagnostics() const { return diagnostics_; }
     /// Writes `text`, the bytes of a table file, as write() does, with its diagnostic line
     /// when that fails.
-    bool writeText(const char* path, const std::string& text, std::string* error) const;
+    Outcome<WriteStatus> writeText(const char* path, const std::string& text) const;
 
 private:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
 
     /// load() keeping every record, or with `keptLengths` only those of these word lengths;
     /// with `facts`, telling what else the file holds.
-    LoadStatus read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts);
+    LoadOutcome read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts);
 
     bool chained() const { return !chains.first.empty(); }
     /// Links every record into the chain of its bucket.
@@ -217,19 +217,8 @@ private:
 };
 
 /// Reads only the four header numbers of the table file at `path`: whether load() would
-/// take it. Writes nothing to the diagnostic stream; `cause` says why not.
-LoadStatus probeTableFile(const char* path, std::string& cause);
-
-/// As probeTableFile, also giving the header numbers when they can be read.
-LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header);
-
-/// As probeTableFile, also telling what the header alone tells of the file: its numbers, their
-/// lines, and the file's size as its bytes (for a file that is not a regular file, as many
-/// as any bucket count asks for). What refusals() says of these facts, load(path, facts) says
-/// too, without first making room for the table.
-LoadStatus probeTableFile(const char* path, std::string& cause, TableFileFacts& facts);
-
-/// Reads the whole table file at `path` without keeping its records, telling what
-/// load(path, facts) would tell. Writes nothing to the diagnostic stream; `cause` says why a
-/// file would not load.
-LoadStatus checkTableFile(const char* path, std::string& cause, TableFileFacts& facts);
+/// take it, and what the header alone tells of the file: its numbers, their lines, and the
+/// file's size as its bytes (for a file that is not a regular file, as many as any bucket
+/// count asks for). What refusals() says of these facts, load(path, facts) says too, without
+/// first making room for the table. Writes nothing to the diagnostic stream.
+LoadOutcome probeTableFile(const char* path, TableFileFacts& facts);

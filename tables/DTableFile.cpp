@@ -231,25 +231,21 @@ std::string DTable::serialize() const
     return out;
 }
 
-bool DTable::write(const char* path, std::string* error) const
+Outcome<WriteStatus> DTable::write(const char* path) const
 {
     if (!path)
-        return false;
-    return writeText(path, serialize(), error);
+        return Outcome<WriteStatus>::failed(WriteStatus::CannotCreate, "no file name");
+    return writeText(path, serialize());
 }
 
-bool DTable::writeText(const char* path, const std::string& text, std::string* error) const
+Outcome<WriteStatus> DTable::writeText(const char* path, const std::string& text) const
 {
-    std::string cause;
-    const WriteOutcome outcome = writeFileAtomically(path, text, cause);
-    if (outcome == WriteOutcome::Written)
-        return true;
-    diagnostics_ << (outcome == WriteOutcome::CannotCreate ? "Error opening DTable output file"
-                                                            : "Error writing DTable output file")
-                  << '\n';
-    if (error)
-        *error = cause;
-    return false;
+    Outcome<WriteStatus> outcome = writeFileAtomically(path, text);
+    if (!outcome.ok())
+        diagnostics_ << (outcome.status == WriteStatus::CannotCreate ? "Error opening DTable output file"
+                                                                      : "Error writing DTable output file")
+                      << '\n';
+    return outcome;
 }
 
 namespace {
@@ -502,85 +498,59 @@ std::vector<std::string> TableFileFacts::warnings() const
     return lines;
 }
 
-LoadStatus probeTableFile(const char* path, std::string& cause)
+LoadOutcome probeTableFile(const char* path, TableFileFacts& facts)
 {
-    TableHeader header;
-    return probeTableFile(path, cause, header);
-}
-
-LoadStatus probeTableFile(const char* path, std::string& cause, TableHeader& header)
-{
-    TableFileFacts facts;
-    const LoadStatus status = probeTableFile(path, cause, facts);
-    header = facts.header;
-    return status;
-}
-
-LoadStatus probeTableFile(const char* path, std::string& cause, TableFileFacts& facts)
-{
+    LoadOutcome outcome;
     std::uint64_t size;
-    FilePointer file = openTable(path, cause, size);
-    if (!file)
-        return LoadStatus::CannotOpen;
+    FilePointer file = openTable(path, outcome.message, size);
+    if (!file) {
+        outcome.status = LoadStatus::CannotOpen;
+        return outcome;
+    }
     TableFileFacts found;
     TableReader in(file.get(), probeBlockSize, found);
-    const LoadStatus status = in.readHeader(cause);
+    outcome.status = in.readHeader(outcome.message);
     found.bytes = size ? size : std::numeric_limits<std::uint64_t>::max();
     facts = found;
-    return status;
+    return outcome;
 }
 
-LoadStatus checkTableFile(const char* path, std::string& cause, TableFileFacts& facts)
-{
-    std::uint64_t size;
-    FilePointer file = openTable(path, cause, size);
-    if (!file)
-        return LoadStatus::CannotOpen;
-    TableFileFacts found;
-    TableReader in(file.get(), loadBlockSize, found);
-    const LoadStatus status = in.readHeader(cause);
-    if (status != LoadStatus::Loaded)
-        return status;
-    in.readRecords([](const RecordLines&) { });
-    facts = found;
-    return status;
-}
-
-LoadStatus DTable::load(const char* path)
+LoadOutcome DTable::load(const char* path)
 {
     return read(path, nullptr, nullptr);
 }
 
-LoadStatus DTable::load(const char* path, const std::vector<std::size_t>& keptLengths)
+LoadOutcome DTable::load(const char* path, const std::vector<std::size_t>& keptLengths)
 {
     return read(path, &keptLengths, nullptr);
 }
 
-LoadStatus DTable::load(const char* path, TableFileFacts& facts)
+LoadOutcome DTable::load(const char* path, TableFileFacts& facts)
 {
     return read(path, nullptr, &facts);
 }
 
-LoadStatus DTable::load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts)
+LoadOutcome DTable::load(const char* path, const std::vector<std::size_t>& keptLengths, TableFileFacts& facts)
 {
     return read(path, &keptLengths, &facts);
 }
 
-LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts)
+LoadOutcome DTable::read(const char* path, const std::vector<std::size_t>* keptLengths, TableFileFacts* facts)
 {
-    std::string cause;
+    LoadOutcome outcome;
     std::uint64_t size;
-    FilePointer file = openTable(path, cause, size);
+    FilePointer file = openTable(path, outcome.message, size);
     if (!file) {
         diagnostics_ << "Invalid read file name: " << (path ? path : "") << '\n';
-        return LoadStatus::CannotOpen;
+        outcome.status = LoadStatus::CannotOpen;
+        return outcome;
     }
     TableFileFacts found;
     TableReader in(file.get(), loadBlockSize, found);
-    LoadStatus status = in.readHeader(cause);
-    if (status != LoadStatus::Loaded) {
-        diagnostics_ << "Not a usable DTable file: " << path << " (" << cause << ")\n";
-        return status;
+    outcome.status = in.readHeader(outcome.message);
+    if (!outcome.ok()) {
+        diagnostics_ << "Not a usable DTable file: " << path << " (" << outcome.message << ")\n";
+        return outcome;
     }
     bucketCount_ = static_cast<std::int32_t>(found.header[0]);
     sequenceLength_ = found.header[1];
@@ -623,5 +593,5 @@ LoadStatus DTable::read(const char* path, const std::vector<std::size_t>* keptLe
         records.shrink_to_fit();
     if (facts)
         *facts = found;
-    return LoadStatus::Loaded;
+    return outcome;
 }

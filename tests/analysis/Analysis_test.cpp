@@ -29,7 +29,7 @@ void writeRandomTable(const std::string& path, std::mt19937& random, int records
     for (int i = 0; i < records; ++i)
         table.addWord(DString(randomWord(random, few ? (i < 3 ? 6 : i < 8 ? 7 : 8) : 6 + random() % 3).c_str()));
     table.setSequenceLength(length);
-    ASSERT_TRUE(table.write(path.c_str()));
+    ASSERT_TRUE(table.write(path.c_str()).ok());
 }
 
 bool sameBits(double a, double b)
@@ -62,8 +62,8 @@ TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
         ASSERT_TRUE(result.ok());
 
         DTable big, small;
-        ASSERT_EQ(big.load(input.big.path.c_str()), LoadStatus::Loaded);
-        ASSERT_EQ(small.load(input.small.path.c_str()), LoadStatus::Loaded);
+        ASSERT_EQ(big.load(input.big.path.c_str()).status, LoadStatus::Loaded);
+        ASSERT_EQ(small.load(input.small.path.c_str()).status, LoadStatus::Loaded);
         ScoreEngine engine;
         engine.tabulate(big, small);
         engine.sortCandidates();
@@ -74,7 +74,7 @@ TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
         std::vector<std::vector<WordEntry>> wholeLists;
         for (std::size_t g = 0; g < input.genes.size(); ++g) {
             DTable gene;
-            ASSERT_EQ(gene.load(input.genes[g].path.c_str()), LoadStatus::Loaded);
+            ASSERT_EQ(gene.load(input.genes[g].path.c_str()).status, LoadStatus::Loaded);
             wholeLists.push_back(gene.entries());
             const TableSummary& summary = result.genes[g];
             EXPECT_EQ(summary.status, LoadStatus::Loaded);
@@ -109,7 +109,7 @@ TEST(Analysis, WithoutCandidatesTheGeneTablesStillLoadAndReport)
         {dir.file("gene.dtable"), dir.file("missing.dtable")}};
     writeRandomTable(input.big.path, random, 100, 1000);
     DTable empty;
-    ASSERT_TRUE(empty.write(input.small.path.c_str()));
+    ASSERT_TRUE(empty.write(input.small.path.c_str()).ok());
     writeRandomTable(input.genes[0].path, random, 50, 500);
 
     RecordingFeedback feedback;
@@ -188,7 +188,7 @@ TEST(Analysis, ResultHoldsTheHeadersAndTheRanksOfTheListedWords)
     ASSERT_TRUE(result.ok());
 
     DTable small;
-    ASSERT_EQ(small.load(dir.file("small.dtable").c_str()), LoadStatus::Loaded);
+    ASSERT_EQ(small.load(dir.file("small.dtable").c_str()).status, LoadStatus::Loaded);
     EXPECT_EQ(result.small.sequenceLength, 2000);
     EXPECT_EQ(result.small.distinctCount, small.distinctCount());
     EXPECT_EQ(result.small.totalCount, small.totalCount());

@@ -40,8 +40,7 @@ void writeUntilStopped(const std::string& path)
     rlimit limit {};
     limit.rlim_cur = limit.rlim_max = 65536;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::string error;
-    writeFileAtomically(path, std::string(1 << 20, 'x'), error);
+    writeFileAtomically(path, std::string(1 << 20, 'x'));
     std::exit(0);
 }
 
@@ -60,9 +59,8 @@ TEST(AtomicFile, StreamsIntoFifosPipesAndDevicesInsteadOfReplacingThem)
             received.append(buffer, static_cast<std::size_t>(n));
         ::close(fd);
     });
-    std::string error;
     const std::string table(100000, 'x');
-    EXPECT_EQ(writeFileAtomically(fifo, table, error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically(fifo, table).status, WriteStatus::Written);
     reader.join();
     EXPECT_EQ(received, table);
     EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
@@ -72,8 +70,8 @@ TEST(AtomicFile, StreamsIntoFifosPipesAndDevicesInsteadOfReplacingThem)
     ASSERT_EQ(::pipe(ends), 0);
     const std::string procPath = "/proc/self/fd/" + std::to_string(ends[1]);
     fs::create_symlink(procPath, dir.path() / "to-pipe");
-    EXPECT_EQ(writeFileAtomically(procPath, "one ", error), WriteOutcome::Written) << error;
-    EXPECT_EQ(writeFileAtomically(dir.file("to-pipe"), "two", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically(procPath, "one ").status, WriteStatus::Written);
+    EXPECT_EQ(writeFileAtomically(dir.file("to-pipe"), "two").status, WriteStatus::Written);
     ::close(ends[1]);
     char buffer[16] {};
     EXPECT_EQ(::read(ends[0], buffer, sizeof buffer), 7);
@@ -81,7 +79,7 @@ TEST(AtomicFile, StreamsIntoFifosPipesAndDevicesInsteadOfReplacingThem)
     ::close(ends[0]);
     EXPECT_TRUE(fs::is_symlink(dir.path() / "to-pipe"));
 
-    EXPECT_EQ(writeFileAtomically("/dev/null", table, error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically("/dev/null", table).status, WriteStatus::Written);
     EXPECT_TRUE(S_ISCHR(modeOf("/dev/null")));
     EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
 }
@@ -94,24 +92,23 @@ TEST(AtomicFile, LinksAreFollowedToTheirFileOrReplacedAsAsked)
     fs::create_symlink("data/table", dir.path() / "link");
     fs::create_symlink("link", dir.path() / "link-to-link");
     fs::create_symlink("data/not-yet", dir.path() / "dangling");
-    std::string error;
-    EXPECT_EQ(writeFileAtomically(dir.file("link-to-link"), "new", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically(dir.file("link-to-link"), "new").status, WriteStatus::Written);
     EXPECT_EQ(readBytes(dir.file("data/table")), "new");
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link") && fs::is_symlink(dir.path() / "link-to-link"));
-    EXPECT_EQ(writeFileAtomically(dir.file("dangling"), "created", error), WriteOutcome::Written) << error;
+    EXPECT_EQ(writeFileAtomically(dir.file("dangling"), "created").status, WriteStatus::Written);
     EXPECT_EQ(readBytes(dir.file("data/not-yet")), "created");
     EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling"));
 
     // Replacing: the link goes, what it led to stays.
-    EXPECT_EQ(writeFileAtomically(dir.file("link"), "own", error, LinkPolicy::Replace), WriteOutcome::Written);
+    EXPECT_EQ(writeFileAtomically(dir.file("link"), "own", LinkPolicy::Replace).status, WriteStatus::Written);
     EXPECT_FALSE(fs::is_symlink(dir.path() / "link"));
     EXPECT_EQ(readBytes(dir.file("link")), "own");
     EXPECT_EQ(readBytes(dir.file("data/table")), "new");
 
     fs::create_symlink("loop-b", dir.path() / "loop-a");
     fs::create_symlink("loop-a", dir.path() / "loop-b");
-    EXPECT_NE(writeFileAtomically(dir.file("loop-a"), "x", error), WriteOutcome::Written);
-    EXPECT_NE(writeFileAtomically(dir.file("data"), "x", error), WriteOutcome::Written);
+    EXPECT_NE(writeFileAtomically(dir.file("loop-a"), "x").status, WriteStatus::Written);
+    EXPECT_NE(writeFileAtomically(dir.file("data"), "x").status, WriteStatus::Written);
     EXPECT_TRUE(fs::is_directory(dir.path() / "data"));
     EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
 }
@@ -122,8 +119,7 @@ TEST(AtomicFile, AReplacedFileKeepsItsPermissionsButNotSetIdBits)
     const std::string path = dir.file("table");
     writeBytes(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 06750), 0);
-    std::string error;
-    ASSERT_EQ(writeFileAtomically(path, "new", error), WriteOutcome::Written) << error;
+    ASSERT_EQ(writeFileAtomically(path, "new").status, WriteStatus::Written);
     EXPECT_EQ(modeOf(path) & 07777, 0750u);
     EXPECT_EQ(readBytes(path), "new");
 }

@@ -144,8 +144,8 @@ void expectRecordsAsExportedAlone(const TempDir& dir, const std::string& path, c
 {
     RunFeedback quiet;
     const CountedRecords counted = countFastaRecords(path.c_str(), maxRecords, quiet);
-    ASSERT_TRUE(counted.result.ok()) << counted.result.message;
-    EXPECT_EQ(counted.result.genes, static_cast<std::int64_t>(fasta.records.size()));
+    ASSERT_TRUE(counted.ok()) << counted.message;
+    EXPECT_EQ(counted.genes, static_cast<std::int64_t>(fasta.records.size()));
     const std::size_t kept = std::min(maxRecords, fasta.records.size());
     ASSERT_EQ(counted.tables.size(), kept);
     ASSERT_EQ(counted.names.size(), kept);
@@ -174,11 +174,11 @@ TEST(CountFasta, GivesTheTableLinesAndProgressOfTheExport)
         ASSERT_TRUE(exported.ok()) << exported.message;
         RecordingFeedback counting;
         const CountedFasta counted = countFasta(dir.file("in.fa").c_str(), counting, threads);
-        ASSERT_TRUE(counted.result.ok()) << counted.result.message;
+        ASSERT_TRUE(counted.ok()) << counted.message;
 
         EXPECT_TRUE(sameTable(counted.table.serialize(), readBytes(dir.file("out.dtable"))));
-        EXPECT_EQ(counted.result.genes, exported.genes);
-        EXPECT_EQ(counted.result.bases, exported.bases);
+        EXPECT_EQ(counted.genes, exported.genes);
+        EXPECT_EQ(counted.bases, exported.bases);
         EXPECT_EQ(counting.text(), exporting.text());
         EXPECT_EQ(counting.events, exporting.events);
     }
@@ -198,7 +198,7 @@ TEST(CountFasta, TableSpanningManyUnitsIsTheExportsForAnyThreadCount)
     for (unsigned threads : {1u, 3u}) {
         SCOPED_TRACE(threads);
         const CountedFasta counted = countFasta(dir.file("big.fa.gz").c_str(), quiet, threads);
-        ASSERT_TRUE(counted.result.ok()) << counted.result.message;
+        ASSERT_TRUE(counted.ok()) << counted.message;
         EXPECT_TRUE(sameTable(counted.table.serialize(), expected));
     }
 }
@@ -239,8 +239,8 @@ TEST(CountFastaRecords, RecordsLongerThanACountingUnitAndManyRecordsAfter)
     RunFeedback quiet;
     const CountedRecords counted = countFastaRecords(dir.file("long.fa.gz").c_str(), 2, quiet);
     const CountedFasta whole = countFasta(dir.file("long.fa.gz").c_str(), quiet);
-    EXPECT_EQ(counted.result.genes, 3004);
-    EXPECT_EQ(counted.result.bases, whole.result.bases);
+    EXPECT_EQ(counted.genes, 3004);
+    EXPECT_EQ(counted.bases, whole.bases);
 }
 
 TEST(CountFastaRecords, SaysLittle)
@@ -249,7 +249,7 @@ TEST(CountFastaRecords, SaysLittle)
     writeBytes(dir.file("three.fa"), "ACGTACGTAAAA\n>one\nACGTACGTAA\n>two\n>three\nTTTTTTTT\n");
     RecordingFeedback feedback;
     const CountedRecords counted = countFastaRecords(dir.file("three.fa").c_str(), 2, feedback);
-    ASSERT_TRUE(counted.result.ok()) << counted.result.message;
+    ASSERT_TRUE(counted.ok()) << counted.message;
     EXPECT_EQ(feedback.text(), "Gene tables: 2 of the 3 genes of " + dir.file("three.fa") + "\n");
     ASSERT_FALSE(feedback.events.empty());
     EXPECT_EQ(feedback.events.front(), "start");
@@ -276,16 +276,16 @@ void expectFailureOfTheExport(const std::string& path, ExportStatus status)
 
     RecordingFeedback counting;
     const CountedFasta counted = countFasta(path.c_str(), counting);
-    EXPECT_EQ(counted.result.status, status);
-    EXPECT_EQ(counted.result.message, exported.message);
+    EXPECT_EQ(counted.status, status);
+    EXPECT_EQ(counted.message, exported.message);
     EXPECT_EQ(counted.table.recordCount(), 0u);
     EXPECT_EQ(counting.text(), exporting.text());
     EXPECT_EQ(counting.events.back(), "end");
 
     RunFeedback quiet;
     const CountedRecords records = countFastaRecords(path.c_str(), 32, quiet);
-    EXPECT_EQ(records.result.status, status);
-    EXPECT_EQ(records.result.message, exported.message);
+    EXPECT_EQ(records.status, status);
+    EXPECT_EQ(records.message, exported.message);
     EXPECT_TRUE(records.tables.empty());
     EXPECT_TRUE(records.names.empty());
 }
@@ -345,20 +345,34 @@ TEST(CountingFailures, BytesAfterTheGzipData)
 TEST(CountingFailures, NoFileName)
 {
     RunFeedback quiet;
-    EXPECT_EQ(countFasta(nullptr, quiet).result.status, ExportStatus::MissingPath);
-    EXPECT_EQ(countFastaRecords(nullptr, 4, quiet).result.status, ExportStatus::MissingPath);
+    EXPECT_EQ(countFasta(nullptr, quiet).status, ExportStatus::MissingPath);
+    EXPECT_EQ(countFastaRecords(nullptr, 4, quiet).status, ExportStatus::MissingPath);
 }
+
+namespace {
+
+/// The kind inputKindOf tells, with its message in `cause` when it tells none.
+InputKind kindOf(const char* path, std::string& cause)
+{
+    const InputKindResult told = inputKindOf(path);
+    EXPECT_EQ(told.ok(), told.kind != InputKind::Unknown);
+    if (!told.ok())
+        cause = told.message;
+    return told.kind;
+}
+
+} // namespace
 
 TEST(InputKind, TablesByTheirLeadingNumber)
 {
     TempDir dir;
     std::string cause = "untouched";
-    EXPECT_EQ(inputKindOf(testData("sample.dtable").c_str(), cause), InputKind::DTable);
+    EXPECT_EQ(kindOf(testData("sample.dtable").c_str(), cause), InputKind::DTable);
     writeBytes(dir.file("blank.dtable"), " \r\n\t\n10000\r\n5\r\n0\r\n0\r\n");
-    EXPECT_EQ(inputKindOf(dir.file("blank.dtable").c_str(), cause), InputKind::DTable);
+    EXPECT_EQ(kindOf(dir.file("blank.dtable").c_str(), cause), InputKind::DTable);
     // A sign with its digit is a number too: the loader then tells what is wrong with it.
     writeBytes(dir.file("negative.dtable"), "-3\r\n0\r\n0\r\n0\r\n");
-    EXPECT_EQ(inputKindOf(dir.file("negative.dtable").c_str(), cause), InputKind::DTable);
+    EXPECT_EQ(kindOf(dir.file("negative.dtable").c_str(), cause), InputKind::DTable);
     EXPECT_EQ(cause, "untouched");
 }
 
@@ -371,13 +385,13 @@ TEST(InputKind, FastaPlainAndGzip)
     for (const std::string& text : texts) {
         SCOPED_TRACE(text.substr(0, 20));
         writeBytes(dir.file("plain.fa"), text);
-        EXPECT_EQ(inputKindOf(dir.file("plain.fa").c_str(), cause), InputKind::Fasta);
+        EXPECT_EQ(kindOf(dir.file("plain.fa").c_str(), cause), InputKind::Fasta);
         writeBytes(dir.file("packed.fa.gz"), gzipBytes(text));
-        EXPECT_EQ(inputKindOf(dir.file("packed.fa.gz").c_str(), cause), InputKind::Fasta);
+        EXPECT_EQ(kindOf(dir.file("packed.fa.gz").c_str(), cause), InputKind::Fasta);
     }
     // A gzip header longer than the first read: its name alone is 100 KB.
     writeBytes(dir.file("named.fa.gz"), gzipBytes(">gene\nACGT\n", std::string(100000, 'n')));
-    EXPECT_EQ(inputKindOf(dir.file("named.fa.gz").c_str(), cause), InputKind::Fasta);
+    EXPECT_EQ(kindOf(dir.file("named.fa.gz").c_str(), cause), InputKind::Fasta);
     EXPECT_EQ(cause, "untouched");
 }
 
@@ -410,7 +424,7 @@ TEST(InputKind, NeitherWithItsCause)
         SCOPED_TRACE(c.name);
         writeBytes(dir.file(c.name), c.bytes);
         std::string cause;
-        EXPECT_EQ(inputKindOf(dir.file(c.name).c_str(), cause), InputKind::Unknown);
+        EXPECT_EQ(kindOf(dir.file(c.name).c_str(), cause), InputKind::Unknown);
         std::string expected = c.cause[0] == ':' ? "cannot read '" : "'";
         expected += dir.file(c.name);
         expected += "'";
@@ -419,7 +433,7 @@ TEST(InputKind, NeitherWithItsCause)
     }
     writeBytes(dir.file("corrupt.gz"), corrupt);
     std::string cause;
-    EXPECT_EQ(inputKindOf(dir.file("corrupt.gz").c_str(), cause), InputKind::Unknown);
+    EXPECT_EQ(kindOf(dir.file("corrupt.gz").c_str(), cause), InputKind::Unknown);
     EXPECT_EQ(cause.rfind("cannot read '" + dir.file("corrupt.gz") + "': corrupt gzip data", 0), 0u) << cause;
 }
 
@@ -427,22 +441,22 @@ TEST(InputKind, UnreadablePaths)
 {
     TempDir dir;
     std::string cause;
-    EXPECT_EQ(inputKindOf(dir.file("absent").c_str(), cause), InputKind::Unknown);
+    EXPECT_EQ(kindOf(dir.file("absent").c_str(), cause), InputKind::Unknown);
     EXPECT_EQ(cause, "cannot read '" + dir.file("absent") + "': No such file or directory");
-    EXPECT_EQ(inputKindOf(dir.path().c_str(), cause), InputKind::Unknown);
+    EXPECT_EQ(kindOf(dir.path().c_str(), cause), InputKind::Unknown);
     EXPECT_EQ(cause, "cannot read '" + dir.path().string() + "': Is a directory");
-    EXPECT_EQ(inputKindOf(nullptr, cause), InputKind::Unknown);
+    EXPECT_EQ(kindOf(nullptr, cause), InputKind::Unknown);
 }
 
 TEST(InputKind, StreamsAreLeftToTheirReader)
 {
     std::string cause;
-    EXPECT_EQ(inputKindOf("-", cause), InputKind::Fasta);
+    EXPECT_EQ(kindOf("-", cause), InputKind::Fasta);
 
     // A FIFO without a writer: opening it to read would wait for one.
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-    EXPECT_EQ(inputKindOf(dir.file("fifo").c_str(), cause), InputKind::Fasta);
+    EXPECT_EQ(kindOf(dir.file("fifo").c_str(), cause), InputKind::Fasta);
 
     // A pipe holding a table's first bytes keeps them all for its reader.
     int ends[2];
@@ -450,7 +464,7 @@ TEST(InputKind, StreamsAreLeftToTheirReader)
     const std::string held = "10000\r\n";
     ASSERT_EQ(::write(ends[1], held.data(), held.size()), static_cast<ssize_t>(held.size()));
     ::close(ends[1]);
-    EXPECT_EQ(inputKindOf(("/dev/fd/" + std::to_string(ends[0])).c_str(), cause), InputKind::Fasta);
+    EXPECT_EQ(kindOf(("/dev/fd/" + std::to_string(ends[0])).c_str(), cause), InputKind::Fasta);
     char back[16];
     EXPECT_EQ(::read(ends[0], back, sizeof back), static_cast<ssize_t>(held.size()));
     ::close(ends[0]);

@@ -45,7 +45,7 @@ void countWordsOneByOne(DTable& table, std::string_view sequence)
     }
 }
 
-void countGenes(Permutation& table, const FastaFile& fasta)
+void countGenes(CountingTable& table, const FastaFile& fasta)
 {
     for (std::int64_t i = 0; i < fasta.geneCount(); ++i) {
         const std::string_view sequence = fasta.sequence(i).view();

@@ -4,7 +4,7 @@
 
 class DTable;
 class FastaFile;
-class Permutation;
+class CountingTable;
 
 /// Counts the words of `sequence` into `table` one at a time: for every start position in
 /// order, for each of the lengths 6, 7 and 8 that fits, the word cut out of the sequence,
@@ -13,4 +13,4 @@ void countWordsOneByOne(DTable& table, std::string_view sequence);
 
 /// Counts every gene of `fasta` in file order into `table` that way and adds their lengths
 /// to its sequenceLength.
-void countGenes(Permutation& table, const FastaFile& fasta);
+void countGenes(CountingTable& table, const FastaFile& fasta);

@@ -295,7 +295,7 @@ TEST(Run, FastaFilesAndTablesInMemoryGiveWhatTheirTableFilesGive)
     RunRequest fromFasta = fromTables;
     auto counted = [&](const char* fastaName, const std::string& name) {
         CountedFasta table = countFasta(dir.file(fastaName).c_str(), quiet);
-        EXPECT_TRUE(table.result.ok());
+        EXPECT_TRUE(table.ok());
         return RunInput(name, std::make_shared<const CountingTable>(std::move(table.table)));
     };
     RunRequest inMemory = fromTables;

@@ -88,7 +88,7 @@ std::string oracleTable(const TempDir& dir, const std::string& text)
     writeBytes(dir.file("oracle.fa"), text);
     FastaFile fasta;
     fasta.parse(dir.file("oracle.fa").c_str());
-    Permutation table;
+    CountingTable table;
     countGenes(table, fasta);
     return table.serialize();
 }
@@ -131,7 +131,7 @@ TEST(FastaStream, AnyChunkingUnitSizeAndCounterShareGiveTheOracleTable)
         stream.finish();
         for (std::size_t c = 1; c < counters.size(); ++c)
             counters[0].merge(counters[c]);
-        Permutation table;
+        CountingTable table;
         table.takeCounts(counters[0]);
         table.setSequenceLength(static_cast<std::int64_t>(stream.sequenceLength()));
         ASSERT_TRUE(sameTable(table.serialize(), oracleTable(dir, text)));
@@ -159,7 +159,7 @@ TEST(FastaStream, ExportOfRandomFilesGivesTheOracleTableAndLines)
         CaptureDiagnostics oracleLog;
         FastaFile fasta {oracleLog.diagnostics()};
         fasta.parse(dir.file("in.fa").c_str());
-        Permutation expected;
+        CountingTable expected;
         countGenes(expected, fasta);
 
         RecordingFeedback feedback;
@@ -268,9 +268,9 @@ TEST(FastaStream, HeaderLineOfAnyLengthIsReadInBoundedMemory)
     WordCounter counter;
     for (const auto& unit : full)
         unit->countInto(counter);
-    Permutation table;
+    CountingTable table;
     table.takeCounts(counter);
-    Permutation expected;
+    CountingTable expected;
     countWordsOneByOne(expected, "ACGTACGTAC");
     EXPECT_TRUE(sameTable(table.serialize(), expected.serialize()));
     if (!measured)

@@ -53,7 +53,7 @@ TEST(WordCounter, OtherLettersMatchOneWordAtATime)
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
         WordCounter counter;
-        Permutation oracle;
+        CountingTable oracle;
         for (int s = 0; s < 1 + round % 5; ++s) {
             // Short sequences, ending anywhere near a window's size, among long ones.
             const std::size_t length = random() % 3 == 0 ? random() % 20 : random() % 4000;
@@ -61,7 +61,7 @@ TEST(WordCounter, OtherLettersMatchOneWordAtATime)
             counter.count(sequence.data(), sequence.size());
             countWordsOneByOne(oracle, sequence);
         }
-        Permutation fast;
+        CountingTable fast;
         fast.takeCounts(counter);
         ASSERT_TRUE(sameTable(fast.serialize(), oracle.serialize()));
     }
@@ -76,7 +76,7 @@ TEST(WordCounter, PiecesMergedAndCountedOnMatchOneWordAtATime)
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         WordCounter counters[3];
-        Permutation oracle;
+        CountingTable oracle;
         std::uint64_t position = 0;
         std::size_t turn = 0;
         for (int s = 0; s < 4; ++s) {
@@ -104,7 +104,7 @@ TEST(WordCounter, PiecesMergedAndCountedOnMatchOneWordAtATime)
         counters[0].countPiece(sequence.data(), sequence.size(), sequence.size(), position + sequence.size());
         countWordsOneByOne(oracle, sequence);
         countWordsOneByOne(oracle, sequence);
-        Permutation fast;
+        CountingTable fast;
         fast.takeCounts(counters[0]);
         ASSERT_TRUE(sameTable(fast.serialize(), oracle.serialize()));
     }

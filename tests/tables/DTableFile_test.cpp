@@ -64,7 +64,7 @@ protected:
     LoadStatus loadPath(const std::string& from)
     {
         const std::size_t mark = capture.text().size();
-        LoadStatus status = table.load(from.c_str());
+        LoadStatus status = table.load(from.c_str()).status;
         log = capture.text().substr(mark);
         return status;
     }
@@ -102,7 +102,7 @@ std::string workedLines(const char* lineEnd = "\r\n")
 
 TEST_F(DTableFileTest, WorkedExampleIsWrittenByteForByte)
 {
-    ASSERT_TRUE(table.write(path.c_str()));
+    ASSERT_TRUE(table.write(path.c_str()).ok());
     const std::string written = readBytes(path);
     EXPECT_EQ(written.size(), 108u);
     EXPECT_TRUE(matchesGolden("worked_example.dtable", written));
@@ -112,7 +112,7 @@ TEST_F(DTableFileTest, WorkedExampleIsWrittenByteForByte)
 TEST_F(DTableFileTest, WorkedExampleLoadsBack)
 {
     DTable loaded;
-    ASSERT_EQ(loaded.load(testData("worked_example.dtable").c_str()), LoadStatus::Loaded);
+    ASSERT_EQ(loaded.load(testData("worked_example.dtable").c_str()).status, LoadStatus::Loaded);
     EXPECT_EQ(records(loaded), workedRecords);
     EXPECT_EQ(loaded.bucketCount(), 10000);
     EXPECT_EQ(loaded.sequenceLength(), 20);
@@ -123,7 +123,7 @@ TEST_F(DTableFileTest, WorkedExampleLoadsBack)
 
 TEST_F(DTableFileTest, EmptyTableRoundTrip)
 {
-    ASSERT_TRUE(DTable().write(path.c_str()));
+    ASSERT_TRUE(DTable().write(path.c_str()).ok());
     EXPECT_EQ(readBytes(path), "10000\r\n0\r\n0\r\n0\r\n\0"sv);
     EXPECT_EQ(loadPath(path), LoadStatus::Loaded);
     EXPECT_TRUE(table.entries().empty());
@@ -235,7 +235,7 @@ TEST_F(DTableFileTest, WriteIntoAMissingFolderFails)
 {
     const std::string target = dir.file("no/such/folder/t.dtable");
     const std::size_t mark = capture.text().size();
-    EXPECT_FALSE(table.write(target.c_str()));
+    EXPECT_FALSE(table.write(target.c_str()).ok());
     EXPECT_EQ(capture.text().substr(mark), "Error opening DTable output file\n");
     EXPECT_TRUE(filesIn(dir.path()).empty());
 }
@@ -243,11 +243,11 @@ TEST_F(DTableFileTest, WriteIntoAMissingFolderFails)
 TEST_F(DTableFileTest, WriteUnderARegularFileFails)
 {
     writeBytes(path, "keep me");
-    std::string cause;
     const std::size_t mark = capture.text().size();
-    EXPECT_FALSE(table.write((path + "/t.dtable").c_str(), &cause));
+    const Outcome<WriteStatus> written = table.write((path + "/t.dtable").c_str());
+    EXPECT_EQ(written.status, WriteStatus::CannotCreate);
     EXPECT_EQ(capture.text().substr(mark), "Error opening DTable output file\n");
-    EXPECT_FALSE(cause.empty());
+    EXPECT_FALSE(written.message.empty());
     EXPECT_EQ(readBytes(path), "keep me");
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string> {"table.dtable"});
 }
@@ -255,7 +255,7 @@ TEST_F(DTableFileTest, WriteUnderARegularFileFails)
 TEST_F(DTableFileTest, WriteReplacesAnExistingFileWhole)
 {
     writeBytes(path, std::string(5000, 'x'));
-    ASSERT_TRUE(table.write(path.c_str()));
+    ASSERT_TRUE(table.write(path.c_str()).ok());
     EXPECT_EQ(readBytes(path), table.serialize());
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string> {"table.dtable"});
 }
@@ -275,7 +275,7 @@ TEST_F(DTableFileTest, WriteThatFailsHalfWayLeavesTheOldFile)
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     const std::size_t mark = capture.text().size();
-    const bool written = bigger.write(path.c_str());
+    const bool written = bigger.write(path.c_str()).ok();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -545,15 +545,17 @@ TEST_F(DTableFileTest, LoadsWhatThePlainReadingReads)
         writeBytes(path, text);
         const std::size_t mark = capture.text().size();
         TableFileFacts facts;
-        const LoadStatus status = keepSome ? table.load(path.c_str(), keptLengths) : table.load(path.c_str(), facts);
+        const LoadStatus status = (keepSome ? table.load(path.c_str(), keptLengths) : table.load(path.c_str(), facts)).status;
         log = capture.text().substr(mark);
         ASSERT_EQ(status, expected.status) << testing::PrintToString(text.substr(0, 200));
 
-        std::string cause;
-        EXPECT_EQ(probeTableFile(path.c_str(), cause), expected.status);
-        EXPECT_EQ(cause, expected.cause);
+        TableFileFacts probed;
+        const LoadOutcome probe = probeTableFile(path.c_str(), probed);
+        EXPECT_EQ(probe.status, expected.status);
+        EXPECT_EQ(probe.message, expected.cause);
         TableFileFacts checked;
-        EXPECT_EQ(checkTableFile(path.c_str(), cause, checked), expected.status);
+        DTable whole;
+        EXPECT_EQ(whole.load(path.c_str(), checked).status, expected.status);
         if (status == LoadStatus::Loaded) {
             expectSameFacts(checked, expected.facts, text);
             if (!keepSome)
@@ -586,8 +588,8 @@ TEST_F(DTableFileTest, LinesAndHeadersLongerThanABlockLoadWhole)
         ASSERT_EQ(load(text), LoadStatus::Loaded);
         EXPECT_EQ(table.bucketCount(), expected.header[0]);
         EXPECT_EQ(records(table), expected.records);
-        std::string cause;
-        EXPECT_EQ(probeTableFile(path.c_str(), cause), LoadStatus::Loaded);
+        TableFileFacts facts;
+        EXPECT_EQ(probeTableFile(path.c_str(), facts).status, LoadStatus::Loaded);
     }
     table = workedExample(capture.diagnostics());
     EXPECT_EQ(load(blanks + "10000 5 5"), LoadStatus::NotATable);
@@ -602,9 +604,9 @@ TEST_F(DTableFileTest, BlockEndsFallAnywhereInTheHeaderAndTheRecords)
         for (std::size_t before = 0; before < 24; ++before) {
             SCOPED_TRACE(before);
             const std::string text = std::string(blockEnd - before, '\n') + "12345 678\t910\r\n1112\r\n*****\r\nACGTAC\r\n5\r\n-1\r\n-1\r\n-1\r\n";
-            std::string cause;
+            TableFileFacts facts;
             writeBytes(path, text);
-            ASSERT_EQ(probeTableFile(path.c_str(), cause), LoadStatus::Loaded);
+            ASSERT_EQ(probeTableFile(path.c_str(), facts).status, LoadStatus::Loaded);
             ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
             EXPECT_EQ(table.bucketCount(), 12345);
             EXPECT_EQ(table.sequenceLength(), 678);
@@ -642,31 +644,27 @@ TEST_F(DTableFileTest, KeptLengthsLeaveOutOtherWordsButNotTheHeader)
                    "*****\r\nACGTACGT\r\n4\r\n-1\r\n-1\r\n-1\r\n*****\r\nTTTTTT\r\n1\r\n5\r\n6\r\n7\r\n\0"sv),
         LoadStatus::Loaded);
     const std::string text = readBytes(path);
-    ASSERT_EQ(table.load(path.c_str(), {6}), LoadStatus::Loaded);
+    ASSERT_EQ(table.load(path.c_str(), {6}).status, LoadStatus::Loaded);
     EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTAC", 2, -1, -1, -1}, {"TTTTTT", 1, 5, 6, 7}}));
     EXPECT_EQ(table.distinctCount(), 4);
     EXPECT_EQ(table.totalCount(), 9);
-    ASSERT_EQ(table.load(path.c_str(), {7, 8}), LoadStatus::Loaded);
+    ASSERT_EQ(table.load(path.c_str(), {7, 8}).status, LoadStatus::Loaded);
     EXPECT_EQ(records(table), (std::vector<Record> {{"ACGTACG", 3, -1, -1, -1}, {"ACGTACGT", 4, -1, -1, -1}}));
-    ASSERT_EQ(table.load(path.c_str(), std::vector<std::size_t> {}), LoadStatus::Loaded);
+    ASSERT_EQ(table.load(path.c_str(), std::vector<std::size_t> {}).status, LoadStatus::Loaded);
     EXPECT_TRUE(records(table).empty());
     EXPECT_EQ(table.distinctCount(), 4);
 }
 
 namespace {
 
-/// What checking a table file and loading it tell of it: its refusals, then its warnings.
+/// What loading a table file tells of it: its refusals, then its warnings.
 std::vector<std::string> factsOf(const std::string& path)
 {
-    std::string cause;
-    TableFileFacts checked;
-    EXPECT_EQ(checkTableFile(path.c_str(), cause, checked), LoadStatus::Loaded);
     TableFileFacts loaded;
     DTable table;
-    EXPECT_EQ(table.load(path.c_str(), loaded), LoadStatus::Loaded);
-    std::vector<std::string> lines = checked.refusals();
-    EXPECT_EQ(loaded.refusals(), lines);
-    for (const std::string& warning : checked.warnings())
+    EXPECT_EQ(table.load(path.c_str(), loaded).status, LoadStatus::Loaded);
+    std::vector<std::string> lines = loaded.refusals();
+    for (const std::string& warning : loaded.warnings())
         lines.push_back("warning " + warning);
     return lines;
 }
@@ -677,15 +675,15 @@ using Lines = std::vector<std::string>;
 
 TEST_F(DTableFileTest, WrittenTablesHoldNothingToRefuseOrWarnOf)
 {
-    ASSERT_TRUE(table.write(path.c_str()));
+    ASSERT_TRUE(table.write(path.c_str()).ok());
     EXPECT_EQ(factsOf(path), Lines {});
     TableFileFacts facts;
-    ASSERT_EQ(table.load(path.c_str(), facts), LoadStatus::Loaded);
+    ASSERT_EQ(table.load(path.c_str(), facts).status, LoadStatus::Loaded);
     EXPECT_EQ(facts.bytes, 108u);
     EXPECT_EQ(facts.headerLines, (std::array<std::uint64_t, 4> {1, 2, 3, 4}));
     EXPECT_EQ(records(table), workedRecords);
 
-    ASSERT_TRUE(DTable().write(path.c_str()));
+    ASSERT_TRUE(DTable().write(path.c_str()).ok());
     EXPECT_EQ(factsOf(path), Lines {});
     // Bytes after the end that are no records: padding, a line end.
     writeBytes(path, workedLines() + std::string("\0\0\r\n\0", 5));

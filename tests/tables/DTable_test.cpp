@@ -132,7 +132,7 @@ TEST(DTable, CopyOfATableOf5000BucketsFindsEveryWord)
     TempDir dir;
     writeBytes(dir.file("t.dtable"), file);
     DTable source;
-    ASSERT_EQ(source.load(dir.file("t.dtable").c_str()), LoadStatus::Loaded);
+    ASSERT_EQ(source.load(dir.file("t.dtable").c_str()).status, LoadStatus::Loaded);
 
     DTable copy(source);
     DTable assigned;
@@ -356,7 +356,7 @@ std::pair<plain::Table, DTable> randomTables(
     if (loaded)
         writeBytes(path, model.text());
     DTable table;
-    EXPECT_EQ(table.load(path.c_str()), LoadStatus::Loaded);
+    EXPECT_EQ(table.load(path.c_str()).status, LoadStatus::Loaded);
     if (!loaded) {
         for (const auto& [word, count, s1, s2, s3] : arrivals)
             table.insertEntry(WordEntry(DString(word.c_str()), count, static_cast<std::int64_t>(s1),
@@ -389,8 +389,8 @@ TEST(DTable, AddTableGivesWhatTheStraightforwardMergeGives)
 
         const bool expected = self ? model.addTable(model) : model.addTable(otherModel);
         const AddOutcome outcome = self ? table.addTable(table) : table.addTable(other);
-        ASSERT_EQ(static_cast<bool>(outcome), expected) << outcome.cause;
-        EXPECT_EQ(outcome.cause.empty(), expected);
+        ASSERT_EQ(outcome.ok(), expected) << outcome.message;
+        EXPECT_EQ(outcome.message.empty(), expected);
         if (!expected) {
             EXPECT_EQ(table.serialize(), before);
             continue;
@@ -474,7 +474,7 @@ TEST(DTable, OneVectorOfRecordsAnswersAsBucketListsDo)
                 break;
             case 6: {
                 auto [otherModel, other] = randomTables(random, buckets, random() % 10, false, dir);
-                EXPECT_EQ(static_cast<bool>(table.addTable(other)), model.addTable(otherModel));
+                EXPECT_EQ(table.addTable(other).ok(), model.addTable(otherModel));
                 break;
             }
             default:
@@ -505,7 +505,7 @@ DTable loadedTable(const TempDir& dir, const std::string& text)
 {
     writeBytes(dir.file("t.dtable"), text);
     DTable table;
-    EXPECT_EQ(table.load(dir.file("t.dtable").c_str()), LoadStatus::Loaded);
+    EXPECT_EQ(table.load(dir.file("t.dtable").c_str()).status, LoadStatus::Loaded);
     return table;
 }
 
@@ -550,9 +550,9 @@ TEST(DTable, AddTableRefusesSumsBeyond64BitsAndSaysWhich)
         const DTable there = loadedTable(dir, c.there + '\0');
         const std::string before = here.serialize();
         const AddOutcome outcome = here.addTable(there);
-        EXPECT_FALSE(outcome);
+        EXPECT_FALSE(outcome.ok());
         EXPECT_EQ(outcome.status, c.status);
-        EXPECT_EQ(outcome.cause, c.cause);
+        EXPECT_EQ(outcome.message, c.cause);
         EXPECT_EQ(here.serialize(), before);
     }
 
@@ -561,7 +561,7 @@ TEST(DTable, AddTableRefusesSumsBeyond64BitsAndSaysWhich)
             + recordText("ACGTAC", "9223372036854775800") + recordText("TTTTTT", "-9223372036854775800") + '\0');
     const DTable there = loadedTable(dir, "10000\r\n1\r\n-1\r\n1\r\n" + recordText("ACGTAC", "7") + recordText("TTTTTT", "-8") + '\0');
     const AddOutcome outcome = here.addTable(there);
-    EXPECT_TRUE(outcome);
+    EXPECT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.status, AddStatus::Added);
     EXPECT_EQ(here.serialize(), "10000\r\n9223372036854775807\r\n-9223372036854775808\r\n1\r\n"
             + recordText("ACGTAC", "9223372036854775807") + recordText("TTTTTT", "-9223372036854775808") + '\0');
@@ -584,8 +584,8 @@ TEST(DTable, TableOfTheLargestBucketCountWorksAsAnyOther)
     table.addWord("TTTTTT");
     table.addWord("ACGTAC");
     const DTable copy(table);
-    ASSERT_TRUE(table.addTable(copy));
-    ASSERT_TRUE(table.addTable(table));
+    ASSERT_TRUE(table.addTable(copy).ok());
+    ASSERT_TRUE(table.addTable(table).ok());
     EXPECT_EQ(table.serialize(), "16777216\r\n400\r\n12\r\n2\r\n" + recordText("ACGTAC", "8") + recordText("TTTTTT", "4") + '\0');
     EXPECT_EQ(table.takeEntries().size(), 2u);
     EXPECT_EQ(table.recordCount(), 0u);
