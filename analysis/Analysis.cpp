@@ -191,24 +191,72 @@ std::size_t AnalysisResult::rankOf(std::string_view word) const
     return 0;
 }
 
-AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
+namespace {
+
+/// Why `input` cannot make a run, as a result that says so; a complete one when it can.
+AnalysisResult refusal(const AnalysisInput& input)
 {
     AnalysisResult result;
-    if (input.genes.empty()) {
-        result.status = AnalysisStatus::MissingInput;
-        result.message = "no gene file was given, so nothing was read";
+    auto refuse = [&result](AnalysisStatus status, const char* message) {
+        result.status = status;
+        result.message = message;
         return result;
+    };
+    if (input.genes.empty())
+        return refuse(AnalysisStatus::MissingInput, "no gene file was given, so nothing was read");
+    if (input.genes.size() > static_cast<std::size_t>(maximumGeneFiles))
+        return refuse(AnalysisStatus::TooManyGeneFiles, "more gene files were given than one run takes, so nothing was read");
+    if (input.shortest < shortestWordLength || input.longest > longestWordLength || input.shortest > input.longest)
+        return refuse(AnalysisStatus::BadLengths, "the word lengths lay outside 6 to 8 letters, so nothing was read");
+    return result;
+}
+
+/// Loads the gene tables side by side, keeping the words of `lengths` alone, and writes
+/// their diagnostics in their order; each one's summary goes to `result`. Their records,
+/// one list per gene table.
+std::vector<std::vector<WordEntry>> loadGenes(std::vector<TableSource>& sources, const std::vector<std::size_t>& lengths,
+    const Diagnostics& console, AnalysisResult& result)
+{
+    std::vector<std::unique_ptr<LoadedTable>> genes;
+    std::vector<LoadedTable*> loading;
+    for (TableSource& source : sources) {
+        genes.push_back(std::make_unique<LoadedTable>(std::move(source)));
+        genes.back()->keptLengths = lengths;
+        genes.back()->takeRecords = true;
+        loading.push_back(genes.back().get());
+        console << genes.back()->construction;
     }
-    if (input.genes.size() > static_cast<std::size_t>(maximumGeneFiles)) {
-        result.status = AnalysisStatus::TooManyGeneFiles;
-        result.message = "more gene files were given than one run takes, so nothing was read";
+    loadAll(loading);
+    std::vector<std::vector<WordEntry>> geneLists;
+    geneLists.reserve(genes.size());
+    for (auto& gene : genes) {
+        console << gene->log->str();
+        result.genes.push_back(gene->summary);
+        geneLists.push_back(std::move(gene->records));
+        gene.reset();
+    }
+    return geneLists;
+}
+
+/// Names the closest of the `known` motifs of `result` to each of its refined and assembled
+/// motifs.
+void matchKnownMotifs(AnalysisResult& result)
+{
+    if (result.known.empty())
+        return;
+    for (const Motif& motif : result.refined)
+        result.refinedKnown.push_back(closestMotif(motif, result.known));
+    for (const AssembledMotif& motif : result.assembled)
+        result.assembledKnown.push_back(closestMotif(motif.motif, result.known));
+}
+
+} // namespace
+
+AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
+{
+    AnalysisResult result = refusal(input);
+    if (!result.ok())
         return result;
-    }
-    if (input.shortest < shortestWordLength || input.longest > longestWordLength || input.shortest > input.longest) {
-        result.status = AnalysisStatus::BadLengths;
-        result.message = "the word lengths lay outside 6 to 8 letters, so nothing was read";
-        return result;
-    }
     const Diagnostics& console = feedback.diagnostics();
     RunProgress progress(feedback);
     progress.openProgressWindow();
@@ -226,8 +274,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
         return result;
     }
     const std::size_t candidates = result.small.records;
-    progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates)
-        + ScoreEngine::refineSteps(candidates, input.genes.size()));
+    const std::size_t geneCount = input.genes.size();
+    progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates) + ScoreEngine::refineSteps(candidates, geneCount));
 
     progress.resetProgress();
     progress.stepProgress();
@@ -247,13 +295,9 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     big.release();
     small.release();
 
-    // Refining looks only at gene words as long as the candidates it refines, so the gene
-    // tables keep only words of those lengths (none at all when there is no candidate), and
-    // the loading threads take the records out of their tables as well.
-    const std::vector<std::size_t> refinedLengths = engine.refinedLengths();
     // The significance table reads the engine's lists while the gene tables load and the
-    // candidates are refined, which only read them too.
-    // The significant classes are assembled into motifs there too.
+    // candidates are refined, which only read them too; the significant classes are
+    // assembled into motifs there too.
     std::future<std::pair<SignificanceTable, std::vector<AssembledMotif>>> significance
         = std::async(std::launch::async, [&engine, &input] {
               SignificanceTable table = significanceOf(
@@ -261,26 +305,9 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
               return std::pair {std::move(table), std::move(motifs)};
           });
-    std::vector<std::unique_ptr<LoadedTable>> genes;
-    std::vector<LoadedTable*> loading;
-    const std::size_t geneCount = input.genes.size();
-    for (TableSource& source : input.genes) {
-        genes.push_back(std::make_unique<LoadedTable>(std::move(source)));
-        genes.back()->keptLengths = refinedLengths;
-        genes.back()->takeRecords = true;
-        loading.push_back(genes.back().get());
-        console << genes.back()->construction;
-    }
-    loadAll(loading);
-    std::vector<std::vector<WordEntry>> geneLists;
-    geneLists.reserve(genes.size());
-    for (auto& gene : genes) {
-        console << gene->log->str();
-        result.genes.push_back(gene->summary);
-        geneLists.push_back(std::move(gene->records));
-        gene.reset();
-    }
-    engine.refineCandidates(std::move(geneLists));
+    // Refining looks only at gene words as long as the candidates it refines, so the gene
+    // tables keep only words of those lengths (none at all when there is no candidate).
+    engine.refineCandidates(loadGenes(input.genes, engine.refinedLengths(), console, result));
 
     std::tie(result.significance, result.assembled) = significance.get();
     result.candidates = engine.takeCandidates();
@@ -289,12 +316,7 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
     result.known = std::move(input.known);
-    if (!result.known.empty()) {
-        for (const Motif& motif : result.refined)
-            result.refinedKnown.push_back(closestMotif(motif, result.known));
-        for (const AssembledMotif& motif : result.assembled)
-            result.assembledKnown.push_back(closestMotif(motif.motif, result.known));
-    }
+    matchKnownMotifs(result);
     progress.closeProgressWindow();
     return result;
 }

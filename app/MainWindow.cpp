@@ -119,6 +119,11 @@ MainWindow::MainWindow(Platform& platform)
     status->setGeometry(units.rect(3, 270, 70, 8));
     status->adjustSize();
 
+    addMenus(menuBar);
+}
+
+void MainWindow::addMenus(QMenuBar* menuBar)
+{
     QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
     addItem(file, Command::OpenBigDTable, "Open Big DTable File", &MainWindow::chooseBigDTable);

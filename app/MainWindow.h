@@ -13,6 +13,7 @@
 class Platform;
 class QAction;
 class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 
 /// An analysis run as the shell starts it, as `run`: what the run shows goes through
@@ -41,6 +42,8 @@ public:
 
 private:
     using Handler = void (MainWindow::*)();
+    /// The menus, each item carrying its command's identifier.
+    void addMenus(QMenuBar* menuBar);
     QAction* addItem(QMenu* menu, Command command, const char* text, Handler handler, bool enabled = true);
 
     void chooseBigDTable();

@@ -51,29 +51,22 @@ void writeFasta(const std::filesystem::path& path, const std::vector<std::string
     }
 }
 
-} // namespace
+/// The demo's FASTA files and the table files they export to.
+struct Export {
+    std::filesystem::path fasta, table;
+};
 
-int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
+/// Writes the demo's FASTA files into `folder`: the genome, the family (every 50th sequence,
+/// each carrying the motif three times on either strand) and the first members alone as
+/// gene files; in that order, with the tables they export to.
+std::vector<Export> writeDemoFasta(const std::filesystem::path& folder)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path folder = fs::absolute(folderName, error).lexically_normal();
-    fs::create_directories(folder, error);
-    if (error) {
-        return workError(err, "cannot make the folder " + folder.string() + ": " + error.message());
-    }
-    // The demo's own files are made quietly; only its summary, warnings, the progress of the
-    // analysis and, when verbose, the analysis' diagnostic lines are shown.
-    CommandFeedback feedback(err, verbosity, errIsTerminal, "analyzing");
-    RunFeedback quietly;
-
     std::mt19937 random(20261207);
     std::vector<std::string> names, sequences;
     for (int i = 0; i < genomeSequences; ++i) {
         names.push_back("demo_gene_" + std::to_string(i + 1) + "_upstream");
         sequences.push_back(upstreamSequence(random));
     }
-    // The family: every 50th sequence, each carrying the motif three times on either strand.
     const std::string motif = demoMotif;
     std::vector<std::string> familyNames, familySequences;
     for (int i = 0; i < genomeSequences; i += familyStride) {
@@ -86,9 +79,6 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
         familySequences.push_back(sequence);
     }
 
-    struct Export {
-        fs::path fasta, table;
-    };
     std::vector<Export> exports;
     writeFasta(folder / "genome.fa", names, sequences);
     exports.push_back({folder / "genome.fa", folder / "genome.dtable"});
@@ -100,7 +90,56 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
             {familySequences[static_cast<std::size_t>(g)]});
         exports.push_back({folder / (stem + ".fa"), folder / (stem + ".dtable")});
     }
+    return exports;
+}
+
+/// Tells on `out` where the planted motif came out: its rank among the listed words, its
+/// place by significance and the assembled motif it joined.
+void tellWhereTheMotifCameOut(const AnalysisResult& result, std::ostream& out)
+{
+    const std::string motif = demoMotif;
+    if (std::size_t rank = result.rankOf(motif)) {
+        const std::string found = result.candidates[rank - 1].word.text();
+        out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")
+            << " is ranked " << rank << " of the top ten.\n";
+    } else {
+        out << "The planted motif " << motif << " is not among the top ten words.\n";
+    }
+    const std::string reverse = reverseComplement(motif);
+    const std::vector<WordClass>& classes = result.significance.classes;
+    const auto planted = std::find_if(classes.begin(), classes.end(),
+        [&](const WordClass& c) { return c.word == motif || c.word == reverse; });
+    if (planted == classes.end())
+        return;
+    const auto place = static_cast<std::size_t>(planted - classes.begin());
+    out << "By significance it is class " << place + 1 << " of " << classes.size() << " (E-value "
+        << formatFromLog10(planted->log10E) << ")";
+    for (const AssembledMotif& assembled : result.assembled) {
+        if (std::any_of(assembled.members.begin(), assembled.members.end(),
+                [place](const MotifMember& member) { return member.classIndex == place; })) {
+            out << ", in the assembled motif " << assembled.consensus << " (" << assembled.motif.id << ")";
+            break;
+        }
+    }
+    out << ".\n";
+}
+
+} // namespace
+
+int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder = fs::absolute(folderName, error).lexically_normal();
+    fs::create_directories(folder, error);
+    if (error)
+        return workError(err, "cannot make the folder " + folder.string() + ": " + error.message());
+    // The demo's own files are made quietly; only its summary, warnings, the progress of the
+    // analysis and, when verbose, the analysis' diagnostic lines are shown.
+    CommandFeedback feedback(err, verbosity, errIsTerminal, "analyzing");
+    const std::vector<Export> exports = writeDemoFasta(folder);
     for (const Export& e : exports) {
+        RunFeedback quietly;
         ExportResult exported = exportFastaToDTable(e.fasta.c_str(), e.table.c_str(), quietly);
         if (!exported.ok())
             return workError(err, exported.message);
@@ -115,38 +154,14 @@ int runDemo(const std::string& folderName, std::ostream& out, std::ostream& err,
     RunOutcome outcome = run(request, feedback);
     if (!outcome.ok())
         return workError(err, outcome.message);
-    const AnalysisResult& result = outcome.result;
 
     out << "Seqlark demo: " << genomeSequences << " upstream sequences of " << sequenceLength
-        << " bases make the genome; " << familySize << " of them, the family, carry the motif " << motif
+        << " bases make the genome; " << familySize << " of them, the family, carry the motif " << demoMotif
         << " planted " << copiesPerMember << " times each.\n";
     out << "Exported them to DTable files in " << folder.string() << " and analyzed the family against the genome"
         << " with " << geneFiles << " gene files.\n";
     out << "Report: " << outcome.indexPage << '\n';
     out << "Summary with sequence logos and motif files: " << outcome.summaryPage << '\n';
-    if (std::size_t rank = result.rankOf(motif)) {
-        const std::string found = result.candidates[rank - 1].word.text();
-        out << "The planted motif was found: " << found << (found == motif ? "" : " (its reverse complement)")
-            << " is ranked " << rank << " of the top ten.\n";
-    } else {
-        out << "The planted motif " << motif << " is not among the top ten words.\n";
-    }
-    const std::string reverse = reverseComplement(motif);
-    const std::vector<WordClass>& classes = result.significance.classes;
-    const auto planted = std::find_if(classes.begin(), classes.end(),
-        [&](const WordClass& c) { return c.word == motif || c.word == reverse; });
-    if (planted != classes.end()) {
-        const auto place = static_cast<std::size_t>(planted - classes.begin());
-        out << "By significance it is class " << place + 1 << " of " << classes.size() << " (E-value "
-            << formatFromLog10(planted->log10E) << ")";
-        for (const AssembledMotif& assembled : result.assembled) {
-            if (std::any_of(assembled.members.begin(), assembled.members.end(),
-                    [place](const MotifMember& member) { return member.classIndex == place; })) {
-                out << ", in the assembled motif " << assembled.consensus << " (" << assembled.motif.id << ")";
-                break;
-            }
-        }
-        out << ".\n";
-    }
+    tellWhereTheMotifCameOut(outcome.result, out);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "sequence/WordCounter.h"
 
-#include "base/Dna.h"
+#include "sequence/WordCodes.h"
 
 #include <algorithm>
 #include <array>
@@ -9,120 +9,6 @@
 #include <utility>
 
 namespace {
-
-constexpr std::size_t span = WordCounter::maximumLength - 1;
-
-/// Digits of the dense codes: A, C, G, T as in baseCodes, then N; every other byte is outside.
-constexpr char digitLetters[5] = {'A', 'C', 'G', 'T', 'N'};
-constexpr std::uint8_t nDigit = 4;
-constexpr std::uint8_t outside = 5;
-constexpr std::array<std::uint8_t, 256> digitCodes = [] {
-    std::array<std::uint8_t, 256> codes {};
-    codes.fill(outside);
-    for (std::uint8_t d = 0; d < 5; ++d)
-        codes[static_cast<unsigned char>(digitLetters[d])] = d;
-    return codes;
-}();
-/// A byte's digit in a code: outside bytes count as A, since no window holding one takes its code.
-constexpr std::array<std::uint8_t, 256> codeDigits = [] {
-    std::array<std::uint8_t, 256> digits = digitCodes;
-    for (std::uint8_t& digit : digits)
-        digit = digit == outside ? 0 : digit;
-    return digits;
-}();
-constexpr std::array<std::uint8_t, 5> complementDigits = [] {
-    std::array<std::uint8_t, 5> digits {};
-    for (std::size_t d = 0; d < 5; ++d)
-        digits[d] = digitCodes[static_cast<unsigned char>(complementOf(digitLetters[d]))];
-    return digits;
-}();
-constexpr std::array<std::uint8_t, 256> complementBytes = [] {
-    std::array<std::uint8_t, 256> complement {};
-    for (int i = 0; i < 256; ++i)
-        complement[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(complementOf(static_cast<char>(i)));
-    return complement;
-}();
-
-constexpr std::uint32_t power(std::uint32_t radix, int exponent)
-{
-    std::uint32_t p = 1;
-    for (int i = 0; i < exponent; ++i)
-        p *= radix;
-    return p;
-}
-constexpr std::uint32_t letterWords8 = power(5, 8);
-
-/// The code, in base `radix`, of the reverse complement of the word of `length` digits `code`.
-std::uint32_t reverseComplementDigits(std::uint32_t code, int length, std::uint32_t radix)
-{
-    std::uint32_t reverse = 0;
-    for (int i = 0; i < length; ++i, code /= radix)
-        reverse = reverse * radix + complementDigits[code % radix];
-    return reverse;
-}
-
-/// The bytes of the word of `length` digits `code` in base `radix`, first byte lowest.
-std::uint64_t packDigits(std::uint32_t code, int length, std::uint32_t radix)
-{
-    std::uint64_t bytes = 0;
-    for (int i = length; i-- > 0; code /= radix)
-        bytes |= static_cast<std::uint64_t>(static_cast<unsigned char>(digitLetters[code % radix])) << (8 * i);
-    return bytes;
-}
-
-bool holdsN(std::uint32_t code, int length)
-{
-    for (int i = 0; i < length; ++i, code /= 5)
-        if (code % 5 == nDigit)
-            return true;
-    return false;
-}
-
-/// True when the first `length` bytes of the packed word hold a byte other than A, C, G, T, N.
-bool holdsOutside(std::uint64_t bytes, int length)
-{
-    for (int i = 0; i < length; ++i)
-        if (digitCodes[(bytes >> (8 * i)) & 0xFF] == outside)
-            return true;
-    return false;
-}
-
-std::uint64_t loadWord(const unsigned char* bytes)
-{
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-    return word;
-}
-
-std::uint64_t reverseComplementBytes(std::uint64_t bytes, int length)
-{
-    std::uint64_t result = 0;
-    for (int i = 0; i < length; ++i) {
-        std::uint8_t byte = static_cast<std::uint8_t>(bytes >> (8 * i));
-        result |= static_cast<std::uint64_t>(complementBytes[byte]) << (8 * (length - 1 - i));
-    }
-    return result;
-}
-
-/// The slot of a word in a table of 2^(64 - shift) slots. Every bit of the word reaches every
-/// bit of the hash: a word's prefix, and the same word in another table, land apart from it,
-/// so that a table filled in the slot order of another does not pile its words up.
-std::size_t slotOf(std::uint64_t bytes, int shift)
-{
-    bytes ^= bytes >> 33;
-    bytes *= 0xFF51AFD7ED558CCDull;
-    bytes ^= bytes >> 33;
-    bytes *= 0xC4CEB9FE1A85EC53ull;
-    bytes ^= bytes >> 33;
-    return static_cast<std::size_t>(bytes >> shift);
-}
-
-std::uint64_t prefixOf(std::uint64_t bytes, int length)
-{
-    return bytes & ((std::uint64_t(1) << (8 * length)) - 1);
-}
 
 /// Forward counts and first starts of the words of one length, indexed by their codes; the
 /// first starts with their bits flipped, so that zero, as allocated, is later than any.
@@ -583,6 +469,11 @@ std::vector<WordCounter::Word> WordCounter::takeWords()
     pureEdge6 = Dense(power(4, 6));
     position = 0;
 
+    return withOtherWords(std::move(dense));
+}
+
+std::vector<WordCounter::Word> WordCounter::withOtherWords(std::vector<Word> dense)
+{
     // A 6- or 7-mer holding an outside byte and not at the end of its sequence starts an
     // 8-mer that holds the same byte.
     for (const Hashed::Slot& slot : general8.slots) {

@@ -179,6 +179,9 @@ private:
         std::size_t from, std::size_t first);
     void endLetters(std::size_t letters, std::uint32_t code, std::size_t end, std::size_t counted, std::uint64_t start);
     void countSequenceEnd(const unsigned char* bytes, std::size_t length, std::uint64_t start);
+    /// `dense`, the words gathered from the dense arrays, followed by the words holding other
+    /// bytes; empties the tables of those.
+    std::vector<Word> withOtherWords(std::vector<Word> dense);
 
     std::uint64_t position = 0; ///< start of the next sequence in the global order
     // Words of A, C, G, T: the 8-mers, and the 6- and 7-mers at the end of a run.
