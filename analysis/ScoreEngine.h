@@ -39,15 +39,9 @@ public:
     /// Builds a matrix for each of the (up to) ten first candidates in five passes, each
     /// pass picking from every gene list the word that fits the matrix best.
     void refineCandidates(std::vector<std::vector<WordEntry>> geneLists);
-    /// A copy of the matrices, entry i belonging to candidate i.
-    std::vector<ProbabilityMatrix> copyMatrices() const { return matrices; }
-
-    const WordEntry& candidate(std::size_t index) const { return candidates[index]; }
-    std::size_t candidateCount() const { return candidates.size(); }
-    std::size_t backgroundCount() const { return background.size(); }
+    /// The candidates, ranked once sorted, and the background, as tabulated.
     const std::vector<WordEntry>& candidateList() const { return candidates; }
     const std::vector<WordEntry>& backgroundList() const { return background; }
-    std::size_t matrixCount() const { return matrices.size(); }
     /// The word lengths of the candidates refineCandidates builds matrices for.
     std::vector<std::size_t> refinedLengths() const;
 

@@ -120,11 +120,6 @@ const StatisticDescription& describeStatistic(Statistic statistic)
     return descriptions[0];
 }
 
-const char* statisticName(Statistic statistic)
-{
-    return describeStatistic(statistic).name;
-}
-
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
     Statistic statistic, int shortest, int longest)
 {

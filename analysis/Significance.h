@@ -28,8 +28,6 @@ std::span<const StatisticDescription> statisticDescriptions();
 /// The description of `statistic`; that of Binomial for a value outside the enum.
 const StatisticDescription& describeStatistic(Statistic statistic);
 
-/// The name of a statistic as the command line and the words table write it.
-const char* statisticName(Statistic statistic);
 
 /// The numbers of one word length: the classes it has, and the windows of A, C, G and T
 /// the two tables counted.

@@ -73,11 +73,6 @@ double binomialProbability(double k, double n, double p, const LogFactorialTable
     return powerOfTen(sum);
 }
 
-double binomialProbability(double k, double n, double p)
-{
-    return binomialProbability(k, n, p, LogFactorialTable({}));
-}
-
 LogFactorialTable::LogFactorialTable(std::vector<double> arguments)
 {
     for (double& x : arguments)

@@ -8,9 +8,6 @@
 
 /// e^-E * E^O / O!, or -1.0 when E is above 170.
 double poissonProbability(double expected, double observed);
-/// The probability of exactly k successes in n trials of probability p, through the
-/// decimal logarithm of each factor.
-double binomialProbability(double k, double n, double p);
 /// 1 * 2 * ... * x (the integer part of x); 1 below 1; infinite from 171 on.
 double factorial(double x);
 /// log10(1) + log10(2) + ... + log10(x), added smallest first; 0 below 1.
@@ -32,5 +29,6 @@ private:
     std::vector<double> sums;    ///< logFactorial of each
 };
 
-/// binomialProbability with its logFactorial values taken from `table`.
+/// The probability of exactly k successes in n trials of probability p, through the decimal
+/// logarithm of each factor, with the logFactorial values taken from `table`.
 double binomialProbability(double k, double n, double p, const LogFactorialTable& table);

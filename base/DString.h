@@ -49,7 +49,6 @@ public:
     void set(char byte, std::int64_t index) { text_[index] = byte; }
     /// The zero-terminated text, or null for the null DString.
     const char* text() const { return text_; }
-    bool isNull() const { return text_ == nullptr; }
     std::string_view view() const { return {text_ ? text_ : "", length_}; }
 
     /// Takes ownership of `buffer` (from `new char[count + 1]`, zero at `count`) without copying.

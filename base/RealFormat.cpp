@@ -39,13 +39,6 @@ void appendReal(std::string& out, double value)
     out.append(digits, digitCount);
 }
 
-std::string formatReal(double value)
-{
-    std::string out;
-    appendReal(out, value);
-    return out;
-}
-
 std::string formatFromLog10(double log10Value, int significant)
 {
     if (std::isnan(log10Value))

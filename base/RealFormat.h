@@ -3,11 +3,8 @@
 #include <charconv>
 #include <string>
 
-/// A real as the tables and the report write it: general notation, six significant
+/// Appends a real as the tables and the report write it: general notation, six significant
 /// digits, at least three exponent digits (1.5e-009), and "nan", "inf", "-inf".
-std::string formatReal(double value);
-
-/// Appends formatReal(value) to `out`.
 void appendReal(std::string& out, double value);
 
 /// The number whose decimal logarithm is `log10Value`, in exponent notation with

@@ -54,13 +54,13 @@ int main(int argc, char** argv)
     std::string big = (work / "big.dtable").string();
     std::string small = (work / "small.dtable").string();
     if (!std::filesystem::exists(big)) {
-        exportFastaToDTable(argv[1], big.c_str());
+        exportFastaToDTable(argv[1], big.c_str(), quiet);
         writeFasta((work / "small.fa").string(), fasta, 0, 1, 100);
-        exportFastaToDTable((work / "small.fa").string().c_str(), small.c_str());
+        exportFastaToDTable((work / "small.fa").string().c_str(), small.c_str(), quiet);
         for (int g = 0; g < 32; ++g) {
             std::string slice = (work / ("gene" + std::to_string(g) + ".fa")).string();
             writeFasta(slice, fasta, static_cast<std::size_t>(g), 32, 0);
-            exportFastaToDTable(slice.c_str(), (work / ("gene" + std::to_string(g) + ".dtable")).string().c_str());
+            exportFastaToDTable(slice.c_str(), (work / ("gene" + std::to_string(g) + ".dtable")).string().c_str(), quiet);
         }
     }
 
@@ -105,8 +105,8 @@ int main(int argc, char** argv)
         refining.push_back(secondsSince(start));
         if (run == 0) {
             std::printf("best ten:");
-            for (std::size_t i = 0; i < 10 && i < engine.candidateCount(); ++i)
-                std::printf(" %s", engine.candidate(i).word.text());
+            for (std::size_t i = 0; i < 10 && i < engine.candidateList().size(); ++i)
+                std::printf(" %s", engine.candidateList()[i].word.text());
             std::printf("\n");
         }
     }
@@ -139,7 +139,7 @@ int main(int argc, char** argv)
         std::sort(assembling.begin(), assembling.end());
         std::printf("significanceOf, %s, %zu classes of 6 to 8 letters: %.4f s (median of 5); words.tsv text %.4f s;"
                     " assembleMotifs %.4f s\n",
-            statisticName(statistic), classes, scoring[2], tabling[2], assembling[2]);
+            describeStatistic(statistic).name, classes, scoring[2], tabling[2], assembling[2]);
     }
 
     // A whole run from the files, and the same steps one by one.
@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         auto start = Clock::now();
         AnalysisResult result = analyze({big, small, {genePaths.begin(), genePaths.end()}}, quiet);
         analyzing.push_back(secondsSince(start));
-        writeReport(result, reportFolder, quiet);
+        writeReport(result, reportFolder, quiet, [] { return std::vector<ReportFile> {}; });
         whole.push_back(secondsSince(start));
         // The files beside the pages: words.tsv, the motif files and the summary page.
         start = Clock::now();
@@ -210,7 +210,7 @@ int main(int argc, char** argv)
     stepResult.candidates = engine.takeCandidates();
     stepResult.background = engine.takeBackground();
     stepResult.matrices = engine.takeMatrices();
-    step("write report", [&] { writeReport(stepResult, reportFolder, quiet); });
+    step("write report", [&] { writeReport(stepResult, reportFolder, quiet, [] { return std::vector<ReportFile> {}; }); });
     step("free the result", [&] { stepResult = AnalysisResult(); });
     step("load 32 gene tables whole, for scale", [&] {
         for (const std::string& path : genePaths) {

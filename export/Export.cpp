@@ -308,12 +308,6 @@ std::string quotedPath(const char* path)
     return std::string("'") + path + "'";
 }
 
-ExportResult exportFastaToDTable(const char* source, const char* destination)
-{
-    RunFeedback quiet;
-    return exportFastaToDTable(source, destination, quiet);
-}
-
 ExportResult exportFastaToDTable(const char* source, const char* destination, RunFeedback& feedback, unsigned threads)
 {
     if (!source || !destination)

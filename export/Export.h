@@ -48,8 +48,6 @@ inline constexpr unsigned maximumCountingThreads = 8;
 /// feedback, and progress in thousandths of the file while its size is known.
 ExportResult exportFastaToDTable(const char* source, const char* destination, RunFeedback& feedback,
     unsigned threads = 1);
-/// The same, reporting nothing.
-ExportResult exportFastaToDTable(const char* source, const char* destination);
 
 /// A FASTA file counted in memory.
 struct CountedFasta : ExportResult {

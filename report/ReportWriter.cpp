@@ -132,12 +132,6 @@ std::string indexPage(const std::vector<WordEntry>& candidates, std::size_t rows
 } // namespace
 
 ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    int rowCount, const char* indexFileName)
-{
-    return writeReport(result, folder, feedback, [] { return std::vector<ReportFile> {}; }, rowCount, indexFileName);
-}
-
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
     const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
 {
     const std::vector<WordEntry>& candidates = result.candidates;

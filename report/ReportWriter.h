@@ -42,9 +42,6 @@ struct ReportOutcome : Outcome<ReportStatus> {
 ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
     const std::function<std::vector<ReportFile>()>& beside, int rowCount = reportRows,
     const char* indexFileName = reportIndexName);
-/// The same without files beside the pages.
-ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
-    int rowCount = reportRows, const char* indexFileName = reportIndexName);
 
 /// Tells the user, through `feedback`, that no index page was written into `folder` and why,
 /// so that an older report is not taken for the run's result.

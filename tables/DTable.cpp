@@ -286,14 +286,6 @@ AddOutcome DTable::addTable(const DTable& other)
     return {};
 }
 
-void DTable::keepLengths(const std::vector<std::size_t>& lengths)
-{
-    unchain();
-    std::erase_if(records, [&lengths](const WordEntry& entry) {
-        return std::find(lengths.begin(), lengths.end(), entry.word.length()) == lengths.end();
-    });
-}
-
 std::vector<WordEntry> DTable::takeEntries()
 {
     unchain();

@@ -77,9 +77,9 @@ struct TableFileFacts {
 /// In memory the records lie in one vector in that listing order, so that a loaded or merged
 /// table costs nothing per bucket. A record added to a bucket before the last record's links
 /// the records in chains instead: each bucket then knows its first and last record and each
-/// record the next of its bucket, and the vector keeps arrival order until a merge,
-/// keepLengths or takeEntries lays it out in listing order again. Only a table counted into
-/// out of bucket order pays for its buckets, two numbers each.
+/// record the next of its bucket, and the vector keeps arrival order until a merge or
+/// takeEntries lays it out in listing order again. Only a table counted into out of bucket
+/// order pays for its buckets, two numbers each.
 class DTable {
 public:
     static constexpr std::int32_t defaultBucketCount = 10000;
@@ -120,8 +120,6 @@ public:
     /// header number would leave the 64-bit range. Takes time in proportion to the records
     /// of both tables, whatever their bucket count.
     AddOutcome addTable(const DTable& other);
-    /// Drops every record whose word length is not among `lengths`; the header numbers stay.
-    void keepLengths(const std::vector<std::size_t>& lengths);
     /// Moves every record out, in the order entries() lists them; the header numbers stay.
     std::vector<WordEntry> takeEntries();
 

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "base/Diagnostics.h"
+#include "base/RealFormat.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -118,4 +119,17 @@ testing::AssertionResult matchesGolden(std::string_view name, std::string_view a
     return testing::AssertionFailure() << path << ": " << actual.size() << " bytes written, "
                                        << expected.size() << " expected; first difference at byte " << at
                                        << "\n  written:  " << around(actual) << "\n  expected: " << around(expected);
+}
+
+std::string formatReal(double value)
+{
+    std::string out;
+    appendReal(out, value);
+    return out;
+}
+
+ExportResult exportQuietly(const char* source, const char* destination)
+{
+    RunFeedback quiet;
+    return exportFastaToDTable(source, destination, quiet);
 }

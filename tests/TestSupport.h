@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/RunFeedback.h"
+#include "export/Export.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,12 @@ testing::AssertionResult sameTable(const std::string& actual, const std::string&
 
 /// gzip-compresses `bytes` through zlib; with a `name`, the gzip header carries it.
 std::string gzipBytes(std::string_view bytes, const std::string& name = "");
+
+/// Exports the FASTA file `source` to the table file `destination`, reporting nothing.
+ExportResult exportQuietly(const char* source, const char* destination);
+
+/// `value` as appendReal writes it.
+std::string formatReal(double value);
 
 /// Path of `name` in the folder of committed test data.
 std::string testData(std::string_view name);

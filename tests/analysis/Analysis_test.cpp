@@ -89,10 +89,10 @@ TEST(Analysis, GeneTablesKeepingTheRefinedLengthsGiveTheMatricesOfWholeTables)
         }
         engine.refineCandidates(wholeLists);
 
-        const std::vector<ProbabilityMatrix> expected = engine.copyMatrices();
+        const std::vector<ProbabilityMatrix> expected = engine.takeMatrices();
         ASSERT_EQ(result.matrices.size(), expected.size());
         for (std::size_t m = 0; m < expected.size(); ++m) {
-            EXPECT_EQ(result.candidates[m].word.view(), engine.candidate(m).word.view());
+            EXPECT_EQ(result.candidates[m].word.view(), engine.candidateList()[m].word.view());
             ASSERT_EQ(result.matrices[m].rowCount(), expected[m].rowCount());
             for (int k = 0; k < expected[m].rowCount(); ++k)
                 for (char base : {'A', 'T', 'G', 'C'})

@@ -26,9 +26,9 @@ DTable tableOf(std::int64_t sequenceLength, const std::vector<std::pair<std::str
 
 const WordEntry* findCandidate(const ScoreEngine& engine, const char* word)
 {
-    for (std::size_t i = 0; i < engine.candidateCount(); ++i)
-        if (engine.candidate(i).word.view() == word)
-            return &engine.candidate(i);
+    for (std::size_t i = 0; i < engine.candidateList().size(); ++i)
+        if (engine.candidateList()[i].word.view() == word)
+            return &engine.candidateList()[i];
     return nullptr;
 }
 
@@ -45,7 +45,7 @@ TEST(ScoreEngine, WorkedExampleAndPalindrome)
     DTable small = tableOf(1000, {{"AAAAAC", 3}, {"ACGCGT", 3}});
     ScoreEngine engine;
     engine.tabulate(big, small);
-    ASSERT_EQ(engine.candidateCount(), 2u);
+    ASSERT_EQ(engine.candidateList().size(), 2u);
     EXPECT_EQ(scores(*findCandidate(engine, "AAAAAC")), "0.166667 0.0126361 0.0126155");
     // A palindrome's Score 3 takes half the background frequency; Scores 1 and 2 do not.
     EXPECT_EQ(scores(*findCandidate(engine, "ACGCGT")), "0.166667 0.0126361 0.0020235");
@@ -77,7 +77,7 @@ TEST(ScoreEngine, WordsHoldingOtherLettersAreNotCandidates)
         EXPECT_EQ(scores(*findCandidate(engine, word)), "1 1 1") << word;
     EXPECT_EQ(scores(*findCandidate(engine, "AAAAAC")), "0.166667 0.0126361 0.0126155");
     engine.sortCandidates();
-    EXPECT_EQ(engine.candidate(0).word.view(), "AAAAAC");
+    EXPECT_EQ(engine.candidateList()[0].word.view(), "AAAAAC");
 }
 
 TEST(ScoreEngine, BigTableOfLengthZeroScoresNothing)
@@ -98,8 +98,8 @@ TEST(ScoreEngine, BackgroundKeepsItsLoadedScores)
     DTable small = tableOf(1000, {{"AAAAAC", 3}});
     ScoreEngine engine;
     engine.tabulate(big, small);
-    EXPECT_EQ(engine.backgroundCount(), 1u);
-    EXPECT_EQ(engine.candidate(0).score1, 0.5 / 3);
+    EXPECT_EQ(engine.backgroundList().size(), 1u);
+    EXPECT_EQ(engine.candidateList()[0].score1, 0.5 / 3);
 }
 
 TEST(ScoreEngine, ConsoleLinesAndProgressSteps)
@@ -137,8 +137,8 @@ TEST(ScoreEngine, SortingRanksByScoreOneAndKeepsTiesInTableOrder)
     engine.tabulate(big, small);
     engine.sortCandidates();
     std::string order;
-    for (std::size_t i = 0; i < engine.candidateCount(); ++i)
-        order += std::string(engine.candidate(i).word.view()) + " ";
+    for (std::size_t i = 0; i < engine.candidateList().size(); ++i)
+        order += std::string(engine.candidateList()[i].word.view()) + " ";
     // CCCCCC, GGGGGG and TTTTTT are absent from the big table: Score 1 = 0, in table
     // (bucket) order.
     EXPECT_EQ(order, "CCCCCC GGGGGG TTTTTT AAAAAG AAAAAC ");
@@ -160,9 +160,10 @@ TEST(ScoreEngine, RefinementWorkedExample)
     progress.resetProgress();
     engine.refineCandidates(genes);
     EXPECT_EQ(progress.counter(), 1 * 5 * 2); // fewer than ten candidates: the ones there are
-    EXPECT_EQ(ScoreEngine::refineSteps(engine.candidateCount(), genes.size()), progress.counter());
-    ASSERT_EQ(engine.matrixCount(), 1u);
-    ProbabilityMatrix m = engine.copyMatrices()[0];
+    EXPECT_EQ(ScoreEngine::refineSteps(engine.candidateList().size(), genes.size()), progress.counter());
+    const std::vector<ProbabilityMatrix> matrices = engine.takeMatrices();
+    ASSERT_EQ(matrices.size(), 1u);
+    const ProbabilityMatrix& m = matrices[0];
     for (int k = 0; k < 5; ++k) {
         EXPECT_EQ(m.probability(k, 'A'), 1.0);
         EXPECT_EQ(m.probability(k, 'T') + m.probability(k, 'G') + m.probability(k, 'C'), 0.0);
@@ -180,7 +181,7 @@ TEST(ScoreEngine, GeneListWithoutWordsOfTheCandidatesLengthAddsTheEmptyWord)
     ScoreEngine engine;
     engine.tabulate(big, small);
     engine.refineCandidates({{WordEntry(DString("ACGTAA"))}, {WordEntry(DString("ACGTACG")), WordEntry(DString("NNNNNN"))}});
-    ProbabilityMatrix m = engine.copyMatrices()[0];
+    ProbabilityMatrix m = engine.takeMatrices()[0];
     for (int k = 0; k < 6; ++k)
         EXPECT_EQ(m.probability(k, 'A') + m.probability(k, 'T') + m.probability(k, 'G') + m.probability(k, 'C'), 0.5);
 }
@@ -193,7 +194,7 @@ TEST(ScoreEngine, TiesGoToTheFirstWordInListOrder)
     engine.tabulate(big, small);
     // CAAAAA and GAAAAA fit equally well; the first one met is picked in every pass.
     engine.refineCandidates({{WordEntry(DString("CAAAAA")), WordEntry(DString("GAAAAA"))}});
-    ProbabilityMatrix m = engine.copyMatrices()[0];
+    ProbabilityMatrix m = engine.takeMatrices()[0];
     EXPECT_EQ(m.probability(0, 'C'), 1.0);
     EXPECT_EQ(m.probability(0, 'G'), 0.0);
 }
@@ -306,9 +307,9 @@ TEST(ScoreEngine, MatchesThePlainAlgorithmBitForBit)
         ScoreEngine engine;
         engine.tabulate(big, small);
         std::vector<WordEntry> expected = plainTabulate(big, small);
-        ASSERT_EQ(engine.candidateCount(), expected.size());
+        ASSERT_EQ(engine.candidateList().size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
-            const WordEntry& got = engine.candidate(i);
+            const WordEntry& got = engine.candidateList()[i];
             ASSERT_TRUE(sameBits(got.score1, expected[i].score1) && sameBits(got.score2, expected[i].score2)
                 && sameBits(got.score3, expected[i].score3))
                 << expected[i].word.text();
@@ -318,17 +319,17 @@ TEST(ScoreEngine, MatchesThePlainAlgorithmBitForBit)
         std::stable_sort(expected.begin(), expected.end(),
             [](const WordEntry& a, const WordEntry& b) { return a.score1 < b.score1; });
         for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(engine.candidate(i).word.view(), expected[i].word.view()) << i;
+            ASSERT_EQ(engine.candidateList()[i].word.view(), expected[i].word.view()) << i;
         std::vector<std::vector<WordEntry>> genes(1 + random() % 4);
         for (auto& list : genes)
             for (int i = 0; i < 60; ++i)
                 list.push_back(WordEntry(DString(randomWord(random, 5 + random() % 3).c_str())));
         std::vector<DString> words;
-        for (std::size_t i = 0; i < engine.candidateCount(); ++i)
-            words.push_back(engine.candidate(i).word);
+        for (std::size_t i = 0; i < engine.candidateList().size(); ++i)
+            words.push_back(engine.candidateList()[i].word);
         engine.refineCandidates(genes);
         std::vector<ProbabilityMatrix> plain = plainRefinement(words, genes);
-        std::vector<ProbabilityMatrix> fast = engine.copyMatrices();
+        std::vector<ProbabilityMatrix> fast = engine.takeMatrices();
         ASSERT_EQ(fast.size(), plain.size());
         for (std::size_t m = 0; m < plain.size(); ++m)
             for (int k = 0; k < plain[m].rowCount(); ++k)
@@ -379,8 +380,8 @@ TEST(ScoreEngine, RefinementOfMixedLengthsMatchesThePlainAlgorithm)
         engine.sortCandidates();
 
         std::vector<DString> words;
-        for (std::size_t i = 0; i < engine.candidateCount(); ++i)
-            words.push_back(engine.candidate(i).word);
+        for (std::size_t i = 0; i < engine.candidateList().size(); ++i)
+            words.push_back(engine.candidateList()[i].word);
         for (std::size_t length : engine.refinedLengths())
             ++lengthsSeen[length];
         std::vector<std::vector<WordEntry>> genes(1 + random() % 6);
@@ -409,7 +410,7 @@ TEST(ScoreEngine, RefinementOfMixedLengthsMatchesThePlainAlgorithm)
         engine.refineCandidates(genes);
         EXPECT_EQ(progress.counter(), static_cast<std::int64_t>(std::min<std::size_t>(words.size(), 10) * 5 * genes.size()));
         const std::vector<ProbabilityMatrix> plain = plainRefinement(words, genes);
-        const std::vector<ProbabilityMatrix> fast = engine.copyMatrices();
+        const std::vector<ProbabilityMatrix> fast = engine.takeMatrices();
         ASSERT_EQ(fast.size(), plain.size());
         for (std::size_t m = 0; m < plain.size(); ++m) {
             ASSERT_EQ(fast[m].rowCount(), plain[m].rowCount());

@@ -194,12 +194,12 @@ TEST(Significance, EachStatisticHasOneDescription)
     for (const StatisticDescription& description : descriptions) {
         SCOPED_TRACE(description.name);
         EXPECT_EQ(&describeStatistic(description.statistic), &description);
-        EXPECT_STREQ(statisticName(description.statistic), description.name);
+        EXPECT_STREQ(describeStatistic(description.statistic).name, description.name);
         EXPECT_GT(std::string(description.tableNote).size(), 0u);
         EXPECT_GT(std::string(description.summaryText).size(), 0u);
     }
-    EXPECT_STREQ(statisticName(Statistic::Poisson), "poisson");
-    EXPECT_STREQ(statisticName(Statistic::Ratio), "ratio");
+    EXPECT_STREQ(describeStatistic(Statistic::Poisson).name, "poisson");
+    EXPECT_STREQ(describeStatistic(Statistic::Ratio).name, "ratio");
     // A value outside the enum, as a stored setting may hold, reads as the binomial.
     EXPECT_EQ(describeStatistic(static_cast<Statistic>(7)).statistic, Statistic::Binomial);
 }

@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "analysis/Statistics.h"
 #include "base/RealFormat.h"
 
@@ -27,6 +29,12 @@ double plainBinomial(double k, double n, double p)
     sum += (n - k) * std::log10(1 - p);
     double c = std::ceil(sum);
     return std::pow(10.0, sum - c) * std::pow(10.0, c);
+}
+
+/// The binomial probability of the engine with no log-factorial prepared.
+double binomialProbability(double k, double n, double p)
+{
+    return binomialProbability(k, n, p, LogFactorialTable({}));
 }
 
 bool sameBits(double a, double b)

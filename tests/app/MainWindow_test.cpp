@@ -2,7 +2,6 @@
 
 #include "app/MainWindow.h"
 #include "export/Export.h"
-#include "export/Export.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -516,7 +515,8 @@ private Q_SLOTS:
 
         QCOMPARE(shell.platform.warnings.size(), std::size_t{1});
         QCOMPARE(shell.platform.warnings[0].caption, caption);
-        const ExportResult direct = exportFastaToDTable(source.toUtf8().constData(), destination.toUtf8().constData());
+        RunFeedback quiet;
+        const ExportResult direct = exportFastaToDTable(source.toUtf8().constData(), destination.toUtf8().constData(), quiet);
         QVERIFY(!direct.ok());
         QCOMPARE(shell.platform.warnings[0].text, QString::fromStdString(direct.message));
         QCOMPARE(readAll(folder.filePath("kept.txt")), QByteArray("earlier table\r\n"));

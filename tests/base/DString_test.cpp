@@ -13,7 +13,7 @@ TEST(DString, SubstrIsHalfOpen)
     EXPECT_EQ(s.substr(0, 8).view(), "ACGTACGT");
 
     DString empty = s.substr(3, 3);
-    EXPECT_FALSE(empty.isNull());
+    EXPECT_FALSE(empty.text() == nullptr);
     EXPECT_EQ(empty.length(), 0u);
     EXPECT_STREQ(empty.text(), "");
 }
@@ -22,7 +22,7 @@ TEST(DString, SubstrWithEndBeforeStartGivesNullAndOneDiagnostic)
 {
     CaptureDiagnostics log;
     DString result = DString("ACGTACGT").substr(5, 2, log.diagnostics());
-    EXPECT_TRUE(result.isNull());
+    EXPECT_TRUE(result.text() == nullptr);
     EXPECT_EQ(result.length(), 0u);
     EXPECT_EQ(log.text(), "DString::substr (error) end < start\n");
 }
@@ -80,16 +80,16 @@ TEST(DString, NullDiffersFromEmpty)
 {
     const DString null;
     const DString empty("");
-    EXPECT_TRUE(null.isNull());
+    EXPECT_TRUE(null.text() == nullptr);
     EXPECT_EQ(null.text(), nullptr);
-    EXPECT_FALSE(empty.isNull());
+    EXPECT_FALSE(empty.text() == nullptr);
     EXPECT_EQ(null.length(), empty.length());
 
     DString copied(null);
-    EXPECT_TRUE(copied.isNull());
+    EXPECT_TRUE(copied.text() == nullptr);
     DString assigned("AC");
     assigned = null;
-    EXPECT_TRUE(assigned.isNull());
+    EXPECT_TRUE(assigned.text() == nullptr);
     EXPECT_EQ(assigned.length(), 0u);
 
     // Compared as texts, the null DString reads as the empty text.

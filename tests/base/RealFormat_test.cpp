@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "base/RealFormat.h"
 
 #include <gtest/gtest.h>

@@ -52,7 +52,7 @@ public:
         writeBytes(dir.file("family.fa"), family);
         for (const char* stem : {"genome", "family", "gene0", "gene5"}) {
             const std::string name(stem);
-            Outcome exported = run({"-q", "export", dir.file(name + ".fa"), dir.file(name + ".dtable")});
+            CliOutcome exported = run({"-q", "export", dir.file(name + ".fa"), dir.file(name + ".dtable")});
             EXPECT_EQ(exported.status, 0) << exported.err;
         }
     }
@@ -76,7 +76,7 @@ TEST(Analyze, FromFastaFilesToTheReport)
 {
     ExportedTables in;
     const std::string folder = in.dir.file("report");
-    Outcome analyzed = run(analyze(folder, in.tables()));
+    CliOutcome analyzed = run(analyze(folder, in.tables()));
     EXPECT_EQ(analyzed.status, 0);
     EXPECT_EQ(analyzed.err, "");
     EXPECT_EQ(analyzed.out, in.dir.file("report/output.html") + "\n" + in.dir.file("report/summary.html") + "\n");
@@ -116,7 +116,7 @@ TEST(Analyze, BadUsage)
              Args {"analyze", "--lengths=8-6", "big", "small", "gene"}, Args {"analyze", "--lengths", "6-9", "big", "small", "gene"},
              Args {"analyze", "--lengths", "6-", "big", "small", "gene"}, Args {"analyze", "--lengths", " 6-8", "big", "small", "gene"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
-        Outcome bad = run(args);
+        CliOutcome bad = run(args);
         EXPECT_EQ(bad.status, 2);
         EXPECT_EQ(bad.out, "");
         EXPECT_NE(bad.err.find("\nUsage: seqlark-cli"), std::string::npos) << bad.err;
@@ -157,7 +157,7 @@ TEST(Analyze, InputsThatAreNotTablesAndFoldersThatCannotBeMade)
              Case {"empty", {good[0], good[1], in.dir.file("empty.dtable")}, folder},
              Case {"folder under a file", good, in.dir.file("plain/report")}}) {
         SCOPED_TRACE(c.what);
-        Outcome failed = run(analyze(c.folder, c.files));
+        CliOutcome failed = run(analyze(c.folder, c.files));
         EXPECT_EQ(failed.status, 1);
         EXPECT_EQ(failed.out, "");
         EXPECT_TRUE(isOneErrorLine(failed.err)) << failed.err;
@@ -173,7 +173,7 @@ TEST(Analyze, ATableCutShortIsAnalyzedWithAWarning)
     writeBytes(in.dir.file("cut.dtable"), whole.substr(0, whole.size() - 20));
     std::vector<std::string> args = analyze(in.dir.file("report"), {in.tables()[0], in.tables()[1], in.dir.file("cut.dtable")});
     args.erase(args.begin()); // warnings are quiet under -q
-    Outcome warned = run(args);
+    CliOutcome warned = run(args);
     EXPECT_EQ(warned.status, 0) << warned.err;
     EXPECT_NE(warned.err.find("warning: " + in.dir.file("cut.dtable") + ": line "), std::string::npos) << warned.err;
     EXPECT_TRUE(fileExists(in.dir.file("report/output.html")));
@@ -196,7 +196,7 @@ TEST(Analyze, KnownMotifsAreMatchedAndBadOnesStopTheRunFirst)
         std::vector<std::string> args = {"-q", "analyze", "--known", in.dir.file(known), "--out", folder};
         for (const std::string& table : in.tables())
             args.push_back(table);
-        Outcome analyzed = run(args);
+        CliOutcome analyzed = run(args);
         ASSERT_EQ(analyzed.status, 0) << analyzed.err;
         const std::string motifs = readBytes((fs::path(folder) / "motifs.tsv").string());
         std::size_t refined = motifs.find("\tTAATCC\t");
@@ -219,7 +219,7 @@ TEST(Analyze, KnownMotifsAreMatchedAndBadOnesStopTheRunFirst)
         std::vector<std::string> args = {"analyze", "--known", in.dir.file(file), "--out", folder};
         for (const std::string& table : in.tables())
             args.push_back(table);
-        Outcome failed = run(args);
+        CliOutcome failed = run(args);
         EXPECT_EQ(failed.status, 1);
         EXPECT_EQ(failed.out, "");
         EXPECT_TRUE(isOneErrorLine(failed.err)) << failed.err;
@@ -240,7 +240,7 @@ TEST(Analyze, FastaInputsGiveWhatTheirExportsGive)
     fasta[0] = in.dir.file("genome.fa.gz");
     const std::string fromTables = in.dir.file("from-tables"), fromFasta = in.dir.file("from-fasta");
     for (const auto& [folder, files] : {std::pair {fromTables, tables}, std::pair {fromFasta, fasta}}) {
-        Outcome done = run(analyze(folder, files));
+        CliOutcome done = run(analyze(folder, files));
         ASSERT_EQ(done.status, 0) << done.err;
     }
     for (const auto& [name, bytes] : contents(fromTables)) {
@@ -271,7 +271,7 @@ TEST(Analyze, TheFamilysRecordsServeAsGeneFilesWhenNoneIsGiven)
     for (const Case& c : {Case {in.dir.file("family.fa"), 6, false}, Case {in.dir.file("many.fa"), 32, true}}) {
         SCOPED_TRACE(c.family);
         const std::string folder = in.dir.file("report-" + std::to_string(c.genes));
-        Outcome done = run({"analyze", "--out", folder, in.dir.file("genome.fa"), c.family});
+        CliOutcome done = run({"analyze", "--out", folder, in.dir.file("genome.fa"), c.family});
         ASSERT_EQ(done.status, 0) << done.err;
         EXPECT_EQ(done.err.find("the first 32 of the 40 records") != std::string::npos, c.told) << done.err;
         EXPECT_EQ(run({"-q", "analyze", "--out", folder, in.dir.file("genome.fa"), c.family}).err, "");
@@ -280,7 +280,7 @@ TEST(Analyze, TheFamilysRecordsServeAsGeneFilesWhenNoneIsGiven)
         EXPECT_EQ(occurrences(words, " record 1 ("), 1u);
     }
     // A family given as a table has no records to take.
-    Outcome refused = run({"-q", "analyze", "--out", in.dir.file("r"), in.tables()[0], in.tables()[1]});
+    CliOutcome refused = run({"-q", "analyze", "--out", in.dir.file("r"), in.tables()[0], in.tables()[1]});
     EXPECT_EQ(refused.status, 2);
 }
 
@@ -291,7 +291,7 @@ TEST(Analyze, TheStatisticAndTheLengthsSteerTheWordsTableAlone)
     for (const char* statistic : {"binomial", "poisson", "ratio"}) {
         SCOPED_TRACE(statistic);
         const std::string folder = in.dir.file(std::string("report-") + statistic);
-        Outcome done = run({"-q", "analyze", "--statistic", statistic, "--lengths", "6-7", "--out", folder, in.tables()[0],
+        CliOutcome done = run({"-q", "analyze", "--statistic", statistic, "--lengths", "6-7", "--out", folder, in.tables()[0],
             in.tables()[1], in.tables()[2]});
         ASSERT_EQ(done.status, 0) << done.err;
         const std::string words = readBytes(folder + "/words.tsv");
@@ -325,7 +325,7 @@ TEST(Analyze, NoReportWrittenIsAFailureNotAnOldReport)
     files[0] = in.dir.file("nothing.dtable");
     std::vector<std::string> args = analyze(folder, files);
     args.erase(args.begin()); // the warning saying why is quiet under -q
-    Outcome failed = run(args);
+    CliOutcome failed = run(args);
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_NE(failed.err.find("seqlark-cli: warning: Error on File Load: Upstream Genome or Gene Family is empty!\n"),
@@ -337,7 +337,7 @@ TEST(Analyze, NoReportWrittenIsAFailureNotAnOldReport)
 TEST(Analyze, DemoFindsThePlantedMotif)
 {
     TempDir dir;
-    Outcome demo = run({"-q", "demo", dir.file("demo")});
+    CliOutcome demo = run({"-q", "demo", dir.file("demo")});
     EXPECT_EQ(demo.status, 0) << demo.err;
     EXPECT_EQ(demo.err, "");
     EXPECT_NE(demo.out.find(std::string("Report: ").append(dir.file("demo/output.html")).append("\n")), std::string::npos) << demo.out;

@@ -19,7 +19,7 @@ namespace {
 TEST(Cli, HelpAndVersionGoToStandardOutput)
 {
     for (const char* option : {"--help", "-h"}) {
-        Outcome help = run({option});
+        CliOutcome help = run({option});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("Usage: seqlark-cli", 0), 0u) << help.out;
         for (const char* command : {"export [--threads N] SOURCE DEST", "analyze [--out DIR] [--statistic S]",
@@ -27,7 +27,7 @@ TEST(Cli, HelpAndVersionGoToStandardOutput)
             EXPECT_NE(help.out.find(command), std::string::npos) << command;
         EXPECT_EQ(help.err, "");
     }
-    Outcome version = run({"--version"});
+    CliOutcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "seqlark-cli " SEQLARK_VERSION "\n");
     EXPECT_EQ(version.err, "");
@@ -45,7 +45,7 @@ TEST(Cli, EachCommandsHelpShowsItsUsageOptionsAndAnExample)
         SCOPED_TRACE(e.command);
         for (const std::vector<std::string>& args :
             {std::vector<std::string> {e.command, "--help"}, std::vector<std::string> {"-q", e.command, "a", "-h"}}) {
-            Outcome help = run(args);
+            CliOutcome help = run(args);
             EXPECT_EQ(help.status, 0);
             EXPECT_EQ(help.err, "");
             EXPECT_EQ(help.out.rfind(std::string("Usage: seqlark-cli [-q | -v] ") + e.command, 0), 0u) << help.out;
@@ -58,7 +58,7 @@ TEST(Cli, EachCommandsHelpShowsItsUsageOptionsAndAnExample)
     }
     // Every option the help names is one the command takes: given without a value it is
     // refused for the value, not as unknown.
-    Outcome threads = run({"export", "--threads"});
+    CliOutcome threads = run({"export", "--threads"});
     EXPECT_EQ(threads.status, 2);
     EXPECT_EQ(threads.err.find("unknown option"), std::string::npos) << threads.err;
 }
@@ -69,7 +69,7 @@ TEST(Cli, BadUsageShowsTheUsageOnStandardError)
         {}, {"-q"}, {"frobnicate"}, {"--bogus", "export", "a", "b"}, {"export", "a"}, {"export", "a", "b", "c"}};
     for (const auto& args : lines) {
         SCOPED_TRACE(testing::PrintToString(args));
-        Outcome bad = run(args);
+        CliOutcome bad = run(args);
         EXPECT_EQ(bad.status, 2);
         EXPECT_EQ(bad.out, "");
         EXPECT_EQ(bad.err.rfind("seqlark-cli: ", 0), 0u);
@@ -89,7 +89,7 @@ TEST(Cli, EachCommandTakesOnlyItsOwnOptionsAndDoubleDashEndsThem)
         for (std::string& arg : args)
             if (arg.size() == 1 || arg == "--threads" || arg == "--thread")
                 arg = arg.size() == 1 ? dir.file(arg) : arg;
-        Outcome bad = run(args);
+        CliOutcome bad = run(args);
         EXPECT_EQ(bad.status, 2);
         EXPECT_NE(bad.err.find("unknown option"), std::string::npos) << bad.err;
     }
@@ -99,7 +99,7 @@ TEST(Cli, EachCommandTakesOnlyItsOwnOptionsAndDoubleDashEndsThem)
     fs::copy_file(testData("sample.fa"), dir.path() / "-t.fa");
     const fs::path here = fs::current_path();
     fs::current_path(dir.path());
-    Outcome ended = run({"-q", "export", "--", "-t.fa", "--threads"});
+    CliOutcome ended = run({"-q", "export", "--", "-t.fa", "--threads"});
     fs::current_path(here);
     EXPECT_EQ(ended.status, 0) << ended.err;
     EXPECT_EQ(readBytes(dir.file("--threads")), readBytes(testData("sample.dtable")));
@@ -109,22 +109,22 @@ TEST(Cli, ErrorLinesStayOneLineWhateverTheFileNameHolds)
 {
     TempDir dir;
     const std::string odd = dir.file("two\nlines\r\x1b[31m.fa");
-    Outcome missing = run({"-q", "export", odd, dir.file("t.dtable")});
+    CliOutcome missing = run({"-q", "export", odd, dir.file("t.dtable")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(isOneErrorLine(missing.err)) << missing.err;
     EXPECT_NE(missing.err.find("two\\x0alines\\x0d\\x1b[31m.fa"), std::string::npos) << missing.err;
-    Outcome usage = run({"export", "--bogus\nline", "a", "b"});
+    CliOutcome usage = run({"export", "--bogus\nline", "a", "b"});
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.err.substr(0, usage.err.find("\nUsage:")).find('\n'), std::string::npos) << usage.err;
 }
 
 TEST(Cli, ExportToStandardOutputAndToDevicesStreamsTheTable)
 {
-    Outcome toStdout = run({"-q", "export", testData("sample.fa"), "-"});
+    CliOutcome toStdout = run({"-q", "export", testData("sample.fa"), "-"});
     EXPECT_EQ(toStdout.status, 0) << toStdout.err;
     EXPECT_EQ(toStdout.out, readBytes(testData("sample.dtable")));
 
-    Outcome toNull = run({"-q", "export", testData("sample.fa"), "/dev/null"});
+    CliOutcome toNull = run({"-q", "export", testData("sample.fa"), "/dev/null"});
     EXPECT_EQ(toNull.status, 0) << toNull.err;
     struct stat info {};
     ASSERT_EQ(::stat("/dev/null", &info), 0);
@@ -133,7 +133,7 @@ TEST(Cli, ExportToStandardOutputAndToDevicesStreamsTheTable)
     TempDir dir;
     writeBytes(dir.file("real.dtable"), "old");
     fs::create_symlink("real.dtable", dir.path() / "link.dtable");
-    Outcome throughLink = run({"-q", "export", testData("sample.fa"), dir.file("link.dtable")});
+    CliOutcome throughLink = run({"-q", "export", testData("sample.fa"), dir.file("link.dtable")});
     EXPECT_EQ(throughLink.status, 0) << throughLink.err;
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.dtable"));
     EXPECT_EQ(readBytes(dir.file("real.dtable")), readBytes(testData("sample.dtable")));
@@ -143,7 +143,7 @@ TEST(Cli, ExportWritesTheTable)
 {
     TempDir dir;
     const std::string destination = dir.file("sample.dtable");
-    Outcome exported = run({"-q", "export", testData("sample.fa"), destination});
+    CliOutcome exported = run({"-q", "export", testData("sample.fa"), destination});
     EXPECT_EQ(exported.status, 0);
     EXPECT_EQ(exported.out, "");
     EXPECT_EQ(exported.err, "");
@@ -157,19 +157,19 @@ TEST(Cli, DiagnosticLinesOnlyWhenVerboseEachOnALineOfItsOwn)
         std::vector<std::string> args = {"export", testData("sample.fa"), dir.file("t.dtable")};
         if (*quietly)
             args.insert(args.begin(), quietly);
-        Outcome exported = run(args);
+        CliOutcome exported = run(args);
         EXPECT_EQ(exported.status, 0);
         EXPECT_EQ(exported.out, "");
         EXPECT_EQ(exported.err, "");
     }
-    Outcome verbose = run({"-v", "export", testData("sample.fa"), dir.file("t.dtable")});
+    CliOutcome verbose = run({"-v", "export", testData("sample.fa"), dir.file("t.dtable")});
     EXPECT_EQ(verbose.status, 0);
     EXPECT_EQ(verbose.err.rfind("created\nRead 202 bytes\nNumber of genes in file: 5\nRead Gene 0: geneA\n", 0), 0u)
         << verbose.err;
 
     // The analysis' tables announce themselves one after the other; each gets its own line.
     const std::vector<std::string> tables = {dir.file("t.dtable"), dir.file("t.dtable"), dir.file("t.dtable")};
-    Outcome analyzed = run({"-v", "analyze", "--out", dir.file("report"), tables[0], tables[1], tables[2]});
+    CliOutcome analyzed = run({"-v", "analyze", "--out", dir.file("report"), tables[0], tables[1], tables[2]});
     EXPECT_EQ(analyzed.status, 0) << analyzed.err;
     EXPECT_EQ(analyzed.err.rfind("created\ncreated\n", 0), 0u) << analyzed.err;
     EXPECT_EQ(analyzed.err.find("createdcreated"), std::string::npos) << analyzed.err;
@@ -182,14 +182,14 @@ TEST(Cli, FailedExportLeavesTheDestinationAlone)
     TempDir dir;
     const std::string destination = dir.file("keep.dtable");
     writeBytes(destination, "old table");
-    Outcome missing = run({"-q", "export", dir.file("absent.fa"), destination});
+    CliOutcome missing = run({"-q", "export", dir.file("absent.fa"), destination});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_TRUE(isOneErrorLine(missing.err)) << missing.err;
     EXPECT_NE(missing.err.find(dir.file("absent.fa")), std::string::npos);
     EXPECT_EQ(readBytes(destination), "old table");
 
-    Outcome unwritable = run({"-q", "export", testData("sample.fa"), destination + "/t.dtable"});
+    CliOutcome unwritable = run({"-q", "export", testData("sample.fa"), destination + "/t.dtable"});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_TRUE(isOneErrorLine(unwritable.err)) << unwritable.err;
     EXPECT_EQ(readBytes(destination), "old table");
@@ -200,7 +200,7 @@ TEST(Cli, ThreadCountsAreCheckedAndGiveTheSameTable)
     TempDir dir;
     std::string expected;
     for (const char* threads : {"1", "2", "7"}) {
-        Outcome exported = run({"-q", "export", "--threads", threads, testData("sample.fa"), dir.file("t.dtable")});
+        CliOutcome exported = run({"-q", "export", "--threads", threads, testData("sample.fa"), dir.file("t.dtable")});
         EXPECT_EQ(exported.status, 0) << exported.err;
         std::string table = readBytes(dir.file("t.dtable"));
         if (expected.empty())
@@ -208,7 +208,7 @@ TEST(Cli, ThreadCountsAreCheckedAndGiveTheSameTable)
         EXPECT_EQ(table, expected);
     }
     for (const char* bad : {"0", "x", "3x", "257", ""}) {
-        Outcome refused = run({"export", "-t", bad, testData("sample.fa"), dir.file("u.dtable")});
+        CliOutcome refused = run({"export", "-t", bad, testData("sample.fa"), dir.file("u.dtable")});
         EXPECT_EQ(refused.status, 2) << bad;
         EXPECT_FALSE(fileExists(dir.file("u.dtable")));
     }

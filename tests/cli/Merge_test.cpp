@@ -57,7 +57,7 @@ TEST(Merge, RefusesWhatDoesNotAddUp)
     writeBytes(dir.file("a.dtable"), std::string("10000\r\n6\r\n2\r\n1\r\n*****\r\nAAAAAA\r\n2\r\n-1\r\n-1\r\n-1\r\n") + '\0');
     writeBytes(dir.file("b.dtable"), std::string("5000\r\n6\r\n2\r\n1\r\n*****\r\nAAAAAA\r\n2\r\n-1\r\n-1\r\n-1\r\n") + '\0');
     writeBytes(dir.file("notatable.fa"), ">x\nACGT\n");
-    Outcome mixed = run({"-q", "merge", dir.file("out.dtable"), dir.file("a.dtable"), dir.file("b.dtable")});
+    CliOutcome mixed = run({"-q", "merge", dir.file("out.dtable"), dir.file("a.dtable"), dir.file("b.dtable")});
     EXPECT_EQ(mixed.status, 1);
     EXPECT_TRUE(isOneErrorLine(mixed.err)) << mixed.err;
     EXPECT_NE(mixed.err.find("buckets"), std::string::npos) << mixed.err;
@@ -74,10 +74,10 @@ TEST(Merge, RefusesWhatDoesNotAddUp)
 
 TEST(Merge, DashWritesTheTableToStandardOutput)
 {
-    Outcome merged = run({"-q", "merge", "-", testData("sample.dtable"), testData("sample.dtable")});
+    CliOutcome merged = run({"-q", "merge", "-", testData("sample.dtable"), testData("sample.dtable")});
     EXPECT_EQ(merged.status, 0) << merged.err;
     TempDir dir;
-    Outcome toFile = run({"-q", "merge", dir.file("t.dtable"), testData("sample.dtable"), testData("sample.dtable")});
+    CliOutcome toFile = run({"-q", "merge", dir.file("t.dtable"), testData("sample.dtable"), testData("sample.dtable")});
     ASSERT_EQ(toFile.status, 0) << toFile.err;
     EXPECT_EQ(merged.out, readBytes(dir.file("t.dtable")));
 }
@@ -99,7 +99,7 @@ TEST(Merge, TablesNoExportWritesAreRefusedByLineAndCutOnesWarned)
              Case {"cut", good.substr(0, good.size() - 20), "warning", 0}}) {
         SCOPED_TRACE(c.name);
         writeBytes(dir.file(c.name), c.bytes);
-        Outcome merged = run({"merge", dir.file("out.dtable"), dir.file(c.name)});
+        CliOutcome merged = run({"merge", dir.file("out.dtable"), dir.file(c.name)});
         EXPECT_EQ(merged.status, c.status) << merged.err;
         EXPECT_NE(merged.err.find(c.said), std::string::npos) << merged.err;
         if (c.status == 1) {

@@ -8,13 +8,13 @@
 #include <vector>
 
 /// What a command line run in-process gave: its exit status and its two output streams.
-struct Outcome {
+struct CliOutcome {
     int status;
     std::string out;
     std::string err;
 };
 
-inline Outcome run(const std::vector<std::string>& args)
+inline CliOutcome run(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
     int status = runCli(args, out, err, false);

@@ -137,7 +137,7 @@ TEST(CountingTable, ExportOfTheSampleMatchesTheGoldenTable)
     for (const std::string& source : {testData("sample.fa"), dir.file("sample.fa.gz")}) {
         SCOPED_TRACE(source);
         const std::string destination = dir.file("sample.dtable");
-        ExportResult result = exportFastaToDTable(source.c_str(), destination.c_str());
+        ExportResult result = exportQuietly(source.c_str(), destination.c_str());
         ASSERT_TRUE(result.ok()) << result.message;
         EXPECT_EQ(result.genes, 5);
         EXPECT_EQ(result.bases, 78);
@@ -178,13 +178,13 @@ TEST(CountingTable, ExportOfAnUnusableSourceLeavesTheDestinationAlone)
             writeBytes(source, c.bytes);
         const std::string kept = dir.file("kept.dtable");
         writeBytes(kept, "old table");
-        ExportResult result = exportFastaToDTable(source.c_str(), kept.c_str());
+        ExportResult result = exportQuietly(source.c_str(), kept.c_str());
         EXPECT_EQ(result.status, c.status) << result.message;
         EXPECT_FALSE(result.message.empty());
         EXPECT_EQ(readBytes(kept), "old table");
 
         const std::string fresh = dir.file("fresh.dtable");
-        EXPECT_EQ(exportFastaToDTable(source.c_str(), fresh.c_str()).status, c.status);
+        EXPECT_EQ(exportQuietly(source.c_str(), fresh.c_str()).status, c.status);
         EXPECT_FALSE(fileExists(fresh));
     }
 }
@@ -194,7 +194,7 @@ TEST(CountingTable, ExportToAnUnwritableDestinationFails)
     TempDir dir;
     writeBytes(dir.file("file"), "x");
     const std::string destination = dir.file("file") + "/t.dtable";
-    ExportResult result = exportFastaToDTable(testData("sample.fa").c_str(), destination.c_str());
+    ExportResult result = exportQuietly(testData("sample.fa").c_str(), destination.c_str());
     EXPECT_EQ(result.status, ExportStatus::DestinationUnwritable);
     EXPECT_NE(result.message.find(destination), std::string::npos) << result.message;
     EXPECT_EQ(readBytes(dir.file("file")), "x");
@@ -207,7 +207,7 @@ TEST(CountingTable, ExportOntoItsOwnSourceIsRefused)
     writeBytes(dir.file("in.fa"), fasta);
     ::symlink(dir.file("in.fa").c_str(), dir.file("link.fa").c_str());
     for (const char* destination : {"in.fa", "link.fa"}) {
-        ExportResult result = exportFastaToDTable(dir.file("in.fa").c_str(), dir.file(destination).c_str());
+        ExportResult result = exportQuietly(dir.file("in.fa").c_str(), dir.file(destination).c_str());
         EXPECT_EQ(result.status, ExportStatus::DestinationUnwritable);
         EXPECT_EQ(readBytes(dir.file("in.fa")), fasta);
     }

@@ -489,9 +489,9 @@ TEST(ExportInput, ByteOrderMarkReadsAsIfItWereNotThere)
     }
     // Only at the very start, and only whole: otherwise its bytes start a line of their own.
     writeBytes(dir.file("late.fa"), "\n\xEF\xBB\xBF>gene\nACGTACGT\n");
-    EXPECT_EQ(exportFastaToDTable(dir.file("late.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
+    EXPECT_EQ(exportQuietly(dir.file("late.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
     writeBytes(dir.file("half.fa"), "\xEF\xBB>gene\nACGTACGT\n");
-    EXPECT_EQ(exportFastaToDTable(dir.file("half.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
+    EXPECT_EQ(exportQuietly(dir.file("half.fa").c_str(), dir.file("out.dtable").c_str()).status, ExportStatus::SourceNotFasta);
 }
 
 namespace {

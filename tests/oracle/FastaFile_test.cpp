@@ -177,9 +177,9 @@ TEST_F(FastaFileTest, GeneWithoutSequenceLinesHoldsTheNullSequence)
 {
     parse(">empty\n>full\nACGT\n>last\n");
     ASSERT_EQ(fasta.geneCount(), 3);
-    EXPECT_TRUE(fasta.sequence(0).isNull());
+    EXPECT_TRUE(fasta.sequence(0).text() == nullptr);
     EXPECT_EQ(fasta.sequence(1).view(), "ACGT");
-    EXPECT_TRUE(fasta.sequence(2).isNull());
+    EXPECT_TRUE(fasta.sequence(2).text() == nullptr);
 }
 
 TEST_F(FastaFileTest, ZeroByteEndsTheText)

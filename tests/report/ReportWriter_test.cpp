@@ -17,6 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+/// No files beside the pages.
+std::vector<ReportFile> noFiles()
+{
+    return {};
+}
+
 using Records = std::vector<std::pair<std::string, std::int64_t>>;
 
 DTable tableOf(std::int64_t sequenceLength, const Records& records)
@@ -125,7 +131,7 @@ TEST(ReportWriter, PagesMatchTheGoldenFilesAndListTheCandidatesThereAre)
     ASSERT_EQ(engine.candidates.size(), 3u);
     TempDir dir;
     RecordingFeedback console;
-    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, noFiles, 10);
     EXPECT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.rowsListed, 3); // fewer than ten candidates: the three there are
     EXPECT_EQ(outcome.pagesWritten, 3);
@@ -156,7 +162,7 @@ TEST(ReportWriter, TenRowsInRankOrderFromMoreCandidates)
         SCOPED_TRACE(rowCount);
         TempDir dir;
         RunFeedback console;
-        ReportOutcome outcome = writeReport(engine, dir.path().string(), console, rowCount);
+        ReportOutcome outcome = writeReport(engine, dir.path().string(), console, noFiles, rowCount);
         EXPECT_EQ(outcome.rowsListed, 10);
         EXPECT_EQ(outcome.pagesWritten, 10);
         std::vector<IndexRow> rows = rowsOf(readBytes(dir.file("output.html")));
@@ -194,7 +200,7 @@ TEST(ReportWriter, EmptyResultsWriteNothing)
         writeBytes(dir.file("AAAAAC.html"), "an earlier page");
         const auto before = contents(dir.path());
         RecordingFeedback console;
-        ReportOutcome outcome = writeReport(c.engine, dir.path().string(), console, 10);
+        ReportOutcome outcome = writeReport(c.engine, dir.path().string(), console, noFiles, 10);
         EXPECT_FALSE(outcome.ok());
         EXPECT_EQ(outcome.pagesWritten, 0);
         EXPECT_FALSE(outcome.message.empty());
@@ -210,7 +216,7 @@ TEST(ReportWriter, IndexPageThatCannotBeCreatedStillLeavesTheDetailPages)
     TempDir dir;
     fs::create_directory(dir.path() / "output.html");
     RecordingFeedback console;
-    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, noFiles, 10);
     EXPECT_FALSE(outcome.ok());
     EXPECT_FALSE(outcome.message.empty());
     EXPECT_EQ(outcome.pagesWritten, 3);
@@ -230,7 +236,7 @@ TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRestAndLeavesNoIndex)
     auto page = [&engine, &dir](std::size_t i) { return dir.file(pageFileName(engine.candidates[i].word.view())); };
     fs::create_directory(page(2));
     RecordingFeedback console;
-    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, 10);
+    ReportOutcome outcome = writeReport(engine, dir.path().string(), console, noFiles, 10);
     // No index page leads to pages that are not there.
     EXPECT_FALSE(outcome.ok());
     EXPECT_FALSE(fileExists(dir.file("output.html")));
@@ -277,7 +283,7 @@ TEST(ReportWriter, UnsafeWordsStayInsideTheFolderUnderTheirMappedNames)
     const fs::path folder = dir.path() / "report";
     fs::create_directory(folder);
     RunFeedback console;
-    ReportOutcome outcome = writeReport(engine, folder.string(), console, 10);
+    ReportOutcome outcome = writeReport(engine, folder.string(), console, noFiles, 10);
     EXPECT_EQ(outcome.pagesWritten, 10);
     const std::string index = readBytes((folder / "output.html").string());
     std::map<std::string, IndexRow> rowOfWord;
@@ -328,7 +334,7 @@ TEST(ReportWriter, ImagesAreWrittenOnlyWhereMissing)
     TempDir dir;
     writeBytes(dir.file("blue.png"), "the user's own blue");
     RunFeedback console;
-    writeReport(engine, dir.path().string(), console, 10);
+    writeReport(engine, dir.path().string(), console, noFiles, 10);
     for (const ReportImage& image : images) {
         const std::string bytes = readBytes(dir.file(image.fileName));
         if (std::string_view(image.fileName) == "blue.png")

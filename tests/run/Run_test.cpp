@@ -273,9 +273,9 @@ TEST(Run, FastaFilesAndTablesInMemoryGiveWhatTheirTableFilesGive)
     writeBytes(dir.file("genome.fa"), fasta(40, 400, 1, 4));
     writeBytes(dir.file("family.fa"), fasta(10, 400, 1, 1));
     writeBytes(dir.file("gene.fa"), fasta(1, 400, 2, 1));
-    ASSERT_TRUE(exportFastaToDTable(dir.file("genome.fa").c_str(), dir.file("genome.dtable").c_str()).ok());
-    ASSERT_TRUE(exportFastaToDTable(dir.file("family.fa").c_str(), dir.file("family.dtable").c_str()).ok());
-    ASSERT_TRUE(exportFastaToDTable(dir.file("gene.fa").c_str(), dir.file("gene.dtable").c_str()).ok());
+    ASSERT_TRUE(exportQuietly(dir.file("genome.fa").c_str(), dir.file("genome.dtable").c_str()).ok());
+    ASSERT_TRUE(exportQuietly(dir.file("family.fa").c_str(), dir.file("family.dtable").c_str()).ok());
+    ASSERT_TRUE(exportQuietly(dir.file("gene.fa").c_str(), dir.file("gene.dtable").c_str()).ok());
     RunFeedback quiet;
     auto report = [&](RunRequest request, const std::string& folder) {
         request.folder = dir.file(folder);
