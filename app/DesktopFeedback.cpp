@@ -3,6 +3,7 @@
 #include "app/Platform.h"
 #include "app/ProgressWindow.h"
 
+#include <QApplication>
 #include <QByteArrayView>
 #include <QString>
 #include <QThread>
@@ -63,7 +64,15 @@ void DesktopFeedback::finished()
 
 void DesktopFeedback::warn(std::string_view caption, std::string_view text)
 {
-    onInterfaceThread([&] { platform.warn(owner, fromUtf8(caption), fromUtf8(text)); });
+    onInterfaceThread([&] {
+        // A box waits for a click: the pointer is an arrow over it, whatever the run shows.
+        const bool waiting = QApplication::overrideCursor() != nullptr;
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+        platform.warn(owner, fromUtf8(caption), fromUtf8(text));
+        if (waiting)
+            QApplication::restoreOverrideCursor();
+    });
 }
 
 void DesktopFeedback::onInterfaceThread(const std::function<void()>& show)

@@ -320,6 +320,9 @@ void MainWindow::processData()
     const RunRequest request = runRequest();
     RunOutcome outcome;
     {
+        // The progress window comes once the inputs are counted; till then the cursor says
+        // that the run is under way.
+        WaitCursor waiting;
         DesktopFeedback feedback(platform, this, console);
         runInBackground([&] { outcome = runner(request, feedback); });
     }

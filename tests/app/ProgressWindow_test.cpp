@@ -78,7 +78,13 @@ struct Scene {
     bool mainWindowEnabled = true;
     bool progressShown = false;
     int bar = -1;
+    Qt::CursorShape cursor = Qt::BlankCursor; ///< the application's cursor; BlankCursor for none set
 };
+
+Qt::CursorShape applicationCursor()
+{
+    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor;
+}
 
 } // namespace
 
@@ -152,7 +158,10 @@ private Q_SLOTS:
         chooseInputs(window, platform, folder);
 
         std::size_t warningsWhenWarnReturned = 0;
-        window.setAnalysisRunner([&platform, &warningsWhenWarnReturned](const RunRequest& request, RunFeedback& feedback) {
+        Qt::CursorShape cursorDuringRun = Qt::BlankCursor;
+        window.setAnalysisRunner([&](const RunRequest& request, RunFeedback& feedback) {
+            QMetaObject::invokeMethod(
+                &window, [&cursorDuringRun] { cursorDuringRun = applicationCursor(); }, Qt::BlockingQueuedConnection);
             feedback.started();
             for (int done = 0; done <= 7; ++done)
                 feedback.progressed(done, 150);
@@ -169,7 +178,7 @@ private Q_SLOTS:
         Scene scene;
         platform.duringWarning = [&window, &scene] {
             QDialog* progress = shownProgressWindow();
-            scene = {window.isEnabled(), progress != nullptr, progress ? barOf(progress)->value() : -1};
+            scene = {window.isEnabled(), progress != nullptr, progress ? barOf(progress)->value() : -1, applicationCursor()};
         };
         trigger(window, processData);
 
@@ -183,6 +192,10 @@ private Q_SLOTS:
         QVERIFY(!scene.mainWindowEnabled);
         QVERIFY(scene.progressShown);
         QCOMPARE(scene.bar, 7);
+        // The run shows the wait cursor, and a box waiting for a click the arrow.
+        QCOMPARE(cursorDuringRun, Qt::WaitCursor);
+        QCOMPARE(scene.cursor, Qt::ArrowCursor);
+        QCOMPARE(applicationCursor(), Qt::BlankCursor);
         // The report is opened once the progress window is down.
         QVERIFY(window.isEnabled());
         QVERIFY(!shownProgressWindow());
