@@ -177,6 +177,8 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
     }
     if (outcome.status == RunStatus::NeedsGeneFiles)
         return usageError(err, "analyze takes GENE files unless SMALL is a FASTA file, whose records then serve");
+    if (outcome.status == RunStatus::BadRequest)
+        return usageError(err, outcome.message);
     if (!outcome.ok())
         return workError(err, outcome.message);
     for (const std::string& page : {outcome.indexPage, outcome.summaryPage}) {
