@@ -6,6 +6,7 @@
 #include "export/Export.h"
 
 #include "export/CountingTable.h"
+#include "export/SourceReading.h"
 #include "sequence/FastaStream.h"
 #include "sequence/InputStream.h"
 
@@ -22,23 +23,6 @@
 #include <thread>
 
 namespace {
-
-constexpr std::size_t unitCapacity = 4 << 20;
-constexpr std::size_t chunkCapacity = 4 << 20;
-
-ExportResult failure(ExportStatus status, std::string message)
-{
-    ExportResult result;
-    result.status = status;
-    result.message = std::move(message);
-    return result;
-}
-
-/// Gives `counted` the status, message and numbers of `result`, leaving what it counted.
-void setResult(ExportResult& counted, ExportResult result)
-{
-    counted = std::move(result);
-}
 
 bool sameFile(const char* a, const char* b)
 {
@@ -103,65 +87,6 @@ private:
     std::vector<std::unique_ptr<CountingUnit>> spare;
     bool closed = false;
 };
-
-/// Opens `source`; the export's failure when it cannot be read.
-std::optional<ExportResult> openSource(InputStream& input, const char* source, const Diagnostics& diagnostics)
-{
-    if (input.open(source))
-        return std::nullopt;
-    if (input.status() == ReadStatus::CannotOpen)
-        diagnostics.printf("Error: Unable to open %s\n", source);
-    return failure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
-}
-
-/// Feeds the whole of `input` to `fasta`, up to a zero byte or until `stop` is set, and
-/// finishes it. Progress goes up to nineteen twentieths: the last twentieth is what is done
-/// with the counts.
-void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback, const std::atomic<bool>* stop = nullptr)
-{
-    std::unique_ptr<char[]> chunk(new char[chunkCapacity]);
-    while (std::size_t n = input.read(chunk.get(), chunkCapacity)) {
-        fasta.feed(chunk.get(), n);
-        if (input.size())
-            feedback.progressed(static_cast<std::int64_t>(input.consumed() * (exportProgressSteps * 19 / 20) / input.size()),
-                exportProgressSteps);
-        if (fasta.heldZeroByte() || (stop && *stop))
-            break;
-    }
-    fasta.finish();
-}
-
-/// What the export makes of a source read to its end: a failure, or nothing when its text
-/// can be counted. With `summary` the "Read ... bytes" and gene lines are written on the way.
-std::optional<ExportResult> readFailure(const char* source, const InputStream& input, FastaStream& fasta,
-    const Diagnostics& diagnostics, bool summary)
-{
-    if (input.status() != ReadStatus::Read) {
-        diagnostics.printf("Error: Unable to read %s: %s\n", source, input.error().c_str());
-        return failure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
-    }
-    if (fasta.bytesRead() == 0 && !fasta.heldZeroByte()) {
-        diagnostics.printf("Error: Unable to read bytes from %s\n", source);
-        return failure(ExportStatus::SourceEmpty, quotedPath(source) + " is empty");
-    }
-    if (summary) {
-        diagnostics.printf("Read %llu bytes\n", static_cast<unsigned long long>(fasta.bytesRead()));
-        diagnostics.printf("Number of genes in file: %lld\n", static_cast<long long>(fasta.geneCount()));
-        diagnostics << fasta.takeGeneLines();
-    }
-    if (fasta.heldZeroByte())
-        return failure(ExportStatus::SourceNotText, quotedPath(source) + " is not a text file (it holds a zero byte)");
-    if (fasta.geneCount() == 0)
-        return failure(ExportStatus::SourceNotFasta, quotedPath(source) + " holds no FASTA header line (a line starting with '>')");
-    return std::nullopt;
-}
-
-/// The export's failure when memory runs out.
-ExportResult outOfMemory(const char* source, const Diagnostics& diagnostics)
-{
-    diagnostics.printf("Error: Not enough memory to count %s\n", source);
-    return failure(ExportStatus::OutOfMemory, "not enough memory to count " + quotedPath(source));
-}
 
 /// Threads counting the units the reading thread fills, as many as the system lets start
 /// (the reading thread counts by itself when none does). They are told to stop and joined
@@ -311,9 +236,9 @@ std::string quotedPath(const char* path)
 ExportResult exportFastaToDTable(const char* source, const char* destination, RunFeedback& feedback, unsigned threads)
 {
     if (!source || !destination)
-        return failure(ExportStatus::MissingPath, "no source or destination file name");
+        return exportFailure(ExportStatus::MissingPath, "no source or destination file name");
     if (sameFile(source, destination))
-        return failure(ExportStatus::DestinationUnwritable,
+        return exportFailure(ExportStatus::DestinationUnwritable,
             quotedPath(destination) + " is the source file itself; it would be overwritten");
 
     feedback.started();
@@ -331,10 +256,10 @@ ExportResult exportFastaToDTable(const char* source, const char* destination, Ru
         case CountsWrite::Written:
             break;
         case CountsWrite::Unwritable:
-            return failure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + written.message);
+            return exportFailure(ExportStatus::DestinationUnwritable, "cannot write " + quotedPath(destination) + ": " + written.message);
         case CountsWrite::TooLarge:
             feedback.diagnostics().printf("Error: Not enough memory to write the table of %s\n", source);
-            return failure(ExportStatus::OutOfMemory, "cannot export " + quotedPath(source) + ": " + written.message);
+            return exportFailure(ExportStatus::OutOfMemory, "cannot export " + quotedPath(source) + ": " + written.message);
         }
         if (sizeKnown)
             feedback.progressed(exportProgressSteps, exportProgressSteps);
@@ -348,7 +273,7 @@ CountedFasta countFasta(const char* source, RunFeedback& feedback, unsigned thre
 {
     CountedFasta counted;
     if (!source) {
-        setResult(counted, failure(ExportStatus::MissingPath, "no source file name"));
+        setResult(counted, exportFailure(ExportStatus::MissingPath, "no source file name"));
         return counted;
     }
 
@@ -458,7 +383,7 @@ CountedRecords countFastaRecords(const char* source, std::size_t maxRecords, Run
 {
     CountedRecords counted;
     if (!source) {
-        setResult(counted, failure(ExportStatus::MissingPath, "no source file name"));
+        setResult(counted, exportFailure(ExportStatus::MissingPath, "no source file name"));
         return counted;
     }
 

@@ -209,7 +209,10 @@ void FastaStream::append(const char* data, std::size_t size)
             continue;
         }
         std::size_t n = std::min(room, size);
-        copyRaised(unit->bytes.get() + unit->size, data, n);
+        if (raise)
+            copyRaised(unit->bytes.get() + unit->size, data, n);
+        else
+            std::memcpy(unit->bytes.get() + unit->size, data, n);
         unit->size += n;
         bases += n;
         data += n;

@@ -71,6 +71,9 @@ public:
 
     /// Calls `hook` for every gene from the next header line on.
     void onGene(GeneHook hook) { geneHook = std::move(hook); }
+    /// Hands the sequence bytes on as they stand, lower case kept, for a reader that masks
+    /// soft-masked letters; by default a, c, g and t are raised.
+    void keepCase() { raise = false; }
 
     /// Takes the next bytes of the text.
     void feed(const char* data, std::size_t size);
@@ -113,6 +116,7 @@ private:
     bool warnedStray = false;
     bool zeroByte = false;
     bool lastWasCarriageReturn = false;
+    bool raise = true;
     std::size_t pieceOffset = 0;
     std::uint64_t pieceStart = 0;
     std::uint64_t delivered = 0;
