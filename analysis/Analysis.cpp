@@ -156,7 +156,7 @@ std::vector<Motif> refinedMotifs(const AnalysisResult& result, Statistic statist
         const int length = static_cast<int>(wanted[i].size());
         if (std::find(covered.begin(), covered.end(), length) == covered.end() && isDnaWord(wanted[i])
             && length >= shortestWordLength && length <= longestWordLength) {
-            note(significanceOf(result.background, result.candidates, statistic, length, length));
+            note(significanceOf(result.background, result.candidates, statistic, length, length, result.family.get()));
             covered.push_back(length);
         }
     }
@@ -300,8 +300,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     // assembled into motifs there too.
     std::future<std::pair<SignificanceTable, std::vector<AssembledMotif>>> significance
         = std::async(std::launch::async, [&engine, &input] {
-              SignificanceTable table = significanceOf(
-                  engine.backgroundList(), engine.candidateList(), input.statistic, input.shortest, input.longest);
+              SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
+                  input.shortest, input.longest, input.family.get());
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
               return std::pair {std::move(table), std::move(motifs)};
           });
@@ -313,6 +313,7 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
+    result.family = std::move(input.family);
     result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
     result.known = std::move(input.known);

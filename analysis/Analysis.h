@@ -64,6 +64,9 @@ struct AnalysisInput {
     bool refuseNegativeCounts = false;
     /// Motifs to compare every refined and assembled motif with (read from a motif file).
     std::vector<Motif> known;
+    /// The family's sequences, when it came as FASTA: the significance table then counts the
+    /// sequences holding each class too, and the Sequences statistic needs them.
+    std::shared_ptr<const FamilyProfile> family;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -79,6 +82,7 @@ struct TableSummary {
     /// What the file holds besides its records, found while loading it (nothing for a table
     /// given in memory).
     TableFileFacts facts;
+    std::int64_t maskedBases = 0; ///< letters a masking of its FASTA file made N
 
     /// True when a header number or a record's count is below 0, which no counting gives.
     bool negative() const { return sequenceLength < 0 || totalCount < 0 || distinctCount < 0 || negativeCounts > 0; }
@@ -120,6 +124,8 @@ struct AnalysisResult : Outcome<AnalysisStatus> {
     std::vector<Motif> known;
     std::vector<MotifMatch> refinedKnown;
     std::vector<MotifMatch> assembledKnown;
+    /// The family's sequences, when it came as FASTA; null otherwise.
+    std::shared_ptr<const FamilyProfile> family;
 
     /// The 1-based rank of `word` or its reverse complement among the candidates that have a
     /// matrix (the words a report lists); 0 when it is not among them.

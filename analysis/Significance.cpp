@@ -1,5 +1,6 @@
 #include "analysis/Significance.h"
 
+#include "analysis/PoissonBinomial.h"
 #include "analysis/TailProbability.h"
 #include "base/Dna.h"
 
@@ -62,7 +63,7 @@ double windowsOf(const std::vector<std::int64_t>& counts, int length)
     return sum / 2.0;
 }
 
-/// Benjamini-Hochberg q-values, as logarithms, of `log10P` (one per class of a length, the
+/// Benjamini-Hochberg q-values, as logarithms, of `log10P` (one per class tested, the
 /// unobserved ones at 0).
 std::vector<double> log10QValues(const std::vector<double>& log10P)
 {
@@ -92,6 +93,11 @@ constexpr StatisticDescription descriptions[] = {
         "count"},
     {Statistic::Ratio, "ratio", "ranked by observed / expected; P binomial",
         "classes ranked by observed / expected; P from the binomial"},
+    {Statistic::Sequences, "sequences",
+        "ranked by E-value; P of the family sequences holding the class or more, Poisson-binomial over the "
+        "sequences' windows",
+        "classes ranked by E-value; P is the chance that as many of the family's sequences hold the class or more, "
+        "each sequence of n windows holding it with probability 1 - (1 - p)^n"},
 };
 
 constexpr bool inEnumOrder()
@@ -120,75 +126,132 @@ const StatisticDescription& describeStatistic(Statistic statistic)
     return descriptions[0];
 }
 
+namespace {
+
+constexpr std::size_t noRow = static_cast<std::size_t>(-1);
+
+/// What scoring the classes of every length gathers: for each class, observed or not, its P
+/// and where its row is, if it has one.
+struct Scored {
+    std::vector<double> log10P;
+    std::vector<std::size_t> rows;
+};
+
+/// The trial groups of the family's distinct sequences for a class of window probability p:
+/// the sequences of each number of windows, each holding the class with probability
+/// 1 - (1 - p)^n. Sequences without a window hold no class.
+std::vector<TrialGroup> familyGroups(const FamilyProfile& family, int length, double p)
+{
+    std::vector<TrialGroup> groups;
+    for (const auto& [windows, sequences] : family.windowCounts(length))
+        if (windows > 0)
+            groups.push_back(occurrenceGroup(p, windows, sequences));
+    return groups;
+}
+
+/// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
+void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const std::vector<std::int64_t>& smallCounts,
+    const FamilyProfile* family, SignificanceTable& table, Scored& scored)
+{
+    LengthSummary summary;
+    summary.length = length;
+    const std::int64_t words = std::int64_t(1) << (2 * length);
+    summary.classes = (words + (length % 2 == 0 ? std::int64_t(1) << length : 0)) / 2;
+    summary.bigWindows = windowsOf(bigCounts, length);
+    summary.smallWindows = windowsOf(smallCounts, length);
+    const double trials = std::round(summary.smallWindows);
+    for (std::int64_t code = 0; code < words; ++code) {
+        const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
+        if (reverse < code)
+            continue;
+        const auto countOf = [&](const std::vector<std::int64_t>& counts) {
+            return std::max(counts[static_cast<std::size_t>(code)], counts[static_cast<std::size_t>(reverse)]);
+        };
+        const std::int64_t observed = countOf(smallCounts);
+        if (observed <= 0) {
+            scored.log10P.push_back(0.0);
+            scored.rows.push_back(noRow);
+            continue;
+        }
+        WordClass entry;
+        entry.word = wordOf(code, length);
+        entry.reverse = wordOf(reverse, length);
+        entry.length = length;
+        entry.observed = observed;
+        entry.lowComplexity = isLowComplexity(entry.word);
+        const double p = (static_cast<double>(countOf(bigCounts)) + 1.0)
+            / (summary.bigWindows + static_cast<double>(summary.classes));
+        entry.expected = p * summary.smallWindows;
+        entry.ratio = static_cast<double>(observed) / entry.expected;
+        // A table whose counts exceed its own windows (made by hand) still gets a P.
+        entry.log10P = table.statistic == Statistic::Poisson
+            ? log10PoissonUpperTail(observed, entry.expected)
+            : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
+        if (family) {
+            const std::vector<TrialGroup> groups = familyGroups(*family, length, p);
+            entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
+            entry.expectedSequences = poissonBinomialMean(groups);
+            if (table.statistic == Statistic::Sequences)
+                entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
+        }
+        scored.log10P.push_back(entry.log10P);
+        scored.rows.push_back(table.classes.size());
+        table.classes.push_back(std::move(entry));
+        ++summary.observed;
+    }
+    table.lengths.push_back(summary);
+}
+
+} // namespace
+
+bool isLowComplexity(std::string_view word)
+{
+    for (std::size_t period = 1; period <= 3 && period < word.size(); ++period) {
+        bool repeats = true;
+        for (std::size_t i = period; i < word.size() && repeats; ++i)
+            repeats = word[i] == word[i - period];
+        if (repeats)
+            return true;
+    }
+    std::string letters(word);
+    std::sort(letters.begin(), letters.end());
+    return std::unique(letters.begin(), letters.end()) - letters.begin() <= 2;
+}
+
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
-    Statistic statistic, int shortest, int longest)
+    Statistic statistic, int shortest, int longest, const FamilyProfile* family)
 {
     SignificanceTable table;
     table.statistic = statistic;
+    table.familySize = family ? family->size() : -1;
     shortest = std::max(shortest, shortestWordLength);
     longest = std::min(longest, longestWordLength);
     if (shortest > longest)
         return table;
+    if (statistic == Statistic::Sequences && !family)
+        table.statistic = Statistic::Binomial;
     const auto bigByLength = countsByLength(big, shortest, longest);
     const auto smallByLength = countsByLength(small, shortest, longest);
-    for (int length = shortest; length <= longest; ++length) {
-        const std::vector<std::int64_t>& bigCounts = bigByLength[static_cast<std::size_t>(length - shortest)];
-        const std::vector<std::int64_t>& smallCounts = smallByLength[static_cast<std::size_t>(length - shortest)];
-        LengthSummary summary;
-        summary.length = length;
-        const std::int64_t words = std::int64_t(1) << (2 * length);
-        summary.classes = (words + (length % 2 == 0 ? std::int64_t(1) << length : 0)) / 2;
-        summary.bigWindows = windowsOf(bigCounts, length);
-        summary.smallWindows = windowsOf(smallCounts, length);
-        const double trials = std::round(summary.smallWindows);
-
-        // Per class of the length, in code order: its P and where its row is, if it has one.
-        constexpr std::size_t noRow = static_cast<std::size_t>(-1);
-        std::vector<double> log10P;
-        std::vector<std::size_t> rows;
-        log10P.reserve(static_cast<std::size_t>(summary.classes));
-        rows.reserve(static_cast<std::size_t>(summary.classes));
-        for (std::int64_t code = 0; code < words; ++code) {
-            const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
-            if (reverse < code)
-                continue;
-            const auto countOf = [&](const std::vector<std::int64_t>& counts) {
-                return std::max(counts[static_cast<std::size_t>(code)], counts[static_cast<std::size_t>(reverse)]);
-            };
-            const std::int64_t observed = countOf(smallCounts);
-            if (observed <= 0) {
-                log10P.push_back(0.0);
-                rows.push_back(noRow);
-                continue;
-            }
-            WordClass entry;
-            entry.word = wordOf(code, length);
-            entry.reverse = wordOf(reverse, length);
-            entry.length = length;
-            entry.observed = observed;
-            const double p = (static_cast<double>(countOf(bigCounts)) + 1.0)
-                / (summary.bigWindows + static_cast<double>(summary.classes));
-            entry.expected = p * summary.smallWindows;
-            entry.ratio = static_cast<double>(observed) / entry.expected;
-            // A table whose counts exceed its own windows (made by hand) still gets a P.
-            entry.log10P = statistic == Statistic::Poisson
-                ? log10PoissonUpperTail(observed, entry.expected)
-                : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
-            entry.log10E = std::log10(static_cast<double>(summary.classes)) + entry.log10P;
-            log10P.push_back(entry.log10P);
-            rows.push_back(table.classes.size());
-            table.classes.push_back(std::move(entry));
-            ++summary.observed;
-        }
-        const std::vector<double> q = log10QValues(log10P);
-        for (std::size_t i = 0; i < q.size(); ++i)
-            if (rows[i] != noRow)
-                table.classes[rows[i]].log10Q = q[i];
-        table.lengths.push_back(summary);
+    Scored scored;
+    for (int length = shortest; length <= longest; ++length)
+        scoreLength(length, bigByLength[static_cast<std::size_t>(length - shortest)],
+            smallByLength[static_cast<std::size_t>(length - shortest)], family, table, scored);
+    // Every class tested, of every length asked for, is one test: the E-value multiplies P by
+    // their number, and the q-values rank all of them together (the unobserved with P = 1).
+    for (const LengthSummary& summary : table.lengths)
+        table.classesTested += summary.classes;
+    const double log10Tests = std::log10(static_cast<double>(table.classesTested));
+    const std::vector<double> q = log10QValues(scored.log10P);
+    for (std::size_t i = 0; i < q.size(); ++i) {
+        if (scored.rows[i] == noRow)
+            continue;
+        WordClass& entry = table.classes[scored.rows[i]];
+        entry.log10Q = q[i];
+        entry.log10E = log10Tests + entry.log10P;
     }
 
     auto byWord = [](const WordClass& a, const WordClass& b) { return a.word < b.word; };
-    if (statistic == Statistic::Ratio) {
+    if (table.statistic == Statistic::Ratio) {
         std::sort(table.classes.begin(), table.classes.end(), [&](const WordClass& a, const WordClass& b) {
             return a.ratio != b.ratio ? a.ratio > b.ratio : byWord(a, b);
         });

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "sequence/FamilyProfile.h"
 #include "tables/WordEntry.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-/// The statistic that ranks the word classes; the values are those of the desktop's setting.
-enum class Statistic { Binomial = 0, Poisson = 1, Ratio = 2 };
+/// The statistic that ranks the word classes; the first three values are those of the
+/// desktop's setting. Sequences counts the family's sequences holding a class, not its
+/// occurrences, and needs the family's sequences.
+enum class Statistic { Binomial = 0, Poisson = 1, Ratio = 2, Sequences = 3 };
 
 /// The word lengths a table counts, and so the lengths the significance table may cover.
 inline constexpr int shortestWordLength = 6;
@@ -48,8 +52,13 @@ struct WordClass {
     double expected = 0.0;
     double ratio = 0.0;  ///< observed / expected
     double log10P = 0.0; ///< of seeing the observed count or more
-    double log10E = 0.0; ///< of the E-value: the number of classes times P
-    double log10Q = 0.0; ///< of the Benjamini-Hochberg q-value among the classes of its length
+    double log10E = 0.0; ///< of the E-value: the number of classes tested times P
+    double log10Q = 0.0; ///< of the Benjamini-Hochberg q-value among all classes tested
+    /// With the family's sequences: how many of them hold the class, and how many would by
+    /// the genome's window probability; -1 and 0 without.
+    std::int64_t sequences = -1;
+    double expectedSequences = 0.0;
+    bool lowComplexity = false; ///< a tandem repeat of period 1 to 3, or of two letters alone
     double sig() const { return -log10E; }
 };
 
@@ -58,6 +67,10 @@ struct SignificanceTable {
     Statistic statistic = Statistic::Binomial;
     std::vector<LengthSummary> lengths;
     std::vector<WordClass> classes;
+    /// Classes of every length covered, observed or not: the number of tests.
+    std::int64_t classesTested = 0;
+    /// The family's distinct sequences; -1 when the family came as a table alone.
+    std::int64_t familySize = -1;
 };
 
 /// Scores every class of A/C/G/T words of `shortest` to `longest` letters of the family's
@@ -71,6 +84,16 @@ struct SignificanceTable {
 /// pseudo-count of one per class), the expected count is E = p * T_small, and P is the chance
 /// of the observed count or more: binomial over round(T_small) windows, or Poisson of mean E.
 /// The Ratio statistic ranks by observed / expected and takes P from the binomial; the others
-/// rank by the E-value, NPO * P. Ties go by word.
+/// rank by the E-value, P times the number of classes tested over all lengths covered. The
+/// q-values rank every class tested together. Ties go by word.
+///
+/// With the family's sequences (`family`), every class also gets S, the number of distinct
+/// sequences holding it, and their expected number, the sum over the sequences of
+/// q_i = 1 - (1 - p)^(n_i) for a sequence of n_i windows; the Sequences statistic takes P as
+/// the chance of S or more from the Poisson-binomial of the q_i. Without `family`, Sequences
+/// falls back to Binomial.
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
-    Statistic statistic, int shortest, int longest);
+    Statistic statistic, int shortest, int longest, const FamilyProfile* family = nullptr);
+
+/// Whether `word` is of low complexity: a tandem repeat of period 1 to 3, or of two letters.
+bool isLowComplexity(std::string_view word);

@@ -276,7 +276,8 @@ void MainWindow::exit()
 
 void MainWindow::setCalibration()
 {
-    CalibrationDialog dialog(state.statistic, this);
+    // The dialog shows the classic default until a statistic is chosen.
+    CalibrationDialog dialog(state.statistic.value_or(Statistic::Binomial), this);
     place(dialog, 0, 0);
     if (dialog.exec() == QDialog::Accepted)
         state.statistic = dialog.statistic();

@@ -2,6 +2,7 @@
 
 #include "analysis/Analysis.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,9 @@
 /// run. Nothing here is saved between runs of the program.
 class ShellSettings {
 public:
-    /// The statistic chosen in the Frequency Calibration dialog.
-    Statistic statistic = Statistic::Binomial;
+    /// The statistic chosen in the Frequency Calibration dialog; till one is, each run takes
+    /// its own default (Sequences for a FASTA family, Binomial for a table).
+    std::optional<Statistic> statistic;
     /// The word lengths as typed in the Target Length dialog, whatever they are.
     int targetLengthMin = 6;
     int targetLengthMax = 8;

@@ -154,8 +154,14 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
     bool missing = false;
     if (line.has("--out", request.folder, missing) && (missing || request.folder.empty()))
         return usageError(err, "--out needs a folder");
-    if (line.has("--statistic", value, missing) && !statisticNamed(value, request.statistic))
-        return usageError(err, "--statistic takes binomial, poisson or ratio");
+    Statistic statistic;
+    if (line.has("--statistic", value, missing)) {
+        if (!statisticNamed(value, statistic))
+            return usageError(err, "--statistic takes sequences, binomial, poisson or ratio");
+        request.statistic = statistic;
+    }
+    if (line.has("--mask", value, missing) && !maskingNamed(value, request.masking))
+        return usageError(err, "--mask takes none, lower or dust");
     if (line.has("--known", request.knownMotifs, missing) && (missing || request.knownMotifs.empty()))
         return usageError(err, "--known needs a MEME or JASPAR motif file");
     if (line.has("--lengths", value, missing) && !lengthsNamed(value, request.shortest, request.longest))

@@ -26,7 +26,12 @@ const std::vector<CommandHelp> commands = {
         "DTable file or a FASTA file (plain or gzip); without GENE files the first 32 records of a FASTA SMALL "
         "serve as gene files. Prints the paths of output.html and summary.html.",
         {{"--out", "-o", "DIR", "write the report into DIR (default: the current folder)"},
-            {"--statistic", nullptr, "S", "rank words.tsv by S: binomial (default), poisson or ratio"},
+            {"--statistic", nullptr, "S",
+                "rank words.tsv by S: sequences (the default for a FASTA SMALL: in how many of its sequences a class "
+                "occurs), binomial (the default for a DTable SMALL), poisson or ratio (occurrences)"},
+            {"--mask", nullptr, "M",
+                "mask letters of the FASTA inputs as N: none (default), lower (soft-masked lower case) or dust "
+                "(low-complexity stretches)"},
             {"--lengths", nullptr, "MIN-MAX", "the word lengths of words.tsv, from 6 to 8 (default 6-8)"},
             {"--known", nullptr, "FILE", "name each motif's closest motif of FILE, a MEME or JASPAR motif file"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},

@@ -10,9 +10,22 @@ namespace {
 
 std::string describe(const char* role, const TableSummary& table)
 {
-    return std::string("# ") + role + ": " + table.path + " (bases " + std::to_string(table.sequenceLength)
-        + ", words counted " + std::to_string(table.totalCount) + ", distinct words " + std::to_string(table.distinctCount)
-        + ")\n";
+    std::string line = std::string("# ") + role + ": " + table.path + " (bases " + std::to_string(table.sequenceLength)
+        + ", words counted " + std::to_string(table.totalCount) + ", distinct words " + std::to_string(table.distinctCount);
+    if (table.maskedBases > 0)
+        line += ", masked " + std::to_string(table.maskedBases);
+    return line + ")\n";
+}
+
+/// What the family is, for the statistics: its distinct sequences, or a table of occurrences.
+std::string familyLine(const AnalysisResult& result)
+{
+    if (!result.family)
+        return "# family: a DTable file, which holds occurrences alone: every occurrence is counted, so words "
+               "clumped in a few sequences (repeats) are over-stated\n";
+    const FamilyProfile& family = *result.family;
+    return "# family: " + std::to_string(family.size()) + " distinct sequences of " + std::to_string(family.records())
+        + " records (" + std::to_string(family.duplicates()) + " repeating an earlier record's sequence count once)\n";
 }
 
 } // namespace
@@ -34,9 +47,17 @@ std::string wordsTable(const AnalysisResult& result)
         appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
         out += ", classes " + std::to_string(length.classes) + ", observed " + std::to_string(length.observed) + "\n";
     }
-    out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes * P; "
-           "q-value: Benjamini-Hochberg over the classes of a length\n";
-    out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value\n";
+    out += familyLine(result);
+    out += "# classes tested: " + std::to_string(table.classesTested) + " (every class of every length)\n";
+    out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes tested * P; "
+           "q-value: Benjamini-Hochberg over all classes tested";
+    const bool perSequence = table.familySize >= 0;
+    if (perSequence)
+        out += "; sequences: of the family's distinct sequences, those holding the class; expected_sequences = "
+               "sum of 1 - (1 - p)^n over them, n its windows";
+    out += "; low_complexity: a repeat of period 1 to 3 or of two letters\n";
+    out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value";
+    out += perSequence ? "\tsequences\tof\texpected_sequences\tlow_complexity\n" : "\tlow_complexity\n";
     out.reserve(out.size() + table.classes.size() * 112);
     std::size_t rank = 0;
     for (const WordClass& c : table.classes) {
@@ -52,7 +73,13 @@ std::string wordsTable(const AnalysisResult& result)
         (out += '\t') += formatFromLog10(c.log10E);
         out += '\t';
         appendNumber(out, c.sig() + 0.0, std::chars_format::fixed, 4);
-        ((out += '\t') += formatFromLog10(c.log10Q)) += '\n';
+        (out += '\t') += formatFromLog10(c.log10Q);
+        if (perSequence) {
+            ((out += '\t') += std::to_string(c.sequences)) += '\t';
+            (out += std::to_string(table.familySize)) += '\t';
+            appendNumber(out, c.expectedSequences, std::chars_format::general, 6);
+        }
+        (out += '\t') += c.lowComplexity ? "yes\n" : "no\n";
     }
     return out;
 }

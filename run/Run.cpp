@@ -6,6 +6,7 @@
 
 #include "analysis/MotifFormats.h"
 #include "export/Export.h"
+#include "export/FastaRecords.h"
 #include "export/InputKind.h"
 #include "report/ReportFiles.h"
 #include "report/ReportWriter.h"
@@ -62,6 +63,32 @@ std::string requestProblem(const RunRequest& request)
     return {};
 }
 
+/// Why the statistic or the masking asked for cannot serve these inputs; empty when they can.
+std::string choiceProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
+{
+    if (request.statistic == Statistic::Sequences && !fastaFamily)
+        return "the sequences statistic counts the family's sequences, which a DTable SMALL does not hold; give SMALL "
+               "as FASTA or choose binomial, poisson or ratio";
+    if (request.masking != Masking::None && std::count(kinds.begin(), kinds.end(), InputKind::Fasta) == 0)
+        return std::string("--mask ") + maskingName(request.masking) + " masks FASTA inputs, and every input is a DTable file";
+    return {};
+}
+
+/// Tells, in one warning, which inputs are tables that a masking cannot reach.
+void warnOfTablesUnmasked(const RunRequest& request, const std::vector<const RunInput*>& inputs,
+    const std::vector<InputKind>& kinds, RunFeedback& feedback)
+{
+    if (request.masking == Masking::None)
+        return;
+    std::string tables;
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        if (inputs[i]->table || kinds[i] != InputKind::Fasta)
+            tables += (tables.empty() ? "" : ", ") + inputs[i]->path;
+    if (!tables.empty())
+        feedback.warn("masking", std::string("a DTable file is counted already, so --mask ") + maskingName(request.masking)
+                + " cannot apply to " + tables);
+}
+
 /// Why the table file at `path` cannot serve, by what its header and the facts loading it
 /// found tell; empty when it can. A table cut short is no reason: it loads as far as it goes.
 std::string tableRefusal(const std::string& path, const TableFileFacts& facts)
@@ -99,43 +126,55 @@ bool tellKinds(const std::vector<const RunInput*>& inputs, std::vector<InputKind
     return true;
 }
 
+/// What counting the FASTA inputs found beside their tables: the letters masked in each.
+struct Counted {
+    std::vector<std::int64_t> maskedBases; ///< per input, in the order of the inputs
+};
+
 /// The analysis' inputs: each table file as it is, each FASTA file counted in memory as its
-/// export would count it (a file given twice, once), and with no gene file given, the
-/// family's first records as gene tables, named after the family's file and the record.
-bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
+/// export would count it, masked as asked (a file given twice, once).
+bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
+    const std::vector<InputKind>& kinds, AnalysisInput& input, Counted& counts, RunOutcome& outcome)
 {
     const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
-    std::map<std::string, std::shared_ptr<const DTable>> counted;
+    std::map<std::string, std::pair<std::shared_ptr<const DTable>, std::int64_t>> counted;
     std::vector<TableSource> sources;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const RunInput& given = *inputs[i];
+        counts.maskedBases.push_back(0);
         if (given.table || kinds[i] != InputKind::Fasta) {
             sources.emplace_back(given.path, given.table);
             continue;
         }
-        std::shared_ptr<const DTable>& table = counted[given.path];
+        auto& [table, masked] = counted[given.path];
         if (!table) {
             RunFeedback quietly;
-            CountedFasta fasta = countFasta(fastaSource(given.path).c_str(), quietly, threads);
+            MaskedCount fasta = request.masking == Masking::None
+                ? MaskedCount {countFasta(fastaSource(given.path).c_str(), quietly, threads)}
+                : countFastaMasked(fastaSource(given.path).c_str(), request.masking, quietly);
             if (!fasta.ok()) {
                 outcome = failed(RunStatus::InputRefused, fasta.message);
                 return false;
             }
             table = std::make_shared<const CountingTable>(std::move(fasta.table));
+            masked = fasta.maskedBases;
         }
         sources.emplace_back(given.path, table);
+        counts.maskedBases.back() = masked;
     }
-    counted.clear();
     input.big = std::move(sources[0]);
     input.small = std::move(sources[1]);
     input.genes.assign(std::make_move_iterator(sources.begin() + 2), std::make_move_iterator(sources.end()));
-    if (!input.genes.empty())
-        return true;
+    return true;
+}
 
+/// With no gene file given, the FASTA family's first records as gene tables, masked as asked,
+/// named after the family's file and the record.
+bool recordsAsGenes(const RunRequest& request, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
+{
     const std::string& family = request.small.path;
     RunFeedback quietly;
-    CountedRecords records = countFastaRecords(fastaSource(family).c_str(), maximumGeneFiles, quietly);
+    CountedRecords records = countFastaRecordsMasked(fastaSource(family).c_str(), maximumGeneFiles, request.masking, quietly);
     if (!records.ok()) {
         outcome = failed(RunStatus::InputRefused, records.message);
         return false;
@@ -146,6 +185,31 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     for (std::size_t r = 0; r < records.tables.size(); ++r)
         input.genes.emplace_back(family + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")",
             std::make_shared<const CountingTable>(std::move(records.tables[r])));
+    return true;
+}
+
+/// The FASTA family read sequence by sequence, masked as asked; refused when no distinct
+/// sequence keeps a word of A, C, G and T. Says how many records repeated another's sequence.
+bool readFamily(const RunRequest& request, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
+{
+    const std::string& family = request.small.path;
+    RunFeedback quietly;
+    ProfiledFamily profiled = profileFamily(fastaSource(family).c_str(), request.masking, quietly);
+    if (!profiled.ok()) {
+        outcome = failed(RunStatus::InputRefused, profiled.message);
+        return false;
+    }
+    const FamilyProfile& profile = profiled.profile;
+    const auto& windows = profile.windowCounts(FamilyProfile::shortest);
+    if (windows.empty() || windows.rbegin()->first == 0) {
+        outcome = failed(RunStatus::InputRefused, "the family " + family + " holds no word of A, C, G and T"
+                + (request.masking == Masking::None ? std::string() : " once masked"));
+        return false;
+    }
+    if (profile.duplicates() > 0)
+        feedback.note(std::to_string(profile.duplicates()) + " of the " + std::to_string(profile.records())
+            + " records of " + family + " repeat an earlier record's sequence; each sequence counts once");
+    input.family = std::make_shared<const FamilyProfile>(std::move(profiled.profile));
     return true;
 }
 
@@ -192,8 +256,11 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     if (request.genes.empty() && (request.small.table || kinds[1] != InputKind::Fasta))
         return failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
 
+    const bool fastaFamily = !request.small.table && kinds[1] == InputKind::Fasta;
+    if (std::string problem = choiceProblem(request, kinds, fastaFamily); !problem.empty())
+        return failed(RunStatus::BadRequest, std::move(problem));
     AnalysisInput input;
-    input.statistic = request.statistic;
+    input.statistic = request.statistic.value_or(fastaFamily ? Statistic::Sequences : Statistic::Binomial);
     input.shortest = request.shortest;
     input.longest = request.longest;
     input.refuseNegativeCounts = true;
@@ -209,12 +276,20 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
         std::filesystem::create_directories(folder, error);
     if (error)
         return failed(RunStatus::FolderUnusable, "cannot make the report folder " + folder + ": " + error.message());
-    if (!gatherInputs(request, inputs, kinds, input, outcome, feedback))
+    warnOfTablesUnmasked(request, inputs, kinds, feedback);
+    Counted counts;
+    if (!countInputs(request, inputs, kinds, input, counts, outcome)
+        || (input.genes.empty() && !recordsAsGenes(request, input, outcome, feedback))
+        || (fastaFamily && !readFamily(request, input, outcome, feedback)))
         return outcome;
 
     UntilReported untilReported(feedback);
     outcome.result = analyze(std::move(input), untilReported);
-    const AnalysisResult& result = outcome.result;
+    AnalysisResult& result = outcome.result;
+    result.big.maskedBases = counts.maskedBases[0];
+    result.small.maskedBases = counts.maskedBases[1];
+    for (std::size_t g = 0; g < result.genes.size() && g + 2 < counts.maskedBases.size(); ++g)
+        result.genes[g].maskedBases = counts.maskedBases[g + 2];
     if (!tablesAccepted(result, outcome, feedback) || !result.ok()) {
         if (outcome.ok()) {
             outcome.status = RunStatus::InputRefused;

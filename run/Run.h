@@ -3,8 +3,10 @@
 #include "analysis/Analysis.h"
 #include "base/Outcome.h"
 #include "base/RunFeedback.h"
+#include "sequence/Masking.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,10 +39,14 @@ struct RunRequest {
     /// 0 to maximumGeneFiles gene files; none takes the first maximumGeneFiles records of a
     /// FASTA `small`, each as a gene file of its own.
     std::vector<RunInput> genes;
-    /// What ranks words.tsv, and the word lengths it covers (6 to 8).
-    Statistic statistic = Statistic::Binomial;
+    /// What ranks words.tsv; unset, Sequences for a FASTA family and Binomial for a table.
+    /// Sequences needs a FASTA family.
+    std::optional<Statistic> statistic;
+    /// The word lengths words.tsv covers (6 to 8).
     int shortest = shortestWordLength;
     int longest = longestWordLength;
+    /// What of the FASTA inputs is masked (made N) before counting; tables are used as they are.
+    Masking masking = Masking::None;
     /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
     std::string knownMotifs;
     /// Where the report goes, made when missing; empty for the current folder.
@@ -52,7 +58,7 @@ struct RunRequest {
 /// What became of a run.
 enum class RunStatus {
     Reported,       ///< the report is written
-    BadRequest,     ///< the request asks for what no run does (lengths, gene file count): nothing read
+    BadRequest,     ///< the request asks for what no run does (lengths, gene file count, a statistic or masking the inputs do not allow): nothing written
     NeedsGeneFiles, ///< no gene file, and `small` is no FASTA file whose records could serve
     InputRefused,   ///< an input cannot be used (unreadable, neither kind, holding what no export writes)
     FolderUnusable, ///< the report folder cannot be made
@@ -72,9 +78,11 @@ struct RunOutcome : Outcome<RunStatus> {
 
 /// Runs one analysis from its input files to its report: tells each input's kind, refuses
 /// a table holding what no export writes and a known-motif file that cannot be read (before
-/// anything is written), counts each FASTA input in memory as the export would count it,
-/// takes a FASTA family's records as gene files when none is given, analyzes, and writes
-/// the report into the request's folder (index page last). Everything the run shows (its
+/// anything is written), counts each FASTA input in memory as the export would count it
+/// (masked as asked), reads a FASTA family sequence by sequence (each distinct sequence
+/// once; a family left with no word of A, C, G and T is refused), takes its records as gene
+/// files when none is given, analyzes, and writes the report into the request's folder
+/// (index page last). Everything the run shows (its
 /// progress, the diagnostic lines, warnings, notes) goes through `feedback`, whose progress
 /// ends once the report is written. The one door for every front end.
 RunOutcome run(const RunRequest& request, RunFeedback& feedback);

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <sstream>
 
@@ -37,7 +38,7 @@ struct RunCall {
     QString small;
     int shortest;
     int longest;
-    Statistic statistic;
+    std::optional<Statistic> statistic;
     QStringList genes;
     QString reportFolder;
     QString knownMotifs;
@@ -347,10 +348,10 @@ private Q_SLOTS:
             QCOMPARE(run.genes, genes);
             QVERIFY(run.knownMotifs.isEmpty());
         }
-        QCOMPARE(shell.runs[0].statistic, Statistic::Binomial);
+        QVERIFY(!shell.runs[0].statistic); // each run's own default till one is chosen
         QCOMPARE((std::vector<int>{shell.runs[0].shortest, shell.runs[0].longest}), (std::vector<int>{6, 8}));
         for (std::size_t i = 0; i < ranges.size(); ++i) {
-            QCOMPARE(shell.runs[i + 1].statistic, Statistic::Poisson);
+            QCOMPARE(shell.runs[i + 1].statistic, std::optional<Statistic>(Statistic::Poisson));
             QCOMPARE((std::vector<int>{shell.runs[i + 1].shortest, shell.runs[i + 1].longest}),
                 (std::vector<int>{ranges[i].shortest, ranges[i].longest}));
         }

@@ -97,17 +97,17 @@ private Q_SLOTS:
         QCOMPARE(first.texts,
             (QStringList{"Binomial Distribution (checked)", "Poisson Distribution", "Expected/Actual"}));
         QVERIFY(first.okEnabledAndDefault);
-        QCOMPARE(window.settings().statistic, Statistic::Poisson);
+        QCOMPARE(window.settings().statistic, std::optional<Statistic>(Statistic::Poisson));
 
         for (Ending ending : {Ending::Cancel, Ending::Escape, Ending::CloseBox}) {
             Shown shown = calibrationDialog(window, "expectedActualButton", ending);
             QCOMPARE(shown.texts, (QStringList{"Binomial Distribution", "Poisson Distribution (checked)", "Expected/Actual"}));
-            QCOMPARE(window.settings().statistic, Statistic::Poisson);
+            QCOMPARE(window.settings().statistic, std::optional<Statistic>(Statistic::Poisson));
         }
         calibrationDialog(window, "expectedActualButton", Ending::Ok);
-        QCOMPARE(window.settings().statistic, Statistic::Ratio);
+        QCOMPARE(window.settings().statistic, std::optional<Statistic>(Statistic::Ratio));
         calibrationDialog(window, nullptr, Ending::Ok);
-        QCOMPARE(window.settings().statistic, Statistic::Ratio);
+        QCOMPARE(window.settings().statistic, std::optional<Statistic>(Statistic::Ratio));
         QVERIFY(window.isVisible());
     }
 

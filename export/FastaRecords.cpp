@@ -1,0 +1,191 @@
+// Reading a FASTA file record by record: the stream reader hands on counting units, whose
+// pieces are put back together into each record's sequence.
+
+#include "export/FastaRecords.h"
+
+#include "export/CountingTable.h"
+#include "export/SourceReading.h"
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// Puts the pieces of the units back together, record by record, and hands each record on
+/// once the next one has begun or the text has ended.
+class RecordAssembler {
+public:
+    explicit RecordAssembler(const std::function<void(const FastaRecord&)>& each)
+        : each(each)
+    {
+    }
+    /// A record's header line has ended.
+    void begin(std::int64_t number, std::string_view name, std::uint64_t firstBase)
+    {
+        (void)number;
+        pending.push_back({std::string(name), firstBase});
+    }
+    /// The pieces of a full unit. A piece that counts fewer bytes than it holds is followed
+    /// by its record's next piece, which starts with the bytes it left uncounted.
+    void take(const CountingUnit& unit)
+    {
+        for (const CountingUnit::Piece& piece : unit.pieces) {
+            while (pending.size() > 1 && piece.start >= pending[1].firstBase)
+                emit();
+            sequence.append(unit.bytes.get() + piece.offset, piece.counted);
+        }
+    }
+    /// The text has ended: hands on the records still held.
+    void finish()
+    {
+        while (!pending.empty())
+            emit();
+    }
+
+private:
+    struct Header {
+        std::string name;
+        std::uint64_t firstBase;
+    };
+    void emit()
+    {
+        const Header& header = pending.front();
+        each(FastaRecord {emitted++, header.name, sequence, header.firstBase});
+        sequence.clear();
+        pending.pop_front();
+    }
+
+    const std::function<void(const FastaRecord&)>& each;
+    std::deque<Header> pending;
+    std::string sequence;
+    std::int64_t emitted = 0;
+};
+
+} // namespace
+
+ExportResult readFastaRecords(const char* source, const std::function<void(const FastaRecord&)>& each,
+    RunFeedback& feedback)
+{
+    if (!source)
+        return exportFailure(ExportStatus::MissingPath, "no source file name");
+    const Diagnostics& diagnostics = feedback.diagnostics();
+    InputStream input;
+    if (auto failed = openSource(input, source, diagnostics))
+        return *failed;
+    RecordAssembler records(each);
+    std::unique_ptr<CountingUnit> spare;
+    FastaStream fasta(
+        source,
+        [&](std::unique_ptr<CountingUnit> unit) {
+            records.take(*unit);
+            unit->size = 0;
+            unit->pieces.clear();
+            spare = std::move(unit);
+        },
+        [&spare] { return spare ? std::move(spare) : std::make_unique<CountingUnit>(unitCapacity); });
+    fasta.keepCase();
+    fasta.onGene([&records](std::int64_t gene, std::string_view name, std::uint64_t firstBase) {
+        records.begin(gene, name, firstBase);
+    });
+    feedAll(input, fasta, feedback);
+    if (auto failed = readFailure(source, input, fasta, diagnostics, false))
+        return *failed;
+    records.finish();
+    if (input.size())
+        feedback.progressed(exportProgressSteps, exportProgressSteps);
+    ExportResult result;
+    result.genes = fasta.geneCount();
+    result.bases = static_cast<std::int64_t>(fasta.sequenceLength());
+    return result;
+}
+
+std::string maskedSequence(std::string_view sequence, Masking masking, std::int64_t& masked)
+{
+    std::string letters(sequence);
+    if (masking == Masking::Lower) {
+        // The lower-case n of a soft-masked gap was no letter to count either.
+        const auto lowerN = static_cast<std::size_t>(std::count(letters.begin(), letters.end(), 'n'));
+        masked += static_cast<std::int64_t>(maskLowerCase(letters) - lowerN);
+    }
+    for (char& c : letters)
+        if (c == 'a' || c == 'c' || c == 'g' || c == 't')
+            c = static_cast<char>(c - 32);
+    if (masking == Masking::Dust)
+        masked += static_cast<std::int64_t>(maskLowComplexity(letters));
+    return letters;
+}
+
+MaskedCount countFastaMasked(const char* source, Masking masking, RunFeedback& feedback)
+{
+    MaskedCount counted;
+    if (masking == Masking::None) {
+        static_cast<CountedFasta&>(counted) = countFasta(source, feedback);
+        return counted;
+    }
+    feedback.started();
+    counted.table = CountingTable(feedback.diagnostics());
+    WordCounter counter;
+    const ExportResult read = readFastaRecords(
+        source,
+        [&](const FastaRecord& record) {
+            const std::string letters = maskedSequence(record.sequence, masking, counted.maskedBases);
+            counter.countPiece(letters.data(), letters.size(), letters.size(), record.firstBase);
+        },
+        feedback);
+    setResult(counted, read);
+    if (counted.ok()) {
+        counted.table.takeCounts(counter);
+        counted.table.setSequenceLength(counted.bases);
+    } else {
+        counted.table = CountingTable();
+    }
+    feedback.finished();
+    return counted;
+}
+
+CountedRecords countFastaRecordsMasked(const char* source, std::size_t maxRecords, Masking masking, RunFeedback& feedback)
+{
+    if (masking == Masking::None)
+        return countFastaRecords(source, maxRecords, feedback);
+    CountedRecords counted;
+    std::int64_t masked = 0;
+    const ExportResult read = readFastaRecords(
+        source,
+        [&](const FastaRecord& record) {
+            if (static_cast<std::size_t>(record.number) >= maxRecords)
+                return;
+            // Each table is the export of the record alone, its bases numbered from its own start.
+            const std::string letters = maskedSequence(record.sequence, masking, masked);
+            WordCounter counter;
+            counter.countPiece(letters.data(), letters.size(), letters.size(), 0);
+            counted.tables.emplace_back();
+            counted.tables.back().takeCounts(counter);
+            counted.tables.back().setSequenceLength(static_cast<std::int64_t>(letters.size()));
+            counted.names.emplace_back(record.name);
+        },
+        feedback);
+    setResult(counted, read);
+    if (!counted.ok()) {
+        counted.tables.clear();
+        counted.names.clear();
+    }
+    return counted;
+}
+
+ProfiledFamily profileFamily(const char* source, Masking masking, RunFeedback& feedback)
+{
+    ProfiledFamily family;
+    const ExportResult read = readFastaRecords(
+        source,
+        [&](const FastaRecord& record) {
+            family.profile.add(record.name, maskedSequence(record.sequence, masking, family.maskedBases));
+        },
+        feedback);
+    setResult(family, read);
+    if (!family.ok())
+        family.profile = FamilyProfile();
+    return family;
+}

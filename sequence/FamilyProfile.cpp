@@ -1,0 +1,66 @@
+#include "sequence/FamilyProfile.h"
+
+#include "base/Dna.h"
+
+#include <algorithm>
+
+void FamilyProfile::add(std::string_view name, std::string_view sequence)
+{
+    ++records_;
+    std::string upper(sequence);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    if (seen.contains(upper))
+        return;
+    sequences_.push_back(std::move(upper));
+    names_.emplace_back(name);
+    seen.insert(sequences_.back());
+    count(sequences_.back());
+}
+
+void FamilyProfile::count(const std::string& sequence)
+{
+    const auto number = static_cast<std::uint32_t>(sequences_.size());
+    for (int k = shortest; k <= longest; ++k) {
+        Length& length = lengths[static_cast<std::size_t>(k - shortest)];
+        if (length.holding.empty()) {
+            length.holding.assign(std::size_t(1) << (2 * k), 0);
+            length.lastSequence.assign(std::size_t(1) << (2 * k), 0);
+        }
+        const std::uint32_t mask = (std::uint32_t(1) << (2 * k)) - 1;
+        std::uint32_t forward = 0, reverse = 0;
+        std::int64_t run = 0, windows = 0;
+        for (const char letter : sequence) {
+            const std::uint8_t code = baseCodes[static_cast<unsigned char>(letter)];
+            if (code == otherBase) {
+                run = 0;
+                continue;
+            }
+            // The reverse complement's code grows at its high end: its first base is the
+            // complement of the last base read.
+            forward = ((forward << 2) | code) & mask;
+            reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (k - 1)));
+            if (++run < k)
+                continue;
+            ++windows;
+            const std::uint32_t canonical = std::min(forward, reverse);
+            if (length.lastSequence[canonical] != number) {
+                length.lastSequence[canonical] = number;
+                ++length.holding[canonical];
+            }
+        }
+        ++length.windows[windows];
+    }
+}
+
+std::uint32_t classNumber(std::string_view word)
+{
+    std::uint32_t forward = 0, reverse = 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const std::uint32_t code = baseCodes[static_cast<unsigned char>(word[i])] & 3;
+        forward = (forward << 2) | code;
+        reverse |= (3 - code) << (2 * i);
+    }
+    return std::min(forward, reverse);
+}

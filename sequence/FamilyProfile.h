@@ -1,0 +1,63 @@
+#pragma once
+
+#include "sequence/WordCounter.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+/// What a gene family's sequences hold, sequence by sequence, for the statistics that count
+/// sequences rather than occurrences. Each sequence counts once however often it is read:
+/// records whose sequences are the same, letters compared case-insensitively, count as one.
+///
+/// A word class of k letters is a word of A, C, G and T together with its reverse
+/// complement; it is numbered by the 2-bit code of whichever of the two codes lower (A=0,
+/// C=1, G=2, T=3, the first base in the highest bits). A window of k letters counts when
+/// each of its letters is A, C, G or T.
+class FamilyProfile {
+public:
+    static constexpr int shortest = WordCounter::minimumLength;
+    static constexpr int longest = WordCounter::maximumLength;
+
+    /// Adds the sequence of a record named `name`, as it is to be counted (masked letters
+    /// already N); a sequence met before only counts as a duplicate.
+    void add(std::string_view name, std::string_view sequence);
+
+    /// Records added, and those among them that repeated an earlier record's sequence.
+    std::int64_t records() const { return records_; }
+    std::int64_t duplicates() const { return records_ - static_cast<std::int64_t>(sequences_.size()); }
+    /// The distinct sequences, in upper case, in the order first met, with their records' names.
+    const std::deque<std::string>& sequences() const { return sequences_; }
+    const std::vector<std::string>& names() const { return names_; }
+    /// The number of distinct sequences.
+    std::int64_t size() const { return static_cast<std::int64_t>(sequences_.size()); }
+
+    /// How many distinct sequences hold the class of `length` letters numbered `code`.
+    std::uint32_t sequencesWith(int length, std::uint32_t code) const { return at(length).holding[code]; }
+    /// For `length`, each number of windows a distinct sequence has, with how many have it.
+    const std::map<std::int64_t, std::int64_t>& windowCounts(int length) const { return at(length).windows; }
+
+private:
+    struct Length {
+        std::vector<std::uint32_t> holding;
+        std::vector<std::uint32_t> lastSequence; ///< the sequence (from 1) that counted each class last
+        std::map<std::int64_t, std::int64_t> windows;
+    };
+    const Length& at(int length) const { return lengths[static_cast<std::size_t>(length - shortest)]; }
+    void count(const std::string& sequence);
+
+    std::int64_t records_ = 0;
+    std::deque<std::string> sequences_;
+    std::vector<std::string> names_;
+    std::unordered_set<std::string_view> seen;
+    std::array<Length, longest - shortest + 1> lengths;
+};
+
+/// The number of the class of the word `word` of A, C, G and T (2 to 16 letters), as the
+/// profile numbers classes: the lower of its code and its reverse complement's.
+std::uint32_t classNumber(std::string_view word);
