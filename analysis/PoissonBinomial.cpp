@@ -28,14 +28,19 @@
 // tail itself, close to 1, with its logarithm good to an absolute 1e-15.
 //
 // Saddle point: Lugannani and Rice's formula for the upper tail of a sum, in the form for an
-// integer count with Daniels's second continuity correction: with s~ = s - 1/2 and K = log M,
-//     K'(theta) = s~,  w = sign(theta) sqrt(2 (theta s~ - K(theta))),
-//     u = 2 sinh(theta / 2) sqrt(K''(theta)),
+// integer count with Daniels's first continuity correction: with K = log M,
+//     K'(theta) = s,  w = sign(theta) sqrt(2 (theta s - K(theta))),
+//     u = (1 - e^(-theta)) sqrt(K''(theta)),
 //     P(X >= s) ~ 1 - Phi(w) + phi(w) (1/u - 1/w),
 // written as phi(w) (R(w) - 1/w + 1/u), R the Mills ratio, so that its logarithm never
 // underflows; below the mean the same form gives the lower tail 1 - P. Where |w| is tiny
-// the two reciprocals cancel, and the formula's limit 1/2 - (w + K'''/(6 K''^(3/2))) phi(0)
-// stands in.
+// the two reciprocals cancel, and the formula's limit at the mean stands in:
+//     1/2 - (w + K'''/(6 K''^(3/2)) - 1/(2 sqrt(K''))) phi(0),
+// off by less than 1e-6 for |w| < 1e-3. Against exact tails of families of 300 to 2000
+// sequences the error in log10 P was at most 7e-5 (at a mean of 5 sequences, near the
+// mean), 4e-5 at observed = N - 1, and 1e-6 or less elsewhere. Daniels's second correction
+// (s - 1/2 in place of s, u = 2 sinh(theta / 2) sqrt(K'')) did ten times worse near small
+// means, though better far out, where both are far inside what is asked.
 //   R. Lugannani and S. Rice, "Saddle point approximation for the distribution of the sum of
 //   independent random variables", Adv. Appl. Probab. 12 (1980) 475-490.
 //   H. E. Daniels, "Tail probability approximations", Int. Stat. Rev. 55 (1987) 37-48.
@@ -55,7 +60,7 @@ constexpr double sumTolerance = 1e-9;
 /// A state of the exact sum below this is dropped.
 constexpr double droppedState = 1e-280;
 /// Below this |w| the saddle-point formula gives way to its limit at the mean.
-constexpr double smallW = 1e-4;
+constexpr double smallW = 1e-3;
 
 double logAddExp(double a, double b)
 {
@@ -253,16 +258,16 @@ double millsRatio(double w)
 
 double saddlePointTail(const Problem& problem)
 {
-    const double target = static_cast<double>(problem.observed) - 0.5;
+    const auto target = static_cast<double>(problem.observed);
     const double theta = saddlePoint(problem.groups, target);
     const Cumulants c = cumulants(problem.groups, theta);
     const double halfWSquared = std::max(0.0, theta * target - c.k0);
     const double w = std::copysign(std::sqrt(2.0 * halfWSquared), theta);
     if (std::fabs(w) < smallW) {
-        const double skew = c.k3 / (6.0 * c.k2 * std::sqrt(c.k2));
-        return std::log10(0.5 - (w + skew) / sqrtTwoPi);
+        const double sd = std::sqrt(c.k2);
+        return std::log10(0.5 - (w + c.k3 / (6.0 * c.k2 * sd) - 0.5 / sd) / sqrtTwoPi);
     }
-    const double u = 2.0 * std::sinh(0.5 * theta) * std::sqrt(c.k2);
+    const double u = -std::expm1(-theta) * std::sqrt(c.k2);
     // The tail on w's side of the mean: the upper one above it, the lower one below.
     const double a = std::fabs(w);
     double bracket = millsRatio(a) - 1.0 / a + 1.0 / std::fabs(u);
