@@ -55,6 +55,8 @@ constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double impossible = -std::numeric_limits<double>::infinity();
 constexpr double certain = 0.0;
 constexpr double largestWhole = 9007199254740992.0;
+/// log of the smallest normal double, rounded up.
+constexpr double smallestNormalLog = -708.39;
 /// How far a group's two probabilities may add up away from 1.
 constexpr double sumTolerance = 1e-9;
 /// A state of the exact sum below this is dropped.
@@ -87,7 +89,8 @@ bool validGroup(const TrialGroup& g)
 }
 
 /// What is left after the degenerate cases: trials of probability strictly between 0 and 1,
-/// at least two distinct probabilities among them, and 0 < observed < their number.
+/// at least two distinct probabilities among them or one below the smallest normal double,
+/// and 0 < observed < their number.
 struct Problem {
     std::vector<TrialGroup> groups;
     std::int64_t observed = 0;
@@ -138,7 +141,9 @@ std::optional<double> settle(std::int64_t observed, const std::vector<TrialGroup
             sum += static_cast<double>(g.count) * g.logQ;
         return sum * log10OfE;
     }
-    if (merged.size() == 1)
+    // The binomial tail takes q itself, which must then not lose its digits below the
+    // smallest normal double (or vanish, making a possible count look impossible).
+    if (merged.size() == 1 && merged[0].logQ > smallestNormalLog)
         return log10BinomialUpperTail(observed, static_cast<double>(trials), std::exp(merged[0].logQ));
     problem = Problem { std::move(merged), observed, trials };
     return std::nullopt;

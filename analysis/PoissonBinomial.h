@@ -13,7 +13,8 @@
 // Anything else gives NaN. The degenerate cases are exact: observed <= 0 gives 0, observed
 // above the number of trials -infinity; trials of probability 0 drop out and trials of
 // probability 1 are certain successes; every trial a success gives the sum of log10 q; a
-// single probability left is a binomial tail (TailProbability.h).
+// single probability left is a binomial tail (TailProbability.h) unless it lies below the
+// smallest normal double, where it goes the general way.
 //
 // Accuracy and cost, N being the number of trials of probability strictly between 0 and 1:
 // - N * observed up to poissonBinomialExactBudget: exact, to about 1e-12 relative in log10 P
@@ -24,7 +25,8 @@
 //   |log10 P| < 1) for families of 300 to 2000 sequences even at a mean of a few sequences,
 //   1e-6 or better a few standard deviations out; in families of tens of sequences it can
 //   be off by 2e-2, which is why the exact sum runs there. It costs one pass over the
-//   groups for each step of a bracketing and Newton's method, some 20 to 60 passes.
+//   groups (a few logarithms and exponentials each) for each step of a bracketing and
+//   Newton's method: 7 to 26 passes in families of 2000 and 20000 sequences.
 
 /// Trials that share one success probability: `count` trials of probability q, given by its
 /// natural logarithms log q and log(1 - q) so that neither q near 0 nor q near 1 loses digits.

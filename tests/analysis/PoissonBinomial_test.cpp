@@ -232,6 +232,18 @@ TEST(PoissonBinomial, OneProbabilityIsABinomial)
     }
 }
 
+TEST(PoissonBinomial, ProbabilitiesBelowTheSmallestDoubleStillCount)
+{
+    // q = e^-1000 would be 0 as a double: still 1 - (1 - q)^10 = 10 q (1 - 4.5 q), and
+    // P(X >= 2) = 45 q^2 (1 - 8q ...), far below the smallest double.
+    const double log10Q = -1000 / std::log(10.0);
+    const std::vector<TrialGroup> tiny = { { -1000.0, -0.0, 10 } };
+    EXPECT_TRUE(within(1e-12, log10PoissonBinomialUpperTail(1, tiny), 1 + log10Q));
+    EXPECT_TRUE(within(1e-12, log10PoissonBinomialUpperTail(2, tiny), std::log10(45.0) + 2 * log10Q));
+    const std::vector<TrialGroup> mixed = { { -1000.0, -0.0, 10 }, groupOf(0.5, 1) };
+    EXPECT_TRUE(within(1e-12, log10PoissonBinomialUpperTail(2, mixed), std::log10(0.5 * 10) + log10Q));
+}
+
 TEST(PoissonBinomial, OccurrenceProbabilityKeepsItsDigitsAtBothEnds)
 {
     // 1 - (1 - 1e-12)^1000 = 1e-9 (1 - 4.995e-10 ...): log q to full precision.
