@@ -24,8 +24,8 @@
 // (1 - q') + q' e^(-theta). States below 10^-280 are dropped as they arise: mass only moves
 // up, so what they would add to a sum of order 1/sqrt(N) is below 10^-277 of it, and
 // subnormal numbers would slow the loop many times. Every step is a convex combination, so
-// rounding grows only with the number of trials. Below the mean theta is 0 and the sum is the
-// tail itself, close to 1, with its logarithm good to an absolute 1e-15.
+// rounding grows only with the number of trials. At or below the mean theta is 0 and the sum
+// is the tail itself, about a half or more, with its logarithm good to an absolute 1e-15.
 //
 // Saddle point: Lugannani and Rice's formula for the upper tail of a sum, in the form for an
 // integer count with Daniels's first continuity correction: with K = log M,

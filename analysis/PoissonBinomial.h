@@ -23,7 +23,7 @@
 // - beyond it (so only past 1414 trials): a saddle-point approximation, whose error falls
 //   as the variance of X grows: within 1e-4 relative in log10 P (absolute where
 //   |log10 P| < 1) for families of 300 to 2000 sequences even at a mean of a few sequences,
-//   1e-6 or better a few standard deviations out; in families of tens of sequences it can
+//   1e-6 or better a few standard deviations out, 4e-5 at all trials but one; in families of tens of sequences it can
 //   be off by 2e-2, which is why the exact sum runs there. It costs one pass over the
 //   groups (a few logarithms and exponentials each) for each step of a bracketing and
 //   Newton's method: 7 to 26 passes in families of 2000 and 20000 sequences.
