@@ -302,7 +302,8 @@ double log10PoissonBinomialUpperTail(std::int64_t observed, const std::vector<Tr
     if (const std::optional<double> settled = settle(observed, groups, problem))
         return *settled;
     const double cost = static_cast<double>(problem.trials) * static_cast<double>(problem.observed);
-    return cost <= poissonBinomialExactBudget ? exactTail(problem) : saddlePointTail(problem);
+    return problem.trials <= poissonBinomialExactTrials || cost <= poissonBinomialExactBudget ? exactTail(problem)
+                                                                                            : saddlePointTail(problem);
 }
 
 double log10PoissonBinomialUpperTailSaddlePoint(std::int64_t observed, const std::vector<TrialGroup>& groups)

@@ -17,10 +17,11 @@
 // smallest normal double, where it goes the general way.
 //
 // Accuracy and cost, N being the number of trials of probability strictly between 0 and 1:
-// - N * observed up to poissonBinomialExactBudget: exact, to about 1e-12 relative in log10 P
-//   (absolute where |log10 P| < 1) however small P, in about N * observed multiply-adds
-//   (N * observed - observed^2 / 2): 4 * 10^4 for 200 sequences, at most 2 * 10^6.
-// - beyond it (so only past 1414 trials): a saddle-point approximation, whose error falls
+// - up to poissonBinomialExactTrials trials, or N * observed up to poissonBinomialExactBudget:
+//   exact, to about 1e-12 relative in log10 P (absolute where |log10 P| < 1) however small P,
+//   in about N * observed multiply-adds (N * observed - observed^2 / 2): at most 9 * 10^4
+//   for 300 sequences. A family's tens of thousands of classes each take one.
+// - beyond (so only past 300 trials): a saddle-point approximation, whose error falls
 //   as the variance of X grows: within 1e-4 relative in log10 P (absolute where
 //   |log10 P| < 1) for families of 300 to 2000 sequences even at a mean of a few sequences,
 //   1e-6 or better a few standard deviations out, 4e-5 at all trials but one; in families of tens of sequences it can
@@ -36,8 +37,10 @@ struct TrialGroup {
     std::int64_t count;
 };
 
-/// The most multiply-adds, trials times observed count, the exact tail may take.
-constexpr double poissonBinomialExactBudget = 2e6;
+/// Trials up to which the tail is always exact, and beyond them the most multiply-adds,
+/// trials times observed count, the exact tail may take.
+constexpr std::int64_t poissonBinomialExactTrials = 300;
+constexpr double poissonBinomialExactBudget = 5e4;
 
 /// The group of `count` trials of probability 1 - (1 - p)^n: a sequence of n windows holding
 /// a word of window probability p at least once. p in [0, 1], n and count >= 0; outside, NaN
