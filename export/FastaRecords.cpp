@@ -146,46 +146,35 @@ MaskedCount countFastaMasked(const char* source, Masking masking, RunFeedback& f
     return counted;
 }
 
-CountedRecords countFastaRecordsMasked(const char* source, std::size_t maxRecords, Masking masking, RunFeedback& feedback)
+FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback)
 {
-    if (masking == Masking::None)
-        return countFastaRecords(source, maxRecords, feedback);
-    CountedRecords counted;
-    std::int64_t masked = 0;
+    FamilyRead family;
+    WordCounter counter;
     const ExportResult read = readFastaRecords(
         source,
         [&](const FastaRecord& record) {
-            if (static_cast<std::size_t>(record.number) >= maxRecords)
-                return;
-            // Each table is the export of the record alone, its bases numbered from its own start.
-            const std::string letters = maskedSequence(record.sequence, masking, masked);
-            WordCounter counter;
-            counter.countPiece(letters.data(), letters.size(), letters.size(), 0);
-            counted.tables.emplace_back();
-            counted.tables.back().takeCounts(counter);
-            counted.tables.back().setSequenceLength(static_cast<std::int64_t>(letters.size()));
-            counted.names.emplace_back(record.name);
-        },
-        feedback);
-    setResult(counted, read);
-    if (!counted.ok()) {
-        counted.tables.clear();
-        counted.names.clear();
-    }
-    return counted;
-}
-
-ProfiledFamily profileFamily(const char* source, Masking masking, RunFeedback& feedback)
-{
-    ProfiledFamily family;
-    const ExportResult read = readFastaRecords(
-        source,
-        [&](const FastaRecord& record) {
-            family.profile.add(record.name, maskedSequence(record.sequence, masking, family.maskedBases));
+            const std::string letters = maskedSequence(record.sequence, masking, family.maskedBases);
+            counter.countPiece(letters.data(), letters.size(), letters.size(), record.firstBase);
+            if (static_cast<std::size_t>(record.number) < maxRecords) {
+                // Each record's table is the export of the record alone, its bases numbered from its start.
+                WordCounter alone;
+                alone.countPiece(letters.data(), letters.size(), letters.size(), 0);
+                family.records.emplace_back();
+                family.records.back().takeCounts(alone);
+                family.records.back().setSequenceLength(static_cast<std::int64_t>(letters.size()));
+                family.names.emplace_back(record.name);
+            }
+            family.profile.add(record.name, letters);
         },
         feedback);
     setResult(family, read);
-    if (!family.ok())
+    if (!family.ok()) {
+        family.records.clear();
+        family.names.clear();
         family.profile = FamilyProfile();
+        return family;
+    }
+    family.table.takeCounts(counter);
+    family.table.setSequenceLength(family.bases);
     return family;
 }

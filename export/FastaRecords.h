@@ -42,17 +42,17 @@ struct MaskedCount : CountedFasta {
 /// by record on one thread; fails as countFasta does.
 MaskedCount countFastaMasked(const char* source, Masking masking, RunFeedback& feedback);
 
-/// countFastaRecords under `masking`: each of the first `maxRecords` records of `source`
-/// counted as a table of its own with the letters `masking` masks made N; countFastaRecords'
-/// result when nothing is masked.
-CountedRecords countFastaRecordsMasked(const char* source, std::size_t maxRecords, Masking masking, RunFeedback& feedback);
-
-/// A gene family's FASTA file read sequence by sequence.
-struct ProfiledFamily : ExportResult {
+/// A gene family's FASTA file read once: its table, its first records' tables and its
+/// sequences, all masked alike.
+struct FamilyRead : ExportResult {
+    CountingTable table;                ///< the table the export would write (of the masked text)
+    std::vector<CountingTable> records; ///< the first records' tables, as countFastaRecords gives them
+    std::vector<std::string> names;     ///< their names
     FamilyProfile profile;
     std::int64_t maskedBases = 0;
 };
 
-/// The profile of the family in the FASTA file `source`, each record masked as `masking` says;
-/// fails as the export does.
-ProfiledFamily profileFamily(const char* source, Masking masking, RunFeedback& feedback);
+/// Reads the family in the FASTA file `source` once, each record masked as `masking` says:
+/// its table, the tables of its first `maxRecords` records and its profile. Fails as the
+/// export does.
+FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback);

@@ -126,22 +126,21 @@ bool tellKinds(const std::vector<const RunInput*>& inputs, std::vector<InputKind
     return true;
 }
 
-/// What counting the FASTA inputs found beside their tables: the letters masked in each.
-struct Counted {
-    std::vector<std::int64_t> maskedBases; ///< per input, in the order of the inputs
-};
+/// The FASTA inputs counted so far, by path, with the letters masked in each: a file given
+/// twice is counted once.
+using CountedInputs = std::map<std::string, std::pair<std::shared_ptr<const DTable>, std::int64_t>>;
 
 /// The analysis' inputs: each table file as it is, each FASTA file counted in memory as its
-/// export would count it, masked as asked (a file given twice, once).
+/// export would count it, masked as asked. `maskedBases` gets the letters masked in each.
 bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, AnalysisInput& input, Counted& counts, RunOutcome& outcome)
+    const std::vector<InputKind>& kinds, CountedInputs& counted, AnalysisInput& input,
+    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome)
 {
     const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
-    std::map<std::string, std::pair<std::shared_ptr<const DTable>, std::int64_t>> counted;
     std::vector<TableSource> sources;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const RunInput& given = *inputs[i];
-        counts.maskedBases.push_back(0);
+        maskedBases.push_back(0);
         if (given.table || kinds[i] != InputKind::Fasta) {
             sources.emplace_back(given.path, given.table);
             continue;
@@ -160,56 +159,48 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
             masked = fasta.maskedBases;
         }
         sources.emplace_back(given.path, table);
-        counts.maskedBases.back() = masked;
+        maskedBases.back() = masked;
     }
     input.big = std::move(sources[0]);
     input.small = std::move(sources[1]);
-    input.genes.assign(std::make_move_iterator(sources.begin() + 2), std::make_move_iterator(sources.end()));
+    std::vector<TableSource> genes(std::make_move_iterator(sources.begin() + 2), std::make_move_iterator(sources.end()));
+    if (!genes.empty())
+        input.genes = std::move(genes);
     return true;
 }
 
-/// With no gene file given, the FASTA family's first records as gene tables, masked as asked,
-/// named after the family's file and the record.
-bool recordsAsGenes(const RunRequest& request, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
+/// The FASTA family read once, masked as asked: its table (for the counting below), its
+/// sequences, and with no gene file given its first records as gene tables, named after the
+/// family's file and the record. Refused when no distinct sequence keeps a word of A, C, G
+/// and T; says how many records repeated another's sequence.
+bool readFastaFamily(const RunRequest& request, CountedInputs& counted, AnalysisInput& input, RunOutcome& outcome,
+    RunFeedback& feedback)
 {
     const std::string& family = request.small.path;
     RunFeedback quietly;
-    CountedRecords records = countFastaRecordsMasked(fastaSource(family).c_str(), maximumGeneFiles, request.masking, quietly);
-    if (!records.ok()) {
-        outcome = failed(RunStatus::InputRefused, records.message);
+    const std::size_t genes = request.genes.empty() ? maximumGeneFiles : 0;
+    FamilyRead read = readFamily(fastaSource(family).c_str(), request.masking, genes, quietly);
+    if (!read.ok()) {
+        outcome = failed(RunStatus::InputRefused, read.message);
         return false;
     }
-    if (records.genes > maximumGeneFiles)
-        feedback.note("the first " + std::to_string(maximumGeneFiles) + " of the " + std::to_string(records.genes)
-            + " records of " + family + " serve as gene files");
-    for (std::size_t r = 0; r < records.tables.size(); ++r)
-        input.genes.emplace_back(family + " record " + std::to_string(r + 1) + " (" + records.names[r] + ")",
-            std::make_shared<const CountingTable>(std::move(records.tables[r])));
-    return true;
-}
-
-/// The FASTA family read sequence by sequence, masked as asked; refused when no distinct
-/// sequence keeps a word of A, C, G and T. Says how many records repeated another's sequence.
-bool readFamily(const RunRequest& request, AnalysisInput& input, RunOutcome& outcome, RunFeedback& feedback)
-{
-    const std::string& family = request.small.path;
-    RunFeedback quietly;
-    ProfiledFamily profiled = profileFamily(fastaSource(family).c_str(), request.masking, quietly);
-    if (!profiled.ok()) {
-        outcome = failed(RunStatus::InputRefused, profiled.message);
-        return false;
-    }
-    const FamilyProfile& profile = profiled.profile;
-    const auto& windows = profile.windowCounts(FamilyProfile::shortest);
+    const auto& windows = read.profile.windowCounts(FamilyProfile::shortest);
     if (windows.empty() || windows.rbegin()->first == 0) {
         outcome = failed(RunStatus::InputRefused, "the family " + family + " holds no word of A, C, G and T"
                 + (request.masking == Masking::None ? std::string() : " once masked"));
         return false;
     }
-    if (profile.duplicates() > 0)
-        feedback.note(std::to_string(profile.duplicates()) + " of the " + std::to_string(profile.records())
+    if (genes > 0 && read.genes > static_cast<std::int64_t>(genes))
+        feedback.note("the first " + std::to_string(genes) + " of the " + std::to_string(read.genes) + " records of "
+            + family + " serve as gene files");
+    if (read.profile.duplicates() > 0)
+        feedback.note(std::to_string(read.profile.duplicates()) + " of the " + std::to_string(read.profile.records())
             + " records of " + family + " repeat an earlier record's sequence; each sequence counts once");
-    input.family = std::make_shared<const FamilyProfile>(std::move(profiled.profile));
+    for (std::size_t r = 0; r < read.records.size(); ++r)
+        input.genes.emplace_back(family + " record " + std::to_string(r + 1) + " (" + read.names[r] + ")",
+            std::make_shared<const CountingTable>(std::move(read.records[r])));
+    counted[family] = {std::make_shared<const CountingTable>(std::move(read.table)), read.maskedBases};
+    input.family = std::make_shared<const FamilyProfile>(std::move(read.profile));
     return true;
 }
 
@@ -277,19 +268,20 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     if (error)
         return failed(RunStatus::FolderUnusable, "cannot make the report folder " + folder + ": " + error.message());
     warnOfTablesUnmasked(request, inputs, kinds, feedback);
-    Counted counts;
-    if (!countInputs(request, inputs, kinds, input, counts, outcome)
-        || (input.genes.empty() && !recordsAsGenes(request, input, outcome, feedback))
-        || (fastaFamily && !readFamily(request, input, outcome, feedback)))
+    CountedInputs counted;
+    std::vector<std::int64_t> maskedBases;
+    if ((fastaFamily && !readFastaFamily(request, counted, input, outcome, feedback))
+        || !countInputs(request, inputs, kinds, counted, input, maskedBases, outcome))
         return outcome;
+    counted.clear();
 
     UntilReported untilReported(feedback);
     outcome.result = analyze(std::move(input), untilReported);
     AnalysisResult& result = outcome.result;
-    result.big.maskedBases = counts.maskedBases[0];
-    result.small.maskedBases = counts.maskedBases[1];
-    for (std::size_t g = 0; g < result.genes.size() && g + 2 < counts.maskedBases.size(); ++g)
-        result.genes[g].maskedBases = counts.maskedBases[g + 2];
+    result.big.maskedBases = maskedBases[0];
+    result.small.maskedBases = maskedBases[1];
+    for (std::size_t g = 0; g < result.genes.size() && g + 2 < maskedBases.size(); ++g)
+        result.genes[g].maskedBases = maskedBases[g + 2];
     if (!tablesAccepted(result, outcome, feedback) || !result.ok()) {
         if (outcome.ok()) {
             outcome.status = RunStatus::InputRefused;

@@ -22,36 +22,42 @@ void FamilyProfile::add(std::string_view name, std::string_view sequence)
 void FamilyProfile::count(const std::string& sequence)
 {
     const auto number = static_cast<std::uint32_t>(sequences_.size());
-    for (int k = shortest; k <= longest; ++k) {
-        Length& length = lengths[static_cast<std::size_t>(k - shortest)];
-        if (length.holding.empty()) {
-            length.holding.assign(std::size_t(1) << (2 * k), 0);
-            length.lastSequence.assign(std::size_t(1) << (2 * k), 0);
+    if (lengths[0].holding.empty()) {
+        for (int k = shortest; k <= longest; ++k) {
+            lengths[static_cast<std::size_t>(k - shortest)].holding.assign(std::size_t(1) << (2 * k), 0);
+            lengths[static_cast<std::size_t>(k - shortest)].lastSequence.assign(std::size_t(1) << (2 * k), 0);
         }
-        const std::uint32_t mask = (std::uint32_t(1) << (2 * k)) - 1;
-        std::uint32_t forward = 0, reverse = 0;
-        std::int64_t run = 0, windows = 0;
-        for (const char letter : sequence) {
-            const std::uint8_t code = baseCodes[static_cast<unsigned char>(letter)];
-            if (code == otherBase) {
-                run = 0;
-                continue;
-            }
-            // The reverse complement's code grows at its high end: its first base is the
-            // complement of the last base read.
-            forward = ((forward << 2) | code) & mask;
-            reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (k - 1)));
-            if (++run < k)
-                continue;
-            ++windows;
-            const std::uint32_t canonical = std::min(forward, reverse);
+    }
+    // One pass for every length: the codes of the longest words, whose last k letters are the
+    // shorter word ending at the same letter. The reverse complement's code grows at its high
+    // end: its first base is the complement of the last base read.
+    constexpr std::uint32_t longestMask = (std::uint32_t(1) << (2 * longest)) - 1;
+    std::uint32_t forward = 0, reverse = 0;
+    std::int64_t run = 0;
+    std::array<std::int64_t, longest - shortest + 1> windows {};
+    for (const char letter : sequence) {
+        const std::uint8_t code = baseCodes[static_cast<unsigned char>(letter)];
+        if (code == otherBase) {
+            run = 0;
+            continue;
+        }
+        forward = ((forward << 2) | code) & longestMask;
+        reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (longest - 1)));
+        ++run;
+        for (int k = shortest; k <= longest && k <= run; ++k) {
+            Length& length = lengths[static_cast<std::size_t>(k - shortest)];
+            const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
+            const std::uint32_t kReverse = reverse >> (2 * (longest - k));
+            const std::uint32_t canonical = std::min(kForward, kReverse);
+            ++windows[static_cast<std::size_t>(k - shortest)];
             if (length.lastSequence[canonical] != number) {
                 length.lastSequence[canonical] = number;
                 ++length.holding[canonical];
             }
         }
-        ++length.windows[windows];
     }
+    for (std::size_t k = 0; k < windows.size(); ++k)
+        ++lengths[k].windows[windows[k]];
 }
 
 std::uint32_t classNumber(std::string_view word)
