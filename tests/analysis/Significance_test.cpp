@@ -114,11 +114,15 @@ TEST(Significance, ClassCountsWindowsAndAWorkedExample)
     const double p = 11.0 / 2094.0;
     EXPECT_DOUBLE_EQ(a.expected, 4 * p);
     EXPECT_NEAR(a.log10P, std::log10(4 * p * p * p * (1 - p) + p * p * p * p), 1e-12);
-    EXPECT_NEAR(a.log10E, std::log10(2080.0) + a.log10P, 1e-12);
+    // Every class of both lengths is a test: 2080 + 8192 of them.
+    EXPECT_EQ(table.classesTested, 2080 + 8192);
+    EXPECT_NEAR(a.log10E, std::log10(10272.0) + a.log10P, 1e-12);
     EXPECT_DOUBLE_EQ(a.ratio, 3 / (4 * p));
-    // The most significant first; with two observed classes the best q is 2080 * P / 1.
+    // The most significant first; with two observed classes the best q is 10272 * P / 1.
     EXPECT_EQ(table.classes[0].word, "AAAAAA");
-    EXPECT_NEAR(table.classes[0].log10Q, std::log10(2080.0) + a.log10P, 1e-12);
+    EXPECT_NEAR(table.classes[0].log10Q, std::log10(10272.0) + a.log10P, 1e-12);
+    EXPECT_TRUE(a.lowComplexity);
+    EXPECT_EQ(a.sequences, -1); // no family's sequences given
     EXPECT_EQ(table.classes[1].word, "ACGCGT");
     EXPECT_EQ(table.classes[1].reverse, "ACGCGT");
 }
@@ -190,7 +194,7 @@ TEST(Significance, TheStatisticChoosesTheTestAndTheRanking)
 TEST(Significance, EachStatisticHasOneDescription)
 {
     const auto descriptions = statisticDescriptions();
-    ASSERT_EQ(descriptions.size(), 3u);
+    ASSERT_EQ(descriptions.size(), 4u);
     for (const StatisticDescription& description : descriptions) {
         SCOPED_TRACE(description.name);
         EXPECT_EQ(&describeStatistic(description.statistic), &description);
@@ -200,6 +204,7 @@ TEST(Significance, EachStatisticHasOneDescription)
     }
     EXPECT_STREQ(describeStatistic(Statistic::Poisson).name, "poisson");
     EXPECT_STREQ(describeStatistic(Statistic::Ratio).name, "ratio");
+    EXPECT_STREQ(describeStatistic(Statistic::Sequences).name, "sequences");
     // A value outside the enum, as a stored setting may hold, reads as the binomial.
     EXPECT_EQ(describeStatistic(static_cast<Statistic>(7)).statistic, Statistic::Binomial);
 }
