@@ -1,0 +1,100 @@
+// Whether the E-values are honest: families drawn at random from a set of upstream regions
+// and analysed against the whole set's table hold no motif, so about one class in all should
+// reach E <= 1 by chance, and none E <= 1e-3. Prints, for the sequences statistic and the
+// window statistic (binomial), how many classes reach each per family and on average.
+// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR]]]
+
+#include "export/FastaRecords.h"
+#include "run/Run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Record {
+    std::string name;
+    std::string sequence;
+};
+
+/// Classes of the run's significance table at E <= 1 and at E <= 1e-3.
+std::pair<int, int> significantClasses(const RunOutcome& outcome)
+{
+    int atOne = 0, atMilli = 0;
+    for (const WordClass& c : outcome.result.significance.classes) {
+        atOne += c.log10E <= 0.0;
+        atMilli += c.log10E <= -3.0;
+    }
+    return {atOne, atMilli};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FASTA [FAMILIES [SEED [WORKDIR]]]\n", argv[0]);
+        return 2;
+    }
+    const int families = argc > 2 ? std::atoi(argv[2]) : 20;
+    std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 20261207u);
+    const std::filesystem::path work = argc > 4 ? argv[4] : "/tmp/seqlark-bench-calibration";
+    std::filesystem::create_directories(work);
+
+    std::vector<Record> records;
+    RunFeedback quiet;
+    readFastaRecords(
+        argv[1], [&](const FastaRecord& r) { records.push_back({std::string(r.name), std::string(r.sequence)}); }, quiet);
+    const std::string genome = (work / "genome.dtable").string();
+    if (!std::filesystem::exists(genome))
+        exportFastaToDTable(argv[1], genome.c_str(), quiet, 2);
+
+    double sums[2][2] = {};
+    int worst[2] = {};
+    std::printf("family  size  sequences: E<=1 E<=1e-3  binomial: E<=1 E<=1e-3\n");
+    for (int f = 0; f < families; ++f) {
+        // Sizes from 25 to 800, spread evenly on a logarithmic scale.
+        const int size = static_cast<int>(25.0 * std::pow(32.0, static_cast<double>(f) / std::max(1, families - 1)) + 0.5);
+        std::vector<std::size_t> picked(records.size());
+        for (std::size_t i = 0; i < picked.size(); ++i)
+            picked[i] = i;
+        std::shuffle(picked.begin(), picked.end(), random);
+        const std::string family = (work / ("family" + std::to_string(f) + ".fa")).string();
+        {
+            std::ofstream out(family);
+            for (int i = 0; i < size; ++i)
+                out << '>' << records[picked[static_cast<std::size_t>(i)]].name << '\n'
+                    << records[picked[static_cast<std::size_t>(i)]].sequence << '\n';
+        }
+        std::printf("%6d  %4d", f + 1, size);
+        for (int s = 0; s < 2; ++s) {
+            RunRequest request;
+            request.big = genome;
+            request.small = family;
+            request.statistic = s == 0 ? Statistic::Sequences : Statistic::Binomial;
+            request.folder = (work / "report").string();
+            const RunOutcome outcome = run(request, quiet);
+            if (!outcome.ok()) {
+                std::fprintf(stderr, "\nrun failed: %s\n", outcome.message.c_str());
+                return 1;
+            }
+            const auto [atOne, atMilli] = significantClasses(outcome);
+            sums[s][0] += atOne;
+            sums[s][1] += atMilli;
+            worst[s] = std::max(worst[s], atMilli);
+            std::printf("  %*s%4d %7d", s == 0 ? 11 : 10, "", atOne, atMilli);
+        }
+        std::printf("\n");
+    }
+    for (int s = 0; s < 2; ++s)
+        std::printf("%s: on average %.2f classes at E <= 1 and %.2f at E <= 1e-3 per family; at most %d at E <= 1e-3\n",
+            s == 0 ? "sequences" : "binomial", sums[s][0] / families, sums[s][1] / families, worst[s]);
+    return 0;
+}
