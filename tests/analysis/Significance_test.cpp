@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "analysis/PoissonBinomial.h"
 #include "analysis/Significance.h"
 #include "analysis/TailProbability.h"
 
@@ -207,4 +208,41 @@ TEST(Significance, EachStatisticHasOneDescription)
     EXPECT_STREQ(describeStatistic(Statistic::Sequences).name, "sequences");
     // A value outside the enum, as a stored setting may hold, reads as the binomial.
     EXPECT_EQ(describeStatistic(static_cast<Statistic>(7)).statistic, Statistic::Binomial);
+}
+
+/// With the family's sequences, each class counts the distinct sequences holding it against
+/// the sum of 1 - (1 - p)^n over them, each sequence taken alone here, and the Sequences
+/// statistic's P is the Poisson-binomial tail of those sequences one by one.
+TEST(Significance, TheFamilysSequencesHoldingEachClass)
+{
+    const std::vector<std::string> sequences = {"ACGTTGCAAATTTGGGCCCAACGT", "TTGCAAATNNACGTTGCA", "GGGCCCA", "acgttgcaaat",
+        "ACGTTGCAAATTTGGGCCCAACGT"};
+    FamilyProfile family;
+    for (const std::string& sequence : sequences)
+        family.add("s", sequence);
+    ASSERT_EQ(family.size(), 4);
+    const auto big = recordsOf({{"ACGTTG", 40}, {"CAACGT", 40}, {"TTGCAA", 5}, {"AAATTT", 90}, {"GGGCCC", 2}});
+    const auto small = recordsOf({{"ACGTTG", 3}, {"CAACGT", 3}, {"TTGCAA", 3}, {"AAATTT", 1}, {"GGGCCC", 2}});
+    const SignificanceTable table = significanceOf(big, small, Statistic::Sequences, 6, 6, &family);
+    EXPECT_EQ(table.familySize, 4);
+    // The windows of six letters of A, C, G and T of each distinct sequence, counted by hand.
+    const std::vector<double> windows = {19, 3 + 3, 2, 6};
+    const double bigWindows = table.lengths[0].bigWindows;
+    std::map<std::string, std::int64_t> holding = {{"ACGTTG", 3}, {"TTGCAA", 3}, {"AAATTT", 1}, {"GGGCCC", 2}};
+    for (const WordClass& c : table.classes) {
+        SCOPED_TRACE(c.word);
+        ASSERT_TRUE(holding.contains(c.word));
+        EXPECT_EQ(c.sequences, holding[c.word]);
+        const double p = c.expected / table.lengths[0].smallWindows;
+        EXPECT_NEAR(p * (bigWindows + 2080.0), std::round(p * (bigWindows + 2080.0)), 1e-9); // (count + 1) / (T + NPO)
+        double expected = 0.0;
+        std::vector<TrialGroup> alone;
+        for (double n : windows) {
+            expected += 1.0 - std::pow(1.0 - p, n);
+            alone.push_back(occurrenceGroup(p, static_cast<std::int64_t>(n), 1));
+        }
+        EXPECT_NEAR(c.expectedSequences, expected, 1e-12);
+        EXPECT_NEAR(c.log10P, log10PoissonBinomialUpperTail(c.sequences, alone), 1e-9);
+        EXPECT_NEAR(c.log10E, std::log10(2080.0) + c.log10P, 1e-12);
+    }
 }

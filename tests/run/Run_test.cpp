@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <random>
@@ -347,4 +348,133 @@ TEST(Run, AFastaFamilysFirstRecordsServeAsGeneFilesWithANote)
         EXPECT_EQ(std::count(shown.events.begin(), shown.events.end(), note), records > 32 ? 1 : 0);
         EXPECT_EQ(shown.events.front(), records > 32 ? note : "start");
     }
+}
+
+namespace {
+
+/// `count` random sequences of `length` bases, from `seed`.
+std::vector<std::string> randomSequences(int count, int length, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::string> sequences;
+    for (int i = 0; i < count; ++i) {
+        std::string sequence;
+        for (int k = 0; k < length; ++k)
+            sequence += "ACGT"[random() % 4];
+        sequences.push_back(sequence);
+    }
+    return sequences;
+}
+
+std::string fastaOf(const std::vector<std::string>& sequences)
+{
+    std::string text;
+    for (std::size_t i = 0; i < sequences.size(); ++i)
+        text += ">s" + std::to_string(i) + "\n" + sequences[i] + "\n";
+    return text;
+}
+
+} // namespace
+
+/// A site in most of a family outranks everything, and a tandem repeat in one sequence,
+/// however many times its words occur, is no motif: the family's default statistic counts
+/// sequences.
+TEST(Run, ASiteInMostOfTheFamilyRanksFirstAndARepeatInOneIsNoMotif)
+{
+    TempDir dir;
+    writeBytes(dir.file("genome.fa"), fastaOf(randomSequences(400, 500, 11)));
+    std::vector<std::string> family = randomSequences(40, 500, 12);
+    for (std::size_t i = 0; i < family.size(); i += 5)
+        for (std::size_t j = 0; j < 3 && i + j < family.size(); ++j)
+            family[i + j].replace(100 + 37 * j, 8, j % 2 ? "TCGTCACA" : "TGTGACGA");
+    std::string repeat;
+    for (int copy = 0; copy < 20; ++copy)
+        repeat += "GCTTAG";
+    family[3].replace(200, repeat.size(), repeat);
+    writeBytes(dir.file("family.fa"), fastaOf(family));
+
+    RunRequest request;
+    request.big = dir.file("genome.fa");
+    request.small = dir.file("family.fa");
+    request.folder = dir.file("report");
+    RecordingFeedback shown;
+    const RunOutcome outcome = run(request, shown);
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    const SignificanceTable& table = outcome.result.significance;
+    EXPECT_EQ(table.statistic, Statistic::Sequences);
+    EXPECT_EQ(table.familySize, 40);
+    ASSERT_FALSE(table.classes.empty());
+    const WordClass& best = table.classes.front();
+    EXPECT_TRUE(best.word == "TCGTCACA" || best.reverse == "TCGTCACA") << best.word;
+    EXPECT_EQ(best.sequences, 24);
+    EXPECT_LT(best.log10E, -10.0);
+    for (const WordClass& c : table.classes) {
+        if (repeat.find(c.word) == std::string::npos && repeat.find(c.reverse) == std::string::npos)
+            continue;
+        EXPECT_GT(c.log10E, std::log10(0.05)) << c.word << " of the repeat is significant";
+    }
+    // The occurrences' own statistic is fooled by the repeat, as the families it was made for.
+    request.statistic = Statistic::Binomial;
+    request.folder = dir.file("binomial");
+    const RunOutcome windows = run(request, shown);
+    ASSERT_TRUE(windows.ok());
+    const auto significantInRepeat = [&](const WordClass& c) {
+        return repeat.find(c.word) != std::string::npos && c.log10E < std::log10(0.05);
+    };
+    const std::vector<WordClass>& byWindows = windows.result.significance.classes;
+    EXPECT_TRUE(std::any_of(byWindows.begin(), byWindows.end(), significantInRepeat));
+}
+
+/// A statistic or a masking the inputs cannot take is refused before anything is written; a
+/// family with no word left is refused; a masking that cannot reach a table says so; records
+/// repeating a sequence are told of.
+TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
+{
+    Inputs in;
+    writeBytes(in.dir.file("family.fa"), fastaOf(randomSequences(6, 200, 3)) + fastaOf(randomSequences(2, 200, 3)));
+    writeBytes(in.dir.file("gaps.fa"), ">a\nNNNNNNNNNNNN\n>b\nACGTa\n");
+    writeBytes(in.dir.file("soft.fa"), ">a\nacgtacgtacgtacgt\n");
+    struct Case {
+        const char* what;
+        RunStatus status;
+        std::string message; // the start of it
+        std::function<void(RunRequest&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"sequences with a table family", RunStatus::BadRequest, "the sequences statistic counts the family's sequences",
+            [](RunRequest& r) { r.statistic = Statistic::Sequences; }},
+        {"masking with tables alone", RunStatus::BadRequest, "--mask dust masks FASTA inputs",
+            [](RunRequest& r) { r.masking = Masking::Dust; }},
+        {"a family of gaps", RunStatus::InputRefused, "the family " + in.dir.file("gaps.fa") + " holds no word",
+            [&](RunRequest& r) { r.small = in.dir.file("gaps.fa"); }},
+        {"a soft-masked family", RunStatus::InputRefused, "the family " + in.dir.file("soft.fa") + " holds no word of A, C, G and T once masked",
+            [&](RunRequest& r) {
+                r.small = in.dir.file("soft.fa");
+                r.masking = Masking::Lower;
+            }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunRequest request = in.request();
+        c.change(request);
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(request, shown);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
+        EXPECT_EQ(contents(in.report).size(), 1u);
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+    }
+
+    RunRequest request = in.request();
+    request.small = in.dir.file("family.fa");
+    request.masking = Masking::Lower;
+    RecordingFeedback shown;
+    const RunOutcome outcome = run(request, shown);
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    EXPECT_EQ(shown.warnings.size(), 1u);
+    EXPECT_NE(shown.warnings[0].find("cannot apply to " + in.big + ", " + in.gene), std::string::npos) << shown.warnings[0];
+    EXPECT_EQ(std::count(shown.events.begin(), shown.events.end(),
+                  "note 2 of the 8 records of " + in.dir.file("family.fa") + " repeat an earlier record's sequence; each sequence counts once"),
+        1);
+    EXPECT_EQ(outcome.result.significance.familySize, 6);
 }
