@@ -28,6 +28,10 @@ struct AssembledMotif {
     std::string consensus;            ///< consensusOf(motif.counts)
     double bestSig = 0.0;             ///< of the best member, the first
     std::vector<MotifMember> members; ///< in the order of the significance table
+    /// The family's distinct sequences holding its best member, the class it was started
+    /// from (a union over all members would count every sequence holding any of hundreds of
+    /// weaker words); -1 without the family's sequences.
+    std::int64_t sequences = -1;
 };
 
 /// Groups the classes of `table` of sig >= 0 into at most `limit` motifs, in the table's
@@ -41,3 +45,7 @@ struct AssembledMotif {
 /// are fewer than `limit`. Each motif keeps, as its matrix and consensus, its core: the
 /// columns from the first to the last carrying at least 45% of the heaviest one's weight.
 std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit = maximumAssembledMotifs);
+
+/// Sets, for each motif of `motifs` whose classes are those of `table`, how many of the
+/// family's distinct sequences hold its best member.
+void countCarriers(std::vector<AssembledMotif>& motifs, const SignificanceTable& table, const FamilyProfile& family);

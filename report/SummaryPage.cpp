@@ -121,13 +121,20 @@ void appendInputRow(std::string& out, const char* role, const TableSummary& tabl
     else if (table.negative())
         out += " <span class=\"bad\">holds counts below 0</span>";
     out += "</td><td>" + std::to_string(table.sequenceLength) + "</td><td>" + std::to_string(table.totalCount)
-        + "</td><td>" + std::to_string(table.distinctCount) + "</td></tr>\n";
+        + "</td><td>" + std::to_string(table.distinctCount) + "</td><td>";
+    if (table.maskedBases > 0 && table.sequenceLength > 0) {
+        out += std::to_string(table.maskedBases) + " (";
+        appendNumber(out, 100.0 * static_cast<double>(table.maskedBases) / static_cast<double>(table.sequenceLength),
+            std::chars_format::fixed, 1);
+        out += "%)";
+    }
+    out += "</td></tr>\n";
 }
 
 /// The head of a table of inputs, one row per table file.
 const char* const inputsTableHead = "<div class=\"scroll\"><table><thead><tr><th class=\"l\">Table</th>"
                                     "<th class=\"l\">File</th><th>Bases</th><th>Words counted</th>"
-                                    "<th>Distinct words</th></tr></thead><tbody>\n";
+                                    "<th>Distinct words</th><th>Masked</th></tr></thead><tbody>\n";
 
 /// The run's parameters: statistic, word lengths, known motifs, date and program.
 void appendParameters(std::string& out, const AnalysisResult& result, const SummaryDetails& details)
@@ -148,6 +155,17 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
         if (longest->length != shortest->length)
             out += " to " + std::to_string(longest->length);
         out += " letters";
+    }
+    out += "</dd>\n<dt>Family</dt><dd>";
+    if (result.family) {
+        const FamilyProfile& family = *result.family;
+        out += counted(static_cast<std::size_t>(family.size()), "distinct sequence", "distinct sequences") + " of "
+            + counted(static_cast<std::size_t>(family.records()), "record", "records");
+        if (family.duplicates() > 0)
+            out += "; " + std::to_string(family.duplicates()) + " repeating an earlier record's sequence count once";
+    } else {
+        out += "a DTable file, which holds occurrences alone: every occurrence is counted, so words clumped in a "
+               "few sequences (repeats) are over-stated";
     }
     out += "</dd>\n";
     if (!details.knownPath.empty())
@@ -193,8 +211,14 @@ void appendLengths(std::string& out, const SignificanceTable& table)
             + "</td></tr>\n";
     }
     out += "</tbody></table></div>\n<p class=\"note\">T: the windows of A, C, G and T a table counted. "
-           "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = classes &times; P; "
-           "sig = &minus;log10 E; q-value: Benjamini&ndash;Hochberg over the classes of a length.</p>\n";
+           "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = P &times; the "
+           "classes tested, of every length (" + std::to_string(table.classesTested) + "); sig = &minus;log10 E; "
+           "q-value: Benjamini&ndash;Hochberg over all classes tested.";
+    if (table.familySize >= 0)
+        out += " Sequences: the family's distinct sequences holding the class (a sequence of n windows holds it with "
+               "probability 1 &minus; (1 &minus; p)<sup>n</sup>, so that the expected number is the sum of that over "
+               "them).";
+    out += " Low complexity: a repeat of period 1 to 3, or of two letters.</p>\n";
 }
 
 void appendRunSection(std::string& out, const AnalysisResult& result, const SummaryDetails& details)
@@ -228,7 +252,13 @@ void appendClassRow(std::string& out, const AnalysisResult& result, const WordCl
     appendNumber(out, c.sig() + 0.0, std::chars_format::fixed, 4);
     out += "</td><td data-v=\"";
     appendKey(out, c.log10Q);
-    out += "\">" + formatFromLog10(c.log10Q) + "</td></tr>\n";
+    out += "\">" + formatFromLog10(c.log10Q) + "</td>";
+    if (result.significance.familySize >= 0) {
+        out += "<td>" + std::to_string(c.sequences) + " of " + std::to_string(result.significance.familySize) + "</td><td>";
+        appendNumber(out, c.expectedSequences, std::chars_format::general, 6);
+        out += "</td>";
+    }
+    out += c.lowComplexity ? "<td class=\"l\">yes</td></tr>\n" : "<td class=\"l\"></td></tr>\n";
 }
 
 void appendClassSection(std::string& out, const AnalysisResult& result, std::size_t significant)
@@ -251,7 +281,10 @@ void appendClassSection(std::string& out, const AnalysisResult& result, std::siz
     out += "<div class=\"scroll\"><table class=\"sort\"><thead><tr><th aria-sort=\"ascending\">Rank</th>"
            "<th class=\"l\" data-t>Word</th><th class=\"l\" data-t>Reverse complement</th><th>Length</th>"
            "<th>Observed</th><th>Expected</th><th>Ratio</th><th>log10 P</th><th>E-value</th><th>sig</th>"
-           "<th>q-value</th></tr></thead><tbody>\n";
+           "<th>q-value</th>";
+    if (result.significance.familySize >= 0)
+        out += "<th>Sequences</th><th>Expected sequences</th>";
+    out += "<th class=\"l\" data-t>Low complexity</th></tr></thead><tbody>\n";
     std::size_t listed = 0;
     for (std::size_t i = 0; i < classes.size() && listed < shown; ++i) {
         if (classes[i].sig() >= 0.0) {
@@ -343,6 +376,10 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
         out += "<div class=\"card\"><h3>" + id + " <code>" + escapeHtml(assembled.consensus)
             + "</code></h3>\n<p class=\"meta\">best sig ";
         appendNumber(out, assembled.bestSig + 0.0, std::chars_format::fixed, 4);
+        out += " &middot; E-value " + formatFromLog10(assembled.motif.log10E);
+        if (assembled.sequences >= 0 && result.family)
+            out += " &middot; best word in " + std::to_string(assembled.sequences) + " of "
+                + std::to_string(result.family->size()) + " sequences";
         out += " &middot; " + counted(assembled.members.size(), "member class", "member classes") + " &middot; "
             + counted(assembled.motif.width(), "position", "positions") + "</p>\n";
         appendLogoPair(out, assembled.motif, id, std::string());
@@ -369,8 +406,12 @@ void appendFilesSection(std::string& out)
     out += "</ul>\n</section>\n";
 }
 
-/// The one line under the title that says what the run found.
-void appendLead(std::string& out, const AnalysisResult& result, std::size_t significant)
+/// E-values at or below this are significant in the lead.
+constexpr double leadE = 0.05;
+
+/// The one line under the title that says what the run found: the motifs of E-value at most
+/// 0.05 with how many of the family's sequences carry them, and the classes that reach it.
+void appendLead(std::string& out, const AnalysisResult& result)
 {
     out += "<p class=\"lead\">";
     if (!result.ok()) {
@@ -382,17 +423,32 @@ void appendLead(std::string& out, const AnalysisResult& result, std::size_t sign
         out += "No word class of the chosen lengths was observed in the family's table.</p>\n";
         return;
     }
-    out += "Of " + counted(classes.size(), "observed word class", "observed word classes") + ", "
-        + std::to_string(significant) + (significant == 1 ? " reaches" : " reach") + " sig &ge; 0";
-    const auto first = std::find_if(classes.begin(), classes.end(), [](const WordClass& c) { return c.sig() >= 0.0; });
-    if (first != classes.end()) {
-        out += "; the first of them is <b class=\"w\">" + escapeHtml(first->word) + "</b>";
-        if (first->reverse != first->word)
-            out += " / <span class=\"w\">" + escapeHtml(first->reverse) + "</span>";
-        out += " (E-value " + formatFromLog10(first->log10E) + ")";
+    const double limit = std::log10(leadE);
+    std::vector<const AssembledMotif*> motifs;
+    for (const AssembledMotif& motif : result.assembled)
+        if (motif.motif.log10E <= limit)
+            motifs.push_back(&motif);
+    if (motifs.empty())
+        out += "No motif reaches an E-value of 0.05";
+    else
+        out += counted(motifs.size(), "motif reaches", "motifs reach") + " an E-value of 0.05 or less: ";
+    for (std::size_t i = 0; i < motifs.size() && i < 5; ++i) {
+        const AssembledMotif& motif = *motifs[i];
+        out += std::string(i ? "; " : "") + "<b class=\"w\">" + escapeHtml(motif.consensus) + "</b> (E-value "
+            + formatFromLog10(motif.motif.log10E);
+        if (motif.sequences >= 0 && result.family)
+            out += ", its best word in " + std::to_string(motif.sequences) + " of " + std::to_string(result.family->size())
+                + " sequences";
+        out += ")";
     }
-    out += ". " + counted(result.refined.size(), "refined matrix", "refined matrices") + ", "
-        + counted(result.assembled.size(), "assembled motif", "assembled motifs") + ".</p>\n";
+    if (motifs.size() > 5)
+        out += " and " + std::to_string(motifs.size() - 5) + " more";
+    const auto significant = std::count_if(classes.begin(), classes.end(), [&](const WordClass& c) { return c.log10E <= limit; });
+    out += ". " + std::to_string(significant) + " of the " + counted(classes.size(), "observed word class", "observed word classes")
+        + " of every length reach it.";
+    if (!result.family)
+        out += " Every occurrence counts here: words clumped in a few sequences are over-stated.";
+    out += "</p>\n";
 }
 
 } // namespace
@@ -409,12 +465,13 @@ std::string summaryPage(const AnalysisResult& result, const SummaryDetails& deta
     out += pageHeadEnd;
     appendLogoSymbols(out);
     out += "<main>\n<header><h1>Seqlark summary</h1>\n";
-    appendLead(out, result, significant);
+    appendLead(out, result);
     out += "</header>\n";
     appendRunSection(out, result, details);
-    appendClassSection(out, result, significant);
-    appendRefinedSection(out, result);
+    // The motifs and their logos before the classes they are made of.
     appendAssembledSection(out, result);
+    appendRefinedSection(out, result);
+    appendClassSection(out, result, significant);
     appendFilesSection(out);
     out += std::string("<footer>Seqlark ") + SEQLARK_VERSION;
     if (!details.date.empty())
