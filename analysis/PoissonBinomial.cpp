@@ -186,26 +186,23 @@ Cumulants cumulants(const std::vector<TrialGroup>& groups, double theta)
 }
 
 /// The theta at which the tilted mean is `target`, 0 < target < the number of trials.
+/// Newton's method from the theta of the binomial with the family's mean probability, which
+/// is close: a few steps for most classes. A step that leaves what is known of the root's
+/// place halves the interval instead, or, while the interval is open, doubles away.
 double saddlePoint(const std::vector<TrialGroup>& groups, double target)
 {
-    // A bracket first, by doubling away from 0: the tilted mean rises with theta from 0 to
-    // the number of trials.
-    double low = 0.0;
-    double high = 0.0;
-    if (cumulants(groups, 0.0).k1 < target) {
-        high = 1.0;
-        for (int i = 0; i < 64 && cumulants(groups, high).k1 < target; ++i) {
-            low = high;
-            high *= 2.0;
-        }
-    } else {
-        low = -1.0;
-        for (int i = 0; i < 64 && cumulants(groups, low).k1 > target; ++i) {
-            high = low;
-            low *= 2.0;
-        }
-    }
-    double theta = 0.5 * (low + high);
+    double trials = 0.0;
+    for (const TrialGroup& g : groups)
+        trials += static_cast<double>(g.count);
+    const double mean = cumulants(groups, 0.0).k1;
+    const double meanQ = mean / trials;
+    double theta = std::log(target * (1.0 - meanQ) / (meanQ * (trials - target)));
+    if (!std::isfinite(theta))
+        theta = target > mean ? 1.0 : -1.0;
+    // The tilted mean rises with theta: the root lies above 0 when the target is above the mean.
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    double low = target > mean ? 0.0 : -infinity;
+    double high = target > mean ? infinity : 0.0;
     for (int i = 0; i < 200; ++i) {
         const Cumulants c = cumulants(groups, theta);
         if (c.k1 < target)
@@ -213,9 +210,13 @@ double saddlePoint(const std::vector<TrialGroup>& groups, double target)
         else
             high = theta;
         double next = theta - (c.k1 - target) / c.k2;
-        if (!(next > low && next < high))
-            next = 0.5 * (low + high);
-        if (std::fabs(next - theta) <= 1e-15 * std::max(1.0, std::fabs(theta)))
+        // While one end is open, no step goes further than doubling away from the known end.
+        const bool tooFar = std::fabs(next - theta) > 2.0 * std::max(1.0, std::fabs(theta));
+        if (!(next > low && next < high) || (tooFar && !(std::isfinite(low) && std::isfinite(high))))
+            next = std::isfinite(low) && std::isfinite(high) ? 0.5 * (low + high)
+                : std::isfinite(low)                        ? low + std::max(1.0, std::fabs(low))
+                                                            : high - std::max(1.0, std::fabs(high));
+        if (std::fabs(next - theta) <= 1e-13 * std::max(1.0, std::fabs(theta)))
             return next;
         theta = next;
     }

@@ -40,7 +40,7 @@ struct TrialGroup {
 /// Trials up to which the tail is always exact, and beyond them the most multiply-adds,
 /// trials times observed count, the exact tail may take.
 constexpr std::int64_t poissonBinomialExactTrials = 300;
-constexpr double poissonBinomialExactBudget = 5e4;
+constexpr double poissonBinomialExactBudget = 6e3;
 
 /// The group of `count` trials of probability 1 - (1 - p)^n: a sequence of n windows holding
 /// a word of window probability p at least once. p in [0, 1], n and count >= 0; outside, NaN

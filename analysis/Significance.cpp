@@ -140,13 +140,50 @@ struct Scored {
 /// The trial groups of the family's distinct sequences for a class of window probability p:
 /// the sequences of each number of windows, each holding the class with probability
 /// 1 - (1 - p)^n. Sequences without a window hold no class.
-std::vector<TrialGroup> familyGroups(const FamilyProfile& family, int length, double p)
+std::vector<TrialGroup> familyGroups(const std::vector<std::pair<std::int64_t, std::int64_t>>& windowGroups, double p)
 {
     std::vector<TrialGroup> groups;
-    for (const auto& [windows, sequences] : family.windowCounts(length))
-        if (windows > 0)
-            groups.push_back(occurrenceGroup(p, windows, sequences));
+    for (const auto& [windows, sequences] : windowGroups)
+        groups.push_back(occurrenceGroup(p, windows, sequences));
     return groups;
+}
+
+/// Most groups of sequences a class's tail is computed over.
+constexpr std::size_t mostWindowGroups = 64;
+
+/// The family's sequences with windows, in groups of one number of windows each. A family of
+/// more numbers than mostWindowGroups (sequences of many lengths) is put in that many groups of
+/// neighbouring numbers, about equal in sequences, each of its sequences' mean number: the
+/// sum of 1 - (1 - p)^n over a group, nearly p times the sum of n for the small p of words,
+/// hardly changes, and the tail costs a fraction.
+std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const FamilyProfile& family, int length)
+{
+    std::vector<std::pair<std::int64_t, std::int64_t>> groups;
+    std::int64_t sequences = 0;
+    for (const auto& [windows, count] : family.windowCounts(length))
+        if (windows > 0) {
+            groups.emplace_back(windows, count);
+            sequences += count;
+        }
+    if (groups.size() <= mostWindowGroups)
+        return groups;
+    std::vector<std::pair<std::int64_t, std::int64_t>> merged;
+    const double share = static_cast<double>(sequences) / static_cast<double>(mostWindowGroups);
+    double windowSum = 0.0;
+    std::int64_t inGroup = 0, before = 0;
+    for (const auto& [windows, count] : groups) {
+        windowSum += static_cast<double>(windows) * static_cast<double>(count);
+        inGroup += count;
+        if (static_cast<double>(before + inGroup) >= share * static_cast<double>(merged.size() + 1)) {
+            merged.emplace_back(std::llround(windowSum / static_cast<double>(inGroup)), inGroup);
+            before += inGroup;
+            windowSum = 0.0;
+            inGroup = 0;
+        }
+    }
+    if (inGroup > 0)
+        merged.emplace_back(std::llround(windowSum / static_cast<double>(inGroup)), inGroup);
+    return merged;
 }
 
 /// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
@@ -160,6 +197,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     summary.bigWindows = windowsOf(bigCounts, length);
     summary.smallWindows = windowsOf(smallCounts, length);
     const double trials = std::round(summary.smallWindows);
+    const auto groupsOfWindows = family ? windowGroups(*family, length) : std::vector<std::pair<std::int64_t, std::int64_t>>();
     for (std::int64_t code = 0; code < words; ++code) {
         const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
         if (reverse < code)
@@ -188,7 +226,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
             ? log10PoissonUpperTail(observed, entry.expected)
             : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
         if (family) {
-            const std::vector<TrialGroup> groups = familyGroups(*family, length, p);
+            const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, p);
             entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
             entry.expectedSequences = poissonBinomialMean(groups);
             if (table.statistic == Statistic::Sequences)
