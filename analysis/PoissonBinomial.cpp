@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 // Both ways tilt the distribution: under the exponential family member
 //     P'(X = x) = P(X = x) e^(theta x) / M(theta),   M(theta) = prod (1 - q + q e^theta)^count,
@@ -185,6 +186,40 @@ Cumulants cumulants(const std::vector<TrialGroup>& groups, double theta)
     return c;
 }
 
+/// A group's trial in plain probabilities, for the search of the saddle point, which needs
+/// only the tilted mean and variance: with e = e^theta taken once, q' = q e / (1 - q + q e)
+/// costs a division, where the logarithms cost three transcendental functions per group.
+struct PlainTrial {
+    double q;
+    double notQ;
+    double count;
+};
+
+/// The tilted mean and variance; a group whose numbers leave the range of normal doubles
+/// is taken through its logarithms.
+std::pair<double, double> tiltedMeanAndVariance(const std::vector<TrialGroup>& groups,
+    const std::vector<PlainTrial>& plain, double theta)
+{
+    const double e = std::exp(theta);
+    double k1 = 0.0;
+    double k2 = 0.0;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const PlainTrial& p = plain[i];
+        const double raised = p.q * e;
+        const double scale = p.notQ + raised;
+        double q = raised / scale;
+        double notQ = p.notQ / scale;
+        if (!(scale >= 1e-300 && scale <= 1e300) || p.q < 1e-300) {
+            const TiltedTrial t = tilt(groups[i], theta);
+            q = t.q;
+            notQ = t.notQ;
+        }
+        k1 += p.count * q;
+        k2 += p.count * q * notQ;
+    }
+    return { k1, k2 };
+}
+
 /// The theta at which the tilted mean is `target`, 0 < target < the number of trials.
 /// Newton's method from the theta of the binomial with the family's mean probability, which
 /// is close: a few steps for most classes. A step that leaves what is known of the root's
@@ -192,9 +227,15 @@ Cumulants cumulants(const std::vector<TrialGroup>& groups, double theta)
 double saddlePoint(const std::vector<TrialGroup>& groups, double target)
 {
     double trials = 0.0;
-    for (const TrialGroup& g : groups)
-        trials += static_cast<double>(g.count);
-    const double mean = cumulants(groups, 0.0).k1;
+    double mean = 0.0;
+    std::vector<PlainTrial> plain;
+    plain.reserve(groups.size());
+    for (const TrialGroup& g : groups) {
+        const auto n = static_cast<double>(g.count);
+        plain.push_back({ std::exp(g.logQ), std::exp(g.logNotQ), n });
+        trials += n;
+        mean += n * plain.back().q;
+    }
     const double meanQ = mean / trials;
     double theta = std::log(target * (1.0 - meanQ) / (meanQ * (trials - target)));
     if (!std::isfinite(theta))
@@ -204,12 +245,12 @@ double saddlePoint(const std::vector<TrialGroup>& groups, double target)
     double low = target > mean ? 0.0 : -infinity;
     double high = target > mean ? infinity : 0.0;
     for (int i = 0; i < 200; ++i) {
-        const Cumulants c = cumulants(groups, theta);
-        if (c.k1 < target)
+        const auto [k1, k2] = tiltedMeanAndVariance(groups, plain, theta);
+        if (k1 < target)
             low = theta;
         else
             high = theta;
-        double next = theta - (c.k1 - target) / c.k2;
+        double next = theta - (k1 - target) / k2;
         // While one end is open, no step goes further than doubling away from the known end.
         const bool tooFar = std::fabs(next - theta) > 2.0 * std::max(1.0, std::fabs(theta));
         if (!(next > low && next < high) || (tooFar && !(std::isfinite(low) && std::isfinite(high))))

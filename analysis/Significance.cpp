@@ -5,8 +5,10 @@
 #include "base/Dna.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -186,6 +188,28 @@ std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const FamilyProf
     return merged;
 }
 
+/// Calls `work(i)` for every i below `count`, on as many threads as the machine has: each
+/// takes the next block of indices until none is left.
+template <typename Work>
+void forEachInParallel(std::size_t count, const Work& work)
+{
+    constexpr std::size_t block = 64;
+    const std::size_t blocks = (count + block - 1) / block;
+    const std::size_t workers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks);
+    std::atomic<std::size_t> next { 0 };
+    const auto drain = [&] {
+        for (std::size_t b = next++; b < blocks; b = next++)
+            for (std::size_t i = b * block; i < std::min(count, (b + 1) * block); ++i)
+                work(i);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < workers; ++w)
+        threads.emplace_back(drain);
+    drain();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
 /// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
 void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const std::vector<std::int64_t>& smallCounts,
     const FamilyProfile* family, SignificanceTable& table, Scored& scored)
@@ -198,6 +222,14 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     summary.smallWindows = windowsOf(smallCounts, length);
     const double trials = std::round(summary.smallWindows);
     const auto groupsOfWindows = family ? windowGroups(*family, length) : std::vector<std::pair<std::int64_t, std::int64_t>>();
+    // The family's figures of each observed class, taken after the loop, in parallel: its
+    // window probability and its place in `scored`.
+    struct Pending {
+        double p;
+        std::size_t scoredAt;
+    };
+    std::vector<Pending> pending;
+    const std::size_t firstRow = table.classes.size();
     for (std::int64_t code = 0; code < words; ++code) {
         const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
         if (reverse < code)
@@ -226,17 +258,24 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
             ? log10PoissonUpperTail(observed, entry.expected)
             : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
         if (family) {
-            const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, p);
             entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
-            entry.expectedSequences = poissonBinomialMean(groups);
-            if (table.statistic == Statistic::Sequences)
-                entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
+            pending.push_back({ p, scored.log10P.size() });
         }
         scored.log10P.push_back(entry.log10P);
         scored.rows.push_back(table.classes.size());
         table.classes.push_back(std::move(entry));
         ++summary.observed;
     }
+    const bool bySequences = table.statistic == Statistic::Sequences;
+    forEachInParallel(pending.size(), [&](std::size_t i) {
+        WordClass& entry = table.classes[firstRow + i];
+        const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, pending[i].p);
+        entry.expectedSequences = poissonBinomialMean(groups);
+        if (bySequences) {
+            entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
+            scored.log10P[pending[i].scoredAt] = entry.log10P;
+        }
+    });
     table.lengths.push_back(summary);
 }
 
