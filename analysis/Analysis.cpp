@@ -303,8 +303,6 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
               SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
                   input.shortest, input.longest, input.family.get());
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
-              if (input.family)
-                  countCarriers(motifs, table, *input.family);
               return std::pair {std::move(table), std::move(motifs)};
           });
     // Refining looks only at gene words as long as the candidates it refines, so the gene

@@ -198,52 +198,8 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
         motif.motif.name = motif.consensus;
         for (const BaseWeights& row : motif.motif.counts)
             motif.motif.sites = std::max(motif.motif.sites, row[0] + row[1] + row[2] + row[3]);
+        if (!motif.members.empty())
+            motif.sequences = table.classes[motif.members.front().classIndex].sequences;
     }
     return assembled;
-}
-
-void countCarriers(std::vector<AssembledMotif>& motifs, const SignificanceTable& table, const FamilyProfile& family)
-{
-    // Each class's motifs as bits (at most 64 motifs), by length and class number; then one
-    // pass over each sequence's windows gathers the motifs it carries.
-    constexpr int shortest = FamilyProfile::shortest, longest = FamilyProfile::longest;
-    std::vector<std::vector<std::uint64_t>> motifsOf;
-    for (int k = shortest; k <= longest; ++k)
-        motifsOf.emplace_back(std::size_t(1) << (2 * k), 0);
-    const std::size_t counted = std::min<std::size_t>(motifs.size(), 64);
-    for (std::size_t m = 0; m < counted; ++m) {
-        if (motifs[m].members.empty())
-            continue;
-        const WordClass& c = table.classes[motifs[m].members.front().classIndex];
-        if (c.length >= shortest && c.length <= longest)
-            motifsOf[static_cast<std::size_t>(c.length - shortest)][classNumber(c.word)] |= std::uint64_t(1) << m;
-    }
-    std::vector<std::int64_t> carriers(counted, 0);
-    constexpr std::uint32_t longestMask = (std::uint32_t(1) << (2 * longest)) - 1;
-    for (const std::string& sequence : family.sequences()) {
-        // The codes of the longest words ending at each letter, and their shorter ends, as the
-        // profile reads them.
-        std::uint64_t carried = 0;
-        std::uint32_t forward = 0, reverse = 0;
-        int run = 0;
-        for (const char letter : sequence) {
-            const std::uint8_t code = baseCodes[static_cast<unsigned char>(letter)];
-            if (code == otherBase) {
-                run = 0;
-                continue;
-            }
-            forward = ((forward << 2) | code) & longestMask;
-            reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (longest - 1)));
-            ++run;
-            for (int k = shortest; k <= longest && k <= run; ++k) {
-                const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
-                const std::uint32_t kReverse = reverse >> (2 * (longest - k));
-                carried |= motifsOf[static_cast<std::size_t>(k - shortest)][std::min(kForward, kReverse)];
-            }
-        }
-        for (std::size_t m = 0; m < counted; ++m)
-            carriers[m] += (carried >> m) & 1;
-    }
-    for (std::size_t m = 0; m < counted; ++m)
-        motifs[m].sequences = carriers[m];
 }

@@ -45,7 +45,3 @@ struct AssembledMotif {
 /// are fewer than `limit`. Each motif keeps, as its matrix and consensus, its core: the
 /// columns from the first to the last carrying at least 45% of the heaviest one's weight.
 std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit = maximumAssembledMotifs);
-
-/// Sets, for each motif of `motifs` whose classes are those of `table`, how many of the
-/// family's distinct sequences hold its best member.
-void countCarriers(std::vector<AssembledMotif>& motifs, const SignificanceTable& table, const FamilyProfile& family);
