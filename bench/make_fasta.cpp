@@ -7,6 +7,8 @@
 //   iupac    random A, C, G, T with a tenth of N, n and the other IUPAC letters, in lines of 60
 //   bytes    one sequence line of random bytes (no zero byte, CR or LF) after a header
 //   header   one header line of MEGABYTES of 'A' and a short record after it
+// or: seqlark-make-fasta family SEQUENCES
+//   family   SEQUENCES records of random A, C, G, T, each of 200 to 5,000 bases
 
 #include "XorShift.h"
 
@@ -40,7 +42,8 @@ void writeLines(std::uint64_t total, Pick pick)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s acgt|acgtn|masked|iupac|bytes|header MEGABYTES\n", argv[0]);
+        std::fprintf(stderr, "usage: %s acgt|acgtn|masked|iupac|bytes|header MEGABYTES\n       %s family SEQUENCES\n",
+            argv[0], argv[0]);
         return 2;
     }
     const std::string kind = argv[1];
@@ -98,6 +101,12 @@ int main(int argc, char** argv)
             done += n;
         }
         std::fputs("\nACGTACGTAC\n", stdout);
+    } else if (kind == "family") {
+        const std::uint64_t sequences = total / 1000000ull;
+        for (std::uint64_t i = 0; i < sequences; ++i) {
+            std::printf(">random %llu\n", static_cast<unsigned long long>(i + 1));
+            writeLines(200 + nextRandom() % 4801, [] { return "ACGT"[nextRandom() & 3]; });
+        }
     } else {
         std::fprintf(stderr, "unknown kind %s\n", kind.c_str());
         return 2;
