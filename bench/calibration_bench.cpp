@@ -1,7 +1,7 @@
 // Whether the E-values are honest: families drawn at random from a set of upstream regions
 // and analysed against the whole set's table hold no motif, so about one class in all should
 // reach E <= 1 by chance, and none E <= 1e-3. Prints, for the sequences statistic and the
-// window statistic (binomial), how many classes reach each per family and on average.
+// window statistics (binomial and Poisson), how many classes reach each per family and on average.
 // Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR]]]
 
 #include "export/FastaRecords.h"
@@ -56,9 +56,11 @@ int main(int argc, char** argv)
     if (!std::filesystem::exists(genome))
         exportFastaToDTable(argv[1], genome.c_str(), quiet, 2);
 
-    double sums[2][2] = {};
-    int worst[2] = {};
-    std::printf("family  size  sequences: E<=1 E<=1e-3  binomial: E<=1 E<=1e-3\n");
+    constexpr Statistic statistics[] = {Statistic::Sequences, Statistic::Binomial, Statistic::Poisson};
+    constexpr const char* names[] = {"sequences", "binomial", "Poisson"};
+    double sums[3][2] = {};
+    int worst[3] = {};
+    std::printf("family  size  sequences: E<=1 E<=1e-3  binomial: E<=1 E<=1e-3  Poisson: E<=1 E<=1e-3\n");
     for (int f = 0; f < families; ++f) {
         // Sizes from 25 to 800, spread evenly on a logarithmic scale.
         const int size = static_cast<int>(25.0 * std::pow(32.0, static_cast<double>(f) / std::max(1, families - 1)) + 0.5);
@@ -74,11 +76,11 @@ int main(int argc, char** argv)
                     << records[picked[static_cast<std::size_t>(i)]].sequence << '\n';
         }
         std::printf("%6d  %4d", f + 1, size);
-        for (int s = 0; s < 2; ++s) {
+        for (int s = 0; s < 3; ++s) {
             RunRequest request;
             request.big = genome;
             request.small = family;
-            request.statistic = s == 0 ? Statistic::Sequences : Statistic::Binomial;
+            request.statistic = statistics[s];
             request.folder = (work / "report").string();
             const RunOutcome outcome = run(request, quiet);
             if (!outcome.ok()) {
@@ -89,12 +91,12 @@ int main(int argc, char** argv)
             sums[s][0] += atOne;
             sums[s][1] += atMilli;
             worst[s] = std::max(worst[s], atMilli);
-            std::printf("  %*s%4d %7d", s == 0 ? 11 : 10, "", atOne, atMilli);
+            std::printf("  %*s%4d %7d", s == 0 ? 11 : s == 1 ? 10 : 9, "", atOne, atMilli);
         }
         std::printf("\n");
     }
-    for (int s = 0; s < 2; ++s)
+    for (int s = 0; s < 3; ++s)
         std::printf("%s: on average %.2f classes at E <= 1 and %.2f at E <= 1e-3 per family; at most %d at E <= 1e-3\n",
-            s == 0 ? "sequences" : "binomial", sums[s][0] / families, sums[s][1] / families, worst[s]);
+            names[s], sums[s][0] / families, sums[s][1] / families, worst[s]);
     return 0;
 }
