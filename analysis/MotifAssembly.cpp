@@ -51,8 +51,9 @@ std::vector<unsigned> letterBits(const std::string& word)
 
 /// The best placement of the word `bits` (from letterBits) against `letters` (a column of
 /// nothing at either end, and between them, per column, a bit for each letter that matches
-/// there) missing at most one letter, trying every shift that leaves at most one letter off
-/// either end; matches -1 when there is none. Ties go to a placement within the columns,
+/// there) missing at most one letter, or holding all of them with one letter more at each
+/// end, trying every shift that leaves at most one letter off either end; matches -1 when
+/// there is none. Ties go to a placement within the columns,
 /// then the smaller shift.
 Placement placeWord(const std::vector<unsigned>& bits, const std::vector<unsigned>& letters, bool reverse)
 {
@@ -60,15 +61,18 @@ Placement placeWord(const std::vector<unsigned>& bits, const std::vector<unsigne
     const int length = static_cast<int>(bits.size());
     const int width = static_cast<int>(letters.size()) - 2;
     for (int shift = -1; shift + length <= width + 1; ++shift) {
-        // Only placements missing at most one letter can be taken.
+        // Only placements missing at most one letter, or holding the motif, can be taken.
         const unsigned* column = letters.data() + (shift + 1);
         int misses = 0;
-        for (int j = 0; j < length && misses < 2; ++j)
+        for (int j = 0; j < length && misses < 3; ++j)
             misses += (column[j] & bits[static_cast<std::size_t>(j)]) == 0;
-        if (misses >= 2)
-            continue;
-        const int matches = length - misses;
         const bool overhangs = shift < 0 || shift + length > width;
+        // A word that holds the whole motif with a letter more on each side (the palindrome
+        // TATCGATA about ATCGAT) extends it at both ends, as good as a word missing one letter.
+        const bool holds = shift < 0 && shift + length > width && misses == 2;
+        if (misses >= 2 && !holds)
+            continue;
+        const int matches = length - std::min(misses, 1);
         if (matches > best.matches || (matches == best.matches && best.overhangs && !overhangs))
             best = {matches, shift, reverse, overhangs};
     }

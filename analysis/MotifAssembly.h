@@ -40,8 +40,9 @@ struct AssembledMotif {
 /// matches best, at some shift, when that match holds all but at most one of its letters: a
 /// letter matches a column that carries at least 5% of the heaviest column's weight and
 /// where that letter holds at least a third of the weight, and a letter off either end
-/// counts as not matching, so a member extends a motif by at most one column. Of equal
-/// matches the earlier motif wins. A class that joins none starts a new motif while there
+/// counts as not matching, so a member extends a motif by at most one column; a word that
+/// holds every column with one letter more at each end joins too and extends it at both.
+/// Of equal matches the earlier motif wins. A class that joins none starts a new motif while there
 /// are fewer than `limit`. Each motif keeps, as its matrix and consensus, its core: the
 /// columns from the first to the last carrying at least 45% of the heaviest one's weight.
 std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit = maximumAssembledMotifs);

@@ -36,7 +36,8 @@ const char* const assemblyExplanation =
     "words whose columns count the members' letters, each weighted by the member's observed count. A class joins the "
     "motif that its word or its reverse complement matches best at some shift, when all but at most one of its letters "
     "match: a letter matches a column where it holds at least a third of the weight, and a letter off either end does "
-    "not match, so a class extends a motif by one position at most (of equal matches the earlier motif wins). A class "
+    "not match, so a class extends a motif by one position at most, or by one at each end when it holds the whole motif "
+    "(of equal matches the earlier motif wins). A class "
     "that joins none starts a new motif, up to ";
 const char* const assemblyExplanationEnd =
     " motifs. Each motif shows its core: the columns from the first to the last carrying at least 45% of the heaviest "

@@ -62,6 +62,23 @@ TEST(MotifAssembly, RelatedWordsJoinInEitherOrientationAndOthersStartTheirOwn)
     EXPECT_EQ(motifs[2].members.size(), 1u);
 }
 
+TEST(MotifAssembly, AWordHoldingTheWholeMotifExtendsItAtBothEnds)
+{
+    SignificanceTable table;
+    table.classes = {
+        wordClass("ATCGAT", "ATCGAT", 100, 90.0),
+        wordClass("TATCGATA", "TATCGATA", 100, 80.0), // ATCGAT with a letter more on each side
+        wordClass("GATCGATC", "GATCGATC", 10, 70.0), // against TATCGATA two letters differ
+    };
+    const std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    ASSERT_EQ(motifs.size(), 2u);
+    EXPECT_EQ(motifs[0].consensus, "TATCGATA");
+    ASSERT_EQ(motifs[0].members.size(), 2u);
+    EXPECT_EQ(motifs[0].members[0].offset, 1); // moved along by the column before it
+    EXPECT_EQ(motifs[0].members[1].offset, 0);
+    EXPECT_EQ(motifs[1].consensus, "GATCGATC");
+}
+
 TEST(MotifAssembly, LightColumnsStayOutOfTheCoreAndTheNumberOfMotifsIsCapped)
 {
     SignificanceTable table;
