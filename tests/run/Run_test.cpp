@@ -97,6 +97,30 @@ std::map<std::string, std::string> filesBesideThePages(const std::string& folder
     return files;
 }
 
+/// A request a run refuses: what it is, the status and the start of the one-line message.
+struct Refusal {
+    const char* what;
+    RunStatus status;
+    std::string message;
+    std::function<void(RunRequest&)> change;
+};
+
+/// Runs `in`'s request changed by `c` into `shown` and expects the refusal, nothing written
+/// and the earlier report left as it was.
+void expectRefused(const Inputs& in, const Refusal& c, RecordingFeedback& shown)
+{
+    SCOPED_TRACE(c.what);
+    RunRequest request = in.request();
+    c.change(request);
+    const RunOutcome outcome = run(request, shown);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
+    EXPECT_EQ(std::count(outcome.message.begin(), outcome.message.end(), '\n'), 0);
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_EQ(contents(in.report).size(), 1u);
+    EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+}
+
 } // namespace
 
 TEST(Run, CompleteRunStepsTheBarAndWritesTheReportIndexLast)
@@ -182,13 +206,7 @@ TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
     writeBytes(in.dir.file("negative.dtable"), "10000\r\n-4\r\n0\r\n0\r\n");
     writeBytes(in.dir.file("bad.meme"), "MEME version 4\n\nALPHABET= ACGT\n");
     writeBytes(in.dir.file("plain"), "a file, not a folder");
-    struct Case {
-        const char* what;
-        RunStatus status;
-        std::string message; // the start of it
-        std::function<void(RunRequest&)> change;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<Refusal> cases = {
         {"too many gene files", RunStatus::BadRequest, "a run takes at most 32 gene files",
             [&](RunRequest& r) { r.genes.assign(33, RunInput(in.gene)); }},
         {"lengths beyond 6 to 8", RunStatus::BadRequest, "the word lengths", [](RunRequest& r) { r.longest = 9; }},
@@ -208,20 +226,11 @@ TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
         {"a folder under a file", RunStatus::FolderUnusable, "cannot make the report folder " + in.dir.file("plain/report"),
             [&](RunRequest& r) { r.folder = in.dir.file("plain/report"); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        RunRequest request = in.request();
-        c.change(request);
+    for (const Refusal& c : cases) {
         RecordingFeedback shown;
-        const RunOutcome outcome = run(request, shown);
-        EXPECT_EQ(outcome.status, c.status);
-        EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
-        EXPECT_EQ(std::count(outcome.message.begin(), outcome.message.end(), '\n'), 0);
-        EXPECT_TRUE(shown.events.empty());
-        EXPECT_EQ(shown.text(), "");
-        EXPECT_TRUE(outcome.written.empty());
-        EXPECT_EQ(contents(in.report).size(), 1u);
-        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        expectRefused(in, c, shown);
+        EXPECT_TRUE(shown.events.empty()) << c.what;
+        EXPECT_EQ(shown.text(), "") << c.what;
         EXPECT_EQ(readBytes(in.dir.file("plain")), "a file, not a folder");
     }
 }
@@ -434,13 +443,7 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
     writeBytes(in.dir.file("family.fa"), fastaOf(randomSequences(6, 200, 3)) + fastaOf(randomSequences(2, 200, 3)));
     writeBytes(in.dir.file("gaps.fa"), ">a\nNNNNNNNNNNNN\n>b\nACGTa\n");
     writeBytes(in.dir.file("soft.fa"), ">a\nacgtacgtacgtacgt\n");
-    struct Case {
-        const char* what;
-        RunStatus status;
-        std::string message; // the start of it
-        std::function<void(RunRequest&)> change;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<Refusal> cases = {
         {"sequences with a table family", RunStatus::BadRequest, "the sequences statistic counts the family's sequences",
             [](RunRequest& r) { r.statistic = Statistic::Sequences; }},
         {"masking with tables alone", RunStatus::BadRequest, "--mask dust masks FASTA inputs",
@@ -453,16 +456,9 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
                 r.masking = Masking::Lower;
             }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        RunRequest request = in.request();
-        c.change(request);
-        RecordingFeedback shown;
-        const RunOutcome outcome = run(request, shown);
-        EXPECT_EQ(outcome.status, c.status);
-        EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
-        EXPECT_EQ(contents(in.report).size(), 1u);
-        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+    for (const Refusal& c : cases) {
+        RecordingFeedback shown; // a soft-masked family is refused after the tables' warning
+        expectRefused(in, c, shown);
     }
 
     RunRequest request = in.request();
