@@ -23,9 +23,8 @@ public:
     {
     }
     /// A record's header line has ended.
-    void begin(std::int64_t number, std::string_view name, std::uint64_t firstBase)
+    void begin(std::string_view name, std::uint64_t firstBase)
     {
-        (void)number;
         pending.push_back({std::string(name), firstBase});
     }
     /// The pieces of a full unit. A piece that counts fewer bytes than it holds is followed
@@ -87,8 +86,8 @@ ExportResult readFastaRecords(const char* source, const std::function<void(const
         },
         [&spare] { return spare ? std::move(spare) : std::make_unique<CountingUnit>(unitCapacity); });
     fasta.keepCase();
-    fasta.onGene([&records](std::int64_t gene, std::string_view name, std::uint64_t firstBase) {
-        records.begin(gene, name, firstBase);
+    fasta.onGene([&records](std::int64_t, std::string_view name, std::uint64_t firstBase) {
+        records.begin(name, firstBase);
     });
     feedAll(input, fasta, feedback);
     if (auto failed = readFailure(source, input, fasta, diagnostics, false))
@@ -164,7 +163,7 @@ FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecord
                 family.records.back().setSequenceLength(static_cast<std::int64_t>(letters.size()));
                 family.names.emplace_back(record.name);
             }
-            family.profile.add(record.name, letters);
+            family.profile.add(letters);
         },
         feedback);
     setResult(family, read);

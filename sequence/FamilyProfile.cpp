@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-void FamilyProfile::add(std::string_view name, std::string_view sequence)
+void FamilyProfile::add(std::string_view sequence)
 {
     ++records_;
     std::string upper(sequence);
@@ -14,7 +14,6 @@ void FamilyProfile::add(std::string_view name, std::string_view sequence)
     if (seen.contains(upper))
         return;
     sequences_.push_back(std::move(upper));
-    names_.emplace_back(name);
     seen.insert(sequences_.back());
     count(sequences_.back());
 }
@@ -58,15 +57,4 @@ void FamilyProfile::count(const std::string& sequence)
     }
     for (std::size_t k = 0; k < windows.size(); ++k)
         ++lengths[k].windows[windows[k]];
-}
-
-std::uint32_t classNumber(std::string_view word)
-{
-    std::uint32_t forward = 0, reverse = 0;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const std::uint32_t code = baseCodes[static_cast<unsigned char>(word[i])] & 3;
-        forward = (forward << 2) | code;
-        reverse |= (3 - code) << (2 * i);
-    }
-    return std::min(forward, reverse);
 }

@@ -24,16 +24,13 @@ public:
     static constexpr int shortest = WordCounter::minimumLength;
     static constexpr int longest = WordCounter::maximumLength;
 
-    /// Adds the sequence of a record named `name`, as it is to be counted (masked letters
-    /// already N); a sequence met before only counts as a duplicate.
-    void add(std::string_view name, std::string_view sequence);
+    /// Adds a record's sequence, as it is to be counted (masked letters already N); a sequence
+    /// met before only counts as a duplicate.
+    void add(std::string_view sequence);
 
     /// Records added, and those among them that repeated an earlier record's sequence.
     std::int64_t records() const { return records_; }
     std::int64_t duplicates() const { return records_ - static_cast<std::int64_t>(sequences_.size()); }
-    /// The distinct sequences, in upper case, in the order first met, with their records' names.
-    const std::deque<std::string>& sequences() const { return sequences_; }
-    const std::vector<std::string>& names() const { return names_; }
     /// The number of distinct sequences.
     std::int64_t size() const { return static_cast<std::int64_t>(sequences_.size()); }
 
@@ -52,12 +49,7 @@ private:
     void count(const std::string& sequence);
 
     std::int64_t records_ = 0;
-    std::deque<std::string> sequences_;
-    std::vector<std::string> names_;
+    std::deque<std::string> sequences_; ///< the distinct sequences in upper case, which `seen` views
     std::unordered_set<std::string_view> seen;
     std::array<Length, longest - shortest + 1> lengths;
 };
-
-/// The number of the class of the word `word` of A, C, G and T (2 to 16 letters), as the
-/// profile numbers classes: the lower of its code and its reverse complement's.
-std::uint32_t classNumber(std::string_view word);

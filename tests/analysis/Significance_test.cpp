@@ -219,7 +219,7 @@ TEST(Significance, TheFamilysSequencesHoldingEachClass)
         "ACGTTGCAAATTTGGGCCCAACGT"};
     FamilyProfile family;
     for (const std::string& sequence : sequences)
-        family.add("s", sequence);
+        family.add(sequence);
     ASSERT_EQ(family.size(), 4);
     const auto big = recordsOf({{"ACGTTG", 40}, {"CAACGT", 40}, {"TTGCAA", 5}, {"AAATTT", 90}, {"GGGCCC", 2}});
     const auto small = recordsOf({{"ACGTTG", 3}, {"CAACGT", 3}, {"TTGCAA", 3}, {"AAATTT", 1}, {"GGGCCC", 2}});
