@@ -3,14 +3,13 @@
 #include "analysis/Progress.h"
 #include "analysis/ScoreEngine.h"
 #include "base/Dna.h"
+#include "base/Parallel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <future>
 #include <memory>
 #include <optional>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -88,18 +87,7 @@ struct LoadedTable {
 /// Loads every table, sharing them out over the processor's cores.
 void loadAll(std::vector<LoadedTable*> tables)
 {
-    const std::size_t workers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), tables.size());
-    std::atomic<std::size_t> next {0};
-    auto work = [&] {
-        for (std::size_t i; (i = next++) < tables.size();)
-            tables[i]->load();
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t t = 1; t < workers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
+    forEachInParallel(tables.size(), [&](std::size_t i) { tables[i]->load(); });
 }
 
 /// The letter frequencies of the genome's table, from its six-letter words of A, C, G and T:

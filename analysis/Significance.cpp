@@ -3,12 +3,11 @@
 #include "analysis/PoissonBinomial.h"
 #include "analysis/TailProbability.h"
 #include "base/Dna.h"
+#include "base/Parallel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -188,27 +187,8 @@ std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const FamilyProf
     return merged;
 }
 
-/// Calls `work(i)` for every i below `count`, on as many threads as the machine has: each
-/// takes the next block of indices until none is left.
-template <typename Work>
-void forEachInParallel(std::size_t count, const Work& work)
-{
-    constexpr std::size_t block = 64;
-    const std::size_t blocks = (count + block - 1) / block;
-    const std::size_t workers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), blocks);
-    std::atomic<std::size_t> next { 0 };
-    const auto drain = [&] {
-        for (std::size_t b = next++; b < blocks; b = next++)
-            for (std::size_t i = b * block; i < std::min(count, (b + 1) * block); ++i)
-                work(i);
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t w = 1; w < workers; ++w)
-        threads.emplace_back(drain);
-    drain();
-    for (std::thread& thread : threads)
-        thread.join();
-}
+/// Classes a thread takes at a time for their family tails.
+constexpr std::size_t classesPerTask = 64;
 
 /// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
 void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const std::vector<std::int64_t>& smallCounts,
@@ -230,6 +210,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     };
     std::vector<Pending> pending;
     const std::size_t firstRow = table.classes.size();
+    const bool bySequences = table.statistic == Statistic::Sequences;
     for (std::int64_t code = 0; code < words; ++code) {
         const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
         if (reverse < code)
@@ -253,10 +234,12 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
             / (summary.bigWindows + static_cast<double>(summary.classes));
         entry.expected = p * summary.smallWindows;
         entry.ratio = static_cast<double>(observed) / entry.expected;
-        // A table whose counts exceed its own windows (made by hand) still gets a P.
-        entry.log10P = table.statistic == Statistic::Poisson
-            ? log10PoissonUpperTail(observed, entry.expected)
-            : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
+        // A table whose counts exceed its own windows (made by hand) still gets a P. The
+        // sequences statistic's P comes after the loop.
+        if (!bySequences)
+            entry.log10P = table.statistic == Statistic::Poisson
+                ? log10PoissonUpperTail(observed, entry.expected)
+                : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
         if (family) {
             entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
             pending.push_back({ p, scored.log10P.size() });
@@ -266,7 +249,6 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
         table.classes.push_back(std::move(entry));
         ++summary.observed;
     }
-    const bool bySequences = table.statistic == Statistic::Sequences;
     forEachInParallel(pending.size(), [&](std::size_t i) {
         WordClass& entry = table.classes[firstRow + i];
         const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, pending[i].p);
@@ -275,7 +257,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
             entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
             scored.log10P[pending[i].scoredAt] = entry.log10P;
         }
-    });
+    }, classesPerTask);
     table.lengths.push_back(summary);
 }
 
