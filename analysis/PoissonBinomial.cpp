@@ -85,8 +85,8 @@ bool validGroup(const TrialGroup& g)
 {
     if (!(g.logQ <= 0.0 && g.logNotQ <= 0.0) || !(g.count >= 0 && g.count <= largestWhole))
         return false;
-    const double total = logAddExp(g.logQ, g.logNotQ);
-    return std::isfinite(total) && std::fabs(std::expm1(total)) <= sumTolerance;
+    // The sum in plain probabilities: rounding adds some 1e-16 to a test at 1e-9.
+    return std::fabs(std::exp(g.logQ) + std::exp(g.logNotQ) - 1.0) <= sumTolerance;
 }
 
 /// What is left after the degenerate cases: trials of probability strictly between 0 and 1,
