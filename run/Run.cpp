@@ -17,6 +17,7 @@
 #include <future>
 #include <map>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -226,6 +227,28 @@ bool tablesAccepted(const AnalysisResult& result, RunOutcome& outcome, RunFeedba
     return true;
 }
 
+/// Makes the report folder `folder` and those above it that are missing, which go into
+/// `made`, deepest first.
+std::error_code makeFolder(const std::string& folder, std::vector<std::filesystem::path>& made)
+{
+    std::error_code error;
+    for (std::filesystem::path level = folder; !level.empty() && !std::filesystem::exists(level, error);
+         level = level.parent_path())
+        made.push_back(level);
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, error);
+    return error;
+}
+
+/// Removes the folders a run made for a report it then refused to write, each only while empty.
+void takeBack(const std::vector<std::filesystem::path>& made)
+{
+    for (const std::filesystem::path& level : made) {
+        std::error_code ignored;
+        std::filesystem::remove(level, ignored);
+    }
+}
+
 std::string inFolder(const std::string& folder, const char* name)
 {
     return folder.empty() ? std::string(name) : (std::filesystem::path(folder) / name).string();
@@ -262,17 +285,19 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
         input.known = std::move(known.motifs);
     }
     const std::string& folder = request.folder;
-    std::error_code error;
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, error);
-    if (error)
+    std::vector<std::filesystem::path> made;
+    if (std::error_code error = makeFolder(folder, made))
         return failed(RunStatus::FolderUnusable, "cannot make the report folder " + folder + ": " + error.message());
+    const auto refused = [&made](RunOutcome& refusal) {
+        takeBack(made);
+        return std::move(refusal);
+    };
     warnOfTablesUnmasked(request, inputs, kinds, feedback);
     CountedInputs counted;
     std::vector<std::int64_t> maskedBases;
     if ((fastaFamily && !readFastaFamily(request, counted, input, outcome, feedback))
         || !countInputs(request, inputs, kinds, counted, input, maskedBases, outcome))
-        return outcome;
+        return refused(outcome);
     counted.clear();
 
     UntilReported untilReported(feedback);
@@ -288,7 +313,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
             outcome.message = result.message;
         }
         feedback.finished();
-        return outcome;
+        return refused(outcome);
     }
     // The other files are made while the pages are written.
     const SummaryDetails details {runDate(), request.knownMotifs};

@@ -461,6 +461,14 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
         expectRefused(in, c, shown);
     }
 
+    // A report folder the run made for a family it then refuses is taken back.
+    RunRequest refusedFamily = in.request();
+    refusedFamily.small = in.dir.file("gaps.fa");
+    refusedFamily.folder = in.dir.file("new/report");
+    RecordingFeedback quiet;
+    EXPECT_EQ(run(refusedFamily, quiet).status, RunStatus::InputRefused);
+    EXPECT_FALSE(fs::exists(in.dir.file("new")));
+
     RunRequest request = in.request();
     request.small = in.dir.file("family.fa");
     request.masking = Masking::Lower;
