@@ -1,5 +1,6 @@
 #include "analysis/Significance.h"
 
+#include "analysis/Clumping.h"
 #include "analysis/PoissonBinomial.h"
 #include "analysis/TailProbability.h"
 #include "base/Dna.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -98,7 +100,8 @@ constexpr StatisticDescription descriptions[] = {
         "ranked by E-value; P of the family sequences holding the class or more, Poisson-binomial over the "
         "sequences' windows",
         "classes ranked by E-value; P is the chance that as many of the family's sequences hold the class or more, "
-        "each sequence of n windows holding it with probability 1 - (1 - p)^n"},
+        "each sequence of n windows holding it with probability 1 - (1 - p(1 - a))^n, where a is the genome's chance "
+        "that an occurrence of a word repeating itself at a shift (AGAGAG at 2) has another one that shift before it"},
 };
 
 constexpr bool inEnumOrder()
@@ -110,6 +113,7 @@ constexpr bool inEnumOrder()
     return true;
 }
 static_assert(inEnumOrder(), "one description per statistic, in the enum's order");
+static_assert(longestWordLength - shortestWordLength == 2, "a genome's counts come in three lengths");
 
 } // namespace
 
@@ -192,7 +196,7 @@ constexpr std::size_t classesPerTask = 64;
 
 /// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
 void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const std::vector<std::int64_t>& smallCounts,
-    const FamilyProfile* family, SignificanceTable& table, Scored& scored)
+    const FamilyProfile* family, const ClassCounts* genome, SignificanceTable& table, Scored& scored)
 {
     LengthSummary summary;
     summary.length = length;
@@ -203,9 +207,10 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     const double trials = std::round(summary.smallWindows);
     const auto groupsOfWindows = family ? windowGroups(*family, length) : std::vector<std::pair<std::int64_t, std::int64_t>>();
     // The family's figures of each observed class, taken after the loop, in parallel: its
-    // window probability and its place in `scored`.
+    // window probability, its code and its place in `scored`.
     struct Pending {
         double p;
+        std::uint64_t code;
         std::size_t scoredAt;
     };
     std::vector<Pending> pending;
@@ -242,7 +247,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
                 : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
         if (family) {
             entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
-            pending.push_back({ p, scored.log10P.size() });
+            pending.push_back({ p, static_cast<std::uint64_t>(code), scored.log10P.size() });
         }
         scored.log10P.push_back(entry.log10P);
         scored.rows.push_back(table.classes.size());
@@ -251,7 +256,9 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     }
     forEachInParallel(pending.size(), [&](std::size_t i) {
         WordClass& entry = table.classes[firstRow + i];
-        const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, pending[i].p);
+        // A sequence holds the class where a clump of its occurrences begins.
+        const double clumpStart = pending[i].p * (1.0 - overlapChance(pending[i].code, length, *genome));
+        const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, clumpStart);
         entry.expectedSequences = poissonBinomialMean(groups);
         if (bySequences) {
             entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
@@ -289,12 +296,17 @@ SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::v
         return table;
     if (statistic == Statistic::Sequences && !family)
         table.statistic = Statistic::Binomial;
-    const auto bigByLength = countsByLength(big, shortest, longest);
+    // The genome's counts of every length a table holds, for the clumps of the family's.
+    const auto bigByLength = countsByLength(big, shortestWordLength, longestWordLength);
     const auto smallByLength = countsByLength(small, shortest, longest);
+    std::optional<ClassCounts> genome;
+    if (family)
+        genome.emplace(bigByLength[0], bigByLength[1], bigByLength[2]);
     Scored scored;
     for (int length = shortest; length <= longest; ++length)
-        scoreLength(length, bigByLength[static_cast<std::size_t>(length - shortest)],
-            smallByLength[static_cast<std::size_t>(length - shortest)], family, table, scored);
+        scoreLength(length, bigByLength[static_cast<std::size_t>(length - shortestWordLength)],
+            smallByLength[static_cast<std::size_t>(length - shortest)], family, genome ? &*genome : nullptr, table,
+            scored);
     // Every class tested, of every length asked for, is one test: the E-value multiplies P by
     // their number, and the q-values rank all of them together (the unobserved with P = 1).
     for (const LengthSummary& summary : table.lengths)

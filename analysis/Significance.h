@@ -89,9 +89,10 @@ struct SignificanceTable {
 ///
 /// With the family's sequences (`family`), every class also gets S, the number of distinct
 /// sequences holding it, and their expected number, the sum over the sequences of
-/// q_i = 1 - (1 - p)^(n_i) for a sequence of n_i windows; the Sequences statistic takes P as
-/// the chance of S or more from the Poisson-binomial of the q_i. Without `family`, Sequences
-/// falls back to Binomial.
+/// q_i = 1 - (1 - p (1 - a))^(n_i) for a sequence of n_i windows, a being the genome's chance
+/// that an occurrence follows an overlapping one (Clumping.h; 0 for a word that does not
+/// repeat itself); the Sequences statistic takes P as the chance of S or more from the
+/// Poisson-binomial of the q_i. Without `family`, Sequences falls back to Binomial.
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
     Statistic statistic, int shortest, int longest, const FamilyProfile* family = nullptr);
 

@@ -54,7 +54,8 @@ std::string wordsTable(const AnalysisResult& result)
     const bool perSequence = table.familySize >= 0;
     if (perSequence)
         out += "; sequences: of the family's distinct sequences, those holding the class; expected_sequences = "
-               "sum of 1 - (1 - p)^n over them, n its windows";
+               "sum of 1 - (1 - p(1 - a))^n over them, n its windows, a the big table's chance that an occurrence has "
+               "an overlapping one before it";
     out += "; low_complexity: a repeat of period 1 to 3 or of two letters\n";
     out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value";
     out += perSequence ? "\tsequences\tof\texpected_sequences\tlow_complexity\n" : "\tlow_complexity\n";
