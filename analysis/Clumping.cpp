@@ -3,8 +3,6 @@
 #include "base/Dna.h"
 
 #include <algorithm>
-#include <string>
-#include <string_view>
 
 namespace {
 
@@ -19,14 +17,6 @@ std::vector<double> classCountsOf(const std::vector<std::int64_t>& byCode, int l
         counts[code] = static_cast<double>(std::max(byCode[code], reverse < byCode.size() ? byCode[reverse] : 0));
     }
     return counts;
-}
-
-std::uint64_t codeOf(std::string_view word)
-{
-    std::uint64_t code = 0;
-    for (char c : word)
-        code = (code << 2) | baseCodes[static_cast<unsigned char>(c)];
-    return code;
 }
 
 } // namespace
@@ -60,31 +50,32 @@ double ClassCounts::count(std::uint64_t code, int length) const
 
 namespace {
 
-/// The chance that an occurrence of `word` has an occurrence of a word of `words` (the class)
-/// some shift before it: at the smallest shift d where one fits, the count of that word's
-/// first d letters followed by the first m = min(length, 8 - d) of `word`, over the count of
-/// those m letters; summed over the words that fit there with different first letters.
-double precededChance(const std::string& word, const std::vector<std::string>& words, const ClassCounts& counts)
+/// The chance that an occurrence of the word `word` (a code of `length` letters) has an
+/// occurrence of `word` or `other` (its reverse complement) some shift before it: at the
+/// smallest shift d where one fits, the count of that word's first d letters followed by the
+/// first m = min(length, 8 - d) letters of `word`, over the count of those m letters; summed
+/// over the two words when both fit there with different first letters.
+double precededChance(std::uint64_t word, std::uint64_t other, int length, const ClassCounts& counts)
 {
-    const std::size_t length = word.size();
-    for (std::size_t shift = 1; shift < length; ++shift) {
-        const std::size_t given = std::min(length, static_cast<std::size_t>(longestCounted) - shift);
-        const std::string_view head = std::string_view(word).substr(0, given);
-        std::vector<std::string_view> leads;
-        for (const std::string& other : words) {
-            const std::string_view lead = std::string_view(other).substr(0, shift);
-            if (std::string_view(other).substr(shift) == std::string_view(word).substr(0, length - shift)
-                && std::find(leads.begin(), leads.end(), lead) == leads.end())
-                leads.push_back(lead);
-        }
-        if (leads.empty())
+    for (int shift = 1; shift < length; ++shift) {
+        const int kept = length - shift;
+        const std::uint64_t keptMask = (std::uint64_t(1) << (2 * kept)) - 1;
+        const std::uint64_t prefix = word >> (2 * shift); // the first `kept` letters
+        const bool selfFits = (word & keptMask) == prefix;
+        const bool otherFits = (other & keptMask) == prefix;
+        if (!selfFits && !otherFits)
             continue;
-        const double before = counts.count(codeOf(head), static_cast<int>(given));
+        const int given = std::min(length, longestCounted - shift);
+        const std::uint64_t head = word >> (2 * (length - given));
+        const double before = counts.count(head, given);
         if (before <= 0.0)
             return 0.0;
+        const std::uint64_t selfLead = word >> (2 * kept), otherLead = other >> (2 * kept);
         double repeated = 0.0;
-        for (std::string_view lead : leads)
-            repeated += counts.count((codeOf(lead) << (2 * given)) | codeOf(head), static_cast<int>(shift + given));
+        if (selfFits)
+            repeated += counts.count((selfLead << (2 * given)) | head, shift + given);
+        if (otherFits && !(selfFits && otherLead == selfLead))
+            repeated += counts.count((otherLead << (2 * given)) | head, shift + given);
         return repeated / before;
     }
     return 0.0;
@@ -96,13 +87,10 @@ double overlapChance(std::uint64_t code, int length, const ClassCounts& counts)
 {
     if (length < 2 || length > longestCounted)
         return 0.0;
-    std::string word(static_cast<std::size_t>(length), 'A');
-    for (int i = length - 1; i >= 0; --i, code >>= 2)
-        word[static_cast<std::size_t>(i)] = "ACGT"[code & 3];
-    const std::string reverse = reverseComplement(word);
-    const std::vector<std::string> words = {word, reverse};
+    const std::uint64_t reverse = reverseComplementCode(code, length);
     // Both words of a class occur alike in a genome counted on both strands, so the class's
     // share is the mean of its words' (a palindrome's words are one).
-    const double chance = (precededChance(word, words, counts) + precededChance(reverse, words, counts)) / 2.0;
+    const double chance
+        = (precededChance(code, reverse, length, counts) + precededChance(reverse, code, length, counts)) / 2.0;
     return std::clamp(chance, 0.0, mostOverlapChance);
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <map>
 #include <thread>
@@ -133,9 +134,11 @@ using CountedInputs = std::map<std::string, std::pair<std::shared_ptr<const DTab
 
 /// The analysis' inputs: each table file as it is, each FASTA file counted in memory as its
 /// export would count it, masked as asked. `maskedBases` gets the letters masked in each.
+/// `awaitFamily` is called before the first FASTA input of the family's path is looked up,
+/// the family being read meanwhile; false when it was refused.
 bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
     const std::vector<InputKind>& kinds, CountedInputs& counted, AnalysisInput& input,
-    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome)
+    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, const std::function<bool()>& awaitFamily)
 {
     const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
     std::vector<TableSource> sources;
@@ -146,6 +149,8 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
             sources.emplace_back(given.path, given.table);
             continue;
         }
+        if (given.path == request.small.path && !awaitFamily())
+            return false;
         auto& [table, masked] = counted[given.path];
         if (!table) {
             RunFeedback quietly;
@@ -170,17 +175,22 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
     return true;
 }
 
+/// The gene tables a FASTA family's first records give: all it may have when no gene file is
+/// given, none otherwise.
+std::size_t familyGeneRecords(const RunRequest& request)
+{
+    return request.genes.empty() ? maximumGeneFiles : 0;
+}
+
 /// The FASTA family read once, masked as asked: its table (for the counting below), its
 /// sequences, and with no gene file given its first records as gene tables, named after the
 /// family's file and the record. Refused when no distinct sequence keeps a word of A, C, G
 /// and T; says how many records repeated another's sequence.
-bool readFastaFamily(const RunRequest& request, CountedInputs& counted, AnalysisInput& input, RunOutcome& outcome,
-    RunFeedback& feedback)
+bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& counted, AnalysisInput& input,
+    RunOutcome& outcome, RunFeedback& feedback)
 {
     const std::string& family = request.small.path;
-    RunFeedback quietly;
-    const std::size_t genes = request.genes.empty() ? maximumGeneFiles : 0;
-    FamilyRead read = readFamily(fastaSource(family).c_str(), request.masking, genes, quietly);
+    const std::size_t genes = familyGeneRecords(request);
     if (!read.ok()) {
         outcome = failed(RunStatus::InputRefused, read.message);
         return false;
@@ -203,6 +213,39 @@ bool readFastaFamily(const RunRequest& request, CountedInputs& counted, Analysis
     counted[family] = {std::make_shared<const CountingTable>(std::move(read.table)), read.maskedBases};
     input.family = std::make_shared<const FamilyProfile>(std::move(read.profile));
     return true;
+}
+
+/// Every input made ready for the analysis: a FASTA family read (in a thread of its own while
+/// the other inputs are counted) and taken before anything of its path is, the other FASTA
+/// files counted, the tables left to load. A refused family is what the run says first.
+bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
+    const std::vector<InputKind>& kinds, bool fastaFamily, AnalysisInput& input, std::vector<std::int64_t>& maskedBases,
+    RunOutcome& outcome, RunFeedback& feedback)
+{
+    CountedInputs counted;
+    std::future<FamilyRead> reading;
+    if (fastaFamily)
+        reading = std::async(std::launch::async, [&request] {
+            RunFeedback quietly;
+            return readFamily(fastaSource(request.small.path).c_str(), request.masking, familyGeneRecords(request),
+                quietly);
+        });
+    RunOutcome familyRefusal;
+    bool familyTaken = !fastaFamily;
+    const auto awaitFamily = [&] {
+        if (!familyTaken) {
+            familyTaken = true;
+            if (!takeFamily(reading.get(), request, counted, input, familyRefusal, feedback))
+                return false;
+        }
+        return familyRefusal.ok();
+    };
+    const bool inputsCounted = countInputs(request, inputs, kinds, counted, input, maskedBases, outcome, awaitFamily);
+    if (!awaitFamily()) {
+        outcome = std::move(familyRefusal);
+        return false;
+    }
+    return inputsCounted;
 }
 
 /// Refuses a table that loading found to hold what no export writes, and passes on the
@@ -293,12 +336,9 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
         return std::move(refusal);
     };
     warnOfTablesUnmasked(request, inputs, kinds, feedback);
-    CountedInputs counted;
     std::vector<std::int64_t> maskedBases;
-    if ((fastaFamily && !readFastaFamily(request, counted, input, outcome, feedback))
-        || !countInputs(request, inputs, kinds, counted, input, maskedBases, outcome))
+    if (!gatherInputs(request, inputs, kinds, fastaFamily, input, maskedBases, outcome, feedback))
         return refused(outcome);
-    counted.clear();
 
     UntilReported untilReported(feedback);
     outcome.result = analyze(std::move(input), untilReported);
