@@ -469,6 +469,24 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
     EXPECT_EQ(run(refusedFamily, quiet).status, RunStatus::InputRefused);
     EXPECT_FALSE(fs::exists(in.dir.file("new")));
 
+    // The family is read while the genome is counted: a genome cut short does not hide a
+    // refused family, and a genome that is the family's file itself waits for it.
+    const std::string genome = gzipBytes(fastaOf(randomSequences(40, 5000, 9)));
+    writeBytes(in.dir.file("cut.fa.gz"), genome.substr(0, genome.size() / 2));
+    RunRequest bothBad = in.request(0);
+    bothBad.big = in.dir.file("cut.fa.gz");
+    bothBad.small = in.dir.file("gaps.fa");
+    const RunOutcome bad = run(bothBad, quiet);
+    EXPECT_EQ(bad.status, RunStatus::InputRefused);
+    EXPECT_NE(bad.message.find("holds no word"), std::string::npos) << bad.message;
+    bothBad.small = in.dir.file("family.fa");
+    EXPECT_NE(run(bothBad, quiet).message.find("cut.fa.gz"), std::string::npos);
+    RunRequest itself = in.request(0);
+    itself.big = itself.small = in.dir.file("family.fa");
+    const RunOutcome same = run(itself, quiet);
+    ASSERT_TRUE(same.ok()) << same.message;
+    EXPECT_EQ(same.result.big.sequenceLength, same.result.small.sequenceLength);
+
     RunRequest request = in.request();
     request.small = in.dir.file("family.fa");
     request.masking = Masking::Lower;
