@@ -100,8 +100,8 @@ constexpr StatisticDescription descriptions[] = {
         "ranked by E-value; P of the family sequences holding the class or more, Poisson-binomial over the "
         "sequences' windows",
         "classes ranked by E-value; P is the chance that as many of the family's sequences hold the class or more, "
-        "each sequence of n windows holding it with probability 1 - (1 - p(1 - a))^n, where a is the genome's chance "
-        "that an occurrence of a word repeating itself at a shift (AGAGAG at 2) has another one that shift before it"},
+        "each sequence of n windows holding it with probability 1 - (1 - p(1 - a))^n (a: see the notes under the "
+        "word lengths)"},
 };
 
 constexpr bool inEnumOrder()

@@ -217,8 +217,9 @@ void appendLengths(std::string& out, const SignificanceTable& table)
            "q-value: Benjamini&ndash;Hochberg over all classes tested.";
     if (table.familySize >= 0)
         out += " Sequences: the family's distinct sequences holding the class (a sequence of n windows holds it with "
-               "probability 1 &minus; (1 &minus; p)<sup>n</sup>, so that the expected number is the sum of that over "
-               "them).";
+               "probability 1 &minus; (1 &minus; p(1 &minus; a))<sup>n</sup>, so that the expected number is the sum of "
+               "that over them; a is the big table's chance that an occurrence has another one of the class a shift "
+               "before it, as in the clumps of a repeat such as AGAGAG, and 0 for a class that cannot overlap).";
     out += " Low complexity: a repeat of period 1 to 3, or of two letters.</p>\n";
 }
 
