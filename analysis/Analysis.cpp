@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -181,6 +182,16 @@ std::size_t AnalysisResult::rankOf(std::string_view word) const
 
 namespace {
 
+/// The table indices of its first `count` classes of sig >= 0, in rank order.
+std::vector<std::size_t> firstSignificant(const SignificanceTable& table, std::size_t count)
+{
+    std::vector<std::size_t> indices;
+    for (std::size_t i = 0; i < table.classes.size() && indices.size() < count; ++i)
+        if (table.classes[i].sig() >= 0.0)
+            indices.push_back(i);
+    return indices;
+}
+
 /// Why `input` cannot make a run, as a result that says so; a complete one when it can.
 AnalysisResult refusal(const AnalysisInput& input)
 {
@@ -286,18 +297,22 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     // The significance table reads the engine's lists while the gene tables load and the
     // candidates are refined, which only read them too; the significant classes are
     // assembled into motifs there too.
-    std::future<std::pair<SignificanceTable, std::vector<AssembledMotif>>> significance
+    std::future<std::tuple<SignificanceTable, std::vector<AssembledMotif>, std::optional<PositionReport>>> significance
         = std::async(std::launch::async, [&engine, &input] {
               SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
                   input.shortest, input.longest, input.family.get());
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
-              return std::pair {std::move(table), std::move(motifs)};
+              std::optional<PositionReport> positions;
+              if (input.family && binsSpanned(*input.family, input.binWidth) >= fewestPositionBins)
+                  positions = positionsOf(*input.family, table, motifs, firstSignificant(table, positionedClasses),
+                      input.anchor, input.binWidth);
+              return std::tuple {std::move(table), std::move(motifs), std::move(positions)};
           });
     // Refining looks only at gene words as long as the candidates it refines, so the gene
     // tables keep only words of those lengths (none at all when there is no candidate).
     engine.refineCandidates(loadGenes(input.genes, engine.refinedLengths(), console, result));
 
-    std::tie(result.significance, result.assembled) = significance.get();
+    std::tie(result.significance, result.assembled, result.positions) = significance.get();
     result.candidates = engine.takeCandidates();
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();

@@ -2,6 +2,7 @@
 
 #include "analysis/Motif.h"
 #include "analysis/MotifAssembly.h"
+#include "analysis/Positions.h"
 #include "analysis/ProbabilityMatrix.h"
 #include "analysis/Significance.h"
 #include "base/Outcome.h"
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +69,9 @@ struct AnalysisInput {
     /// The family's sequences, when it came as FASTA: the significance table then counts the
     /// sequences holding each class too, and the Sequences statistic needs them.
     std::shared_ptr<const FamilyProfile> family;
+    /// Where the family's sites are placed from, and the width of the bins they fall in.
+    Anchor anchor = Anchor::End;
+    int binWidth = defaultBinWidth;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -126,6 +131,10 @@ struct AnalysisResult : Outcome<AnalysisStatus> {
     std::vector<MotifMatch> assembledKnown;
     /// The family's sequences, when it came as FASTA; null otherwise.
     std::shared_ptr<const FamilyProfile> family;
+    /// Where in the family's sequences the sites of each assembled motif and of the first
+    /// positionedClasses classes of sig >= 0 lie: with the family's sequences, when its longest
+    /// spans fewestPositionBins bins or more.
+    std::optional<PositionReport> positions;
 
     /// The 1-based rank of `word` or its reverse complement among the candidates that have a
     /// matrix (the words a report lists); 0 when it is not among them.

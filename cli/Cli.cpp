@@ -167,6 +167,20 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
     if (line.has("--lengths", value, missing) && !lengthsNamed(value, request.shortest, request.longest))
         return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength) + " to "
                 + std::to_string(longestWordLength) + " with MIN not above MAX");
+    if (line.has("--anchor", value, missing)) {
+        Anchor anchor = Anchor::End;
+        if (!anchorNamed(value, anchor))
+            return usageError(err, "--anchor takes end or start");
+        request.anchor = anchor;
+    }
+    if (line.has("--bin", value, missing)) {
+        const ParsedInteger width = parseInteger(value);
+        if (value.empty() || !std::isdigit(static_cast<unsigned char>(value[0])) || !width.digits
+            || width.end != value.size() || width.value < 1 || width.value > maximumBinWidth)
+            return usageError(err, "--bin takes a width in bases, a whole number from 1 to "
+                    + std::to_string(maximumBinWidth));
+        request.binWidth = static_cast<int>(width.value);
+    }
     const std::vector<std::string>& files = line.operands;
     if (files.size() < 2)
         return usageError(err, "analyze takes BIG, SMALL and GENE files");

@@ -22,7 +22,8 @@ const std::vector<CommandHelp> commands = {
         "matrices of the ten best against the 1 to 32 GENE files, and writes the HTML report output.html with "
         "its pages, summary.html (the run at a glance, with sequence logos), words.tsv (every word class with "
         "its observed and expected count, P-value, E-value and q-value), the significant classes assembled into "
-        "motifs, and every motif in motifs.meme, motifs.jaspar, motifs.transfac and motifs.tsv. Each input is a "
+        "motifs, where in the family's sequences their sites lie (positions.tsv), and every motif in motifs.meme, "
+        "motifs.jaspar, motifs.transfac and motifs.tsv. Each input is a "
         "DTable file or a FASTA file (plain or gzip); without GENE files the first 32 records of a FASTA SMALL "
         "serve as gene files. Prints the paths of output.html and summary.html.",
         {{"--out", "-o", "DIR", "write the report into DIR (default: the current folder)"},
@@ -33,7 +34,11 @@ const std::vector<CommandHelp> commands = {
                 "mask letters of the FASTA inputs as N: none (default), lower (soft-masked lower case) or dust "
                 "(low-complexity stretches)"},
             {"--lengths", nullptr, "MIN-MAX", "the word lengths of words.tsv, from 6 to 8 (default 6-8)"},
-            {"--known", nullptr, "FILE", "name each motif's closest motif of FILE, a MEME or JASPAR motif file"}},
+            {"--known", nullptr, "FILE", "name each motif's closest motif of FILE, a MEME or JASPAR motif file"},
+            {"--anchor", nullptr, "A",
+                "place the sites of a FASTA SMALL from its sequences' end (default; the last base is -1) or start "
+                "(the first base is 1), for positions.tsv and the summary's profiles"},
+            {"--bin", nullptr, "N", "count sites in bins of N bases (default 10; at least 5 bins must fit)"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},
     {"merge", "OUT IN [IN ...]", "add up the DTable files of parts of one data set",
         "Adds up DTable files exported from parts of one data set, in the order given, into OUT (- writes "

@@ -7,7 +7,7 @@
 /// The name of the summary page a report holds beside its pages.
 inline constexpr const char* summaryPageName = "summary.html";
 /// Most word classes the summary page lists.
-inline constexpr std::size_t summaryRows = 100;
+inline constexpr std::size_t summaryRows = positionedClasses;
 
 /// What the summary page tells beyond the result.
 struct SummaryDetails {

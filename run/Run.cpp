@@ -71,6 +71,11 @@ std::string choiceProblem(const RunRequest& request, const std::vector<InputKind
     if (request.statistic == Statistic::Sequences && !fastaFamily)
         return "the sequences statistic counts the family's sequences, which a DTable SMALL does not hold; give SMALL "
                "as FASTA or choose binomial, poisson or ratio";
+    if ((request.anchor || request.binWidth) && !fastaFamily)
+        return std::string(request.anchor ? "--anchor" : "--bin")
+            + " places sites in the family's sequences, which a DTable SMALL does not hold; give SMALL as FASTA";
+    if (request.binWidth && (*request.binWidth < 1 || *request.binWidth > maximumBinWidth))
+        return "--bin takes a width from 1 to " + std::to_string(maximumBinWidth) + " bases";
     if (request.masking != Masking::None && std::count(kinds.begin(), kinds.end(), InputKind::Fasta) == 0)
         return std::string("--mask ") + maskingName(request.masking) + " masks FASTA inputs, and every input is a DTable file";
     return {};
@@ -245,6 +250,15 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         outcome = std::move(familyRefusal);
         return false;
     }
+    // A width asked for must leave bins enough over the family's longest sequence.
+    const int bins = input.family ? binsSpanned(*input.family, input.binWidth) : fewestPositionBins;
+    if (inputsCounted && request.binWidth && bins < fewestPositionBins) {
+        outcome = failed(RunStatus::BadRequest, "--bin " + std::to_string(input.binWidth) + " leaves "
+                + std::to_string(bins) + " bins over the family's longest sequence of "
+                + std::to_string(input.family->longestSequence()) + " bases; at least "
+                + std::to_string(fewestPositionBins) + " must fit");
+        return false;
+    }
     return inputsCounted;
 }
 
@@ -321,6 +335,8 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     input.shortest = request.shortest;
     input.longest = request.longest;
     input.refuseNegativeCounts = true;
+    input.anchor = request.anchor.value_or(Anchor::End);
+    input.binWidth = request.binWidth.value_or(defaultBinWidth);
     if (!request.knownMotifs.empty()) {
         MotifFileContents known = readMotifFile(request.knownMotifs);
         if (!known.ok())

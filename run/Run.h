@@ -47,6 +47,11 @@ struct RunRequest {
     int longest = longestWordLength;
     /// What of the FASTA inputs is masked (made N) before counting; tables are used as they are.
     Masking masking = Masking::None;
+    /// Where the sites in a FASTA family are placed from, and the width of their bins;
+    /// unset, the end and defaultBinWidth. Either set needs a FASTA family, and a width set
+    /// must leave fewestPositionBins bins over the family's longest sequence.
+    std::optional<Anchor> anchor;
+    std::optional<int> binWidth;
     /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
     std::string knownMotifs;
     /// Where the report goes, made when missing; empty for the current folder.
@@ -58,7 +63,7 @@ struct RunRequest {
 /// What became of a run.
 enum class RunStatus {
     Reported,       ///< the report is written
-    BadRequest,     ///< the request asks for what no run does (lengths, gene file count, a statistic or masking the inputs do not allow): nothing written
+    BadRequest,     ///< the request asks for what no run does (lengths, gene file count, a statistic, masking or bins the inputs do not allow): nothing written
     NeedsGeneFiles, ///< no gene file, and `small` is no FASTA file whose records could serve
     InputRefused,   ///< an input cannot be used (unreadable, neither kind, holding what no export writes)
     FolderUnusable, ///< the report folder cannot be made

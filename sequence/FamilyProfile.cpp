@@ -13,6 +13,7 @@ void FamilyProfile::add(std::string_view sequence)
             c = static_cast<char>(c - 32);
     if (seen.contains(upper))
         return;
+    longestSequence_ = std::max(longestSequence_, upper.size());
     sequences_.push_back(std::move(upper));
     seen.insert(sequences_.back());
     count(sequences_.back());

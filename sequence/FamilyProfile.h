@@ -34,6 +34,11 @@ public:
     /// The number of distinct sequences.
     std::int64_t size() const { return static_cast<std::int64_t>(sequences_.size()); }
 
+    /// The distinct sequences in the order first met, in upper case.
+    const std::deque<std::string>& sequences() const { return sequences_; }
+    /// The length of the longest distinct sequence, in letters of any kind.
+    std::size_t longestSequence() const { return longestSequence_; }
+
     /// How many distinct sequences hold the class of `length` letters numbered `code`.
     std::uint32_t sequencesWith(int length, std::uint32_t code) const { return at(length).holding[code]; }
     /// For `length`, each number of windows a distinct sequence has, with how many have it.
@@ -49,6 +54,7 @@ private:
     void count(const std::string& sequence);
 
     std::int64_t records_ = 0;
+    std::size_t longestSequence_ = 0;
     std::deque<std::string> sequences_; ///< the distinct sequences in upper case, which `seen` views
     std::unordered_set<std::string_view> seen;
     std::array<Length, longest - shortest + 1> lengths;

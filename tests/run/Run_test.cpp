@@ -448,6 +448,14 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
             [](RunRequest& r) { r.statistic = Statistic::Sequences; }},
         {"masking with tables alone", RunStatus::BadRequest, "--mask dust masks FASTA inputs",
             [](RunRequest& r) { r.masking = Masking::Dust; }},
+        {"an anchor with a table family", RunStatus::BadRequest, "--anchor places sites in the family's sequences",
+            [](RunRequest& r) { r.anchor = Anchor::Start; }},
+        {"bins too wide for the family", RunStatus::BadRequest,
+            "--bin 50 leaves 4 bins over the family's longest sequence of 200 bases; at least 5 must fit",
+            [&](RunRequest& r) {
+                r.small = in.dir.file("family.fa");
+                r.binWidth = 50;
+            }},
         {"a family of gaps", RunStatus::InputRefused, "the family " + in.dir.file("gaps.fa") + " holds no word",
             [&](RunRequest& r) { r.small = in.dir.file("gaps.fa"); }},
         {"a soft-masked family", RunStatus::InputRefused, "the family " + in.dir.file("soft.fa") + " holds no word of A, C, G and T once masked",

@@ -1,0 +1,298 @@
+#include "analysis/Positions.h"
+
+#include "base/Dna.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int shortest = FamilyProfile::shortest;
+constexpr int longest = FamilyProfile::longest;
+constexpr int lengths = longest - shortest + 1;
+constexpr double log10OfE = 0.434294481903251827651128918916605082;
+
+/// Expected sites a pool of bins must reach before the chi-square test takes it as a cell.
+constexpr double fewestExpected = 5.0;
+
+std::uint32_t codeOf(const std::string& word)
+{
+    std::uint32_t code = 0;
+    for (char c : word)
+        code = code * 4 + baseCodes[static_cast<unsigned char>(c)];
+    return code;
+}
+
+/// Per length, the item (motif or class) each class code belongs to, -1 for none.
+using ItemOfCode = std::array<std::vector<std::int16_t>, lengths>;
+
+ItemOfCode emptyItems()
+{
+    ItemOfCode items;
+    for (int k = shortest; k <= longest; ++k)
+        items[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), -1);
+    return items;
+}
+
+/// The site an item has open in the sequence being read: [start, end).
+struct OpenSite {
+    std::int64_t start = -1;
+    std::int64_t end = -1;
+};
+
+/// Reads the family's sequences once, closing each item's sites into its profile's bins.
+class SiteScanner {
+public:
+    SiteScanner(const PositionBins& bins, std::vector<PositionProfile>& profiles, const ItemOfCode& items)
+        : bins_(bins), profiles_(profiles), items_(items), open_(profiles.size())
+    {
+    }
+
+    void scan(const std::string& sequence)
+    {
+        length_ = static_cast<std::int64_t>(sequence.size());
+        std::fill(open_.begin(), open_.end(), OpenSite {});
+        constexpr std::uint32_t longestMask = (std::uint32_t(1) << (2 * longest)) - 1;
+        std::uint32_t forward = 0, reverse = 0;
+        int run = 0;
+        for (std::int64_t i = 0; i < length_; ++i) {
+            const std::uint8_t code = baseCodes[static_cast<unsigned char>(sequence[static_cast<std::size_t>(i)])];
+            if (code == otherBase) {
+                run = 0;
+                continue;
+            }
+            forward = ((forward << 2) | code) & longestMask;
+            reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (longest - 1)));
+            ++run;
+            for (int k = shortest; k <= longest && k <= run; ++k) {
+                const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
+                const std::uint32_t kReverse = reverse >> (2 * (longest - k));
+                const std::int16_t item = items_[static_cast<std::size_t>(k - shortest)][std::min(kForward, kReverse)];
+                if (item >= 0)
+                    occur(static_cast<std::size_t>(item), i - k + 1, i + 1);
+            }
+        }
+        for (std::size_t item = 0; item < open_.size(); ++item)
+            close(item);
+    }
+
+private:
+    void occur(std::size_t item, std::int64_t start, std::int64_t end)
+    {
+        OpenSite& site = open_[item];
+        if (site.start >= 0 && start < site.end) {
+            site.start = std::min(site.start, start);
+            site.end = std::max(site.end, end);
+            return;
+        }
+        close(item);
+        site = {start, end};
+    }
+
+    void close(std::size_t item)
+    {
+        OpenSite& site = open_[item];
+        if (site.start < 0)
+            return;
+        const std::int64_t offset = bins_.anchor == Anchor::End ? length_ - site.start - 1 : site.start;
+        const auto bin = static_cast<std::size_t>(offset / bins_.width);
+        PositionProfile& profile = profiles_[item];
+        if (bin < profile.sites.size()) {
+            ++profile.sites[bin];
+            ++profile.total;
+        }
+        site = {};
+    }
+
+    const PositionBins& bins_;
+    std::vector<PositionProfile>& profiles_;
+    const ItemOfCode& items_;
+    std::vector<OpenSite> open_;
+    std::int64_t length_ = 0;
+};
+
+/// Per length, the windows of A, C, G and T starting in each bin.
+std::array<std::vector<double>, lengths> windowsByBin(const FamilyProfile& family, const PositionBins& bins)
+{
+    std::array<std::vector<double>, lengths> windows;
+    for (auto& perBin : windows)
+        perBin.assign(static_cast<std::size_t>(bins.count), 0.0);
+    for (const std::string& sequence : family.sequences()) {
+        const auto length = static_cast<std::int64_t>(sequence.size());
+        int run = 0;
+        for (std::int64_t i = 0; i < length; ++i) {
+            if (baseCodes[static_cast<unsigned char>(sequence[static_cast<std::size_t>(i)])] == otherBase) {
+                run = 0;
+                continue;
+            }
+            ++run;
+            for (int k = shortest; k <= longest && k <= run; ++k) {
+                const std::int64_t start = i - k + 1;
+                const std::int64_t offset = bins.anchor == Anchor::End ? length - start - 1 : start;
+                windows[static_cast<std::size_t>(k - shortest)][static_cast<std::size_t>(offset / bins.width)] += 1.0;
+            }
+        }
+    }
+    return windows;
+}
+
+/// Spreads the profile's sites as `windows` are and tests them against that spread.
+void settleProfile(PositionProfile& profile, const std::vector<double>& windows)
+{
+    double allWindows = 0.0;
+    for (double w : windows)
+        allWindows += w;
+    profile.expected.assign(windows.size(), 0.0);
+    if (allWindows <= 0.0 || profile.total == 0)
+        return;
+    for (std::size_t b = 0; b < windows.size(); ++b)
+        profile.expected[b] = static_cast<double>(profile.total) * windows[b] / allWindows;
+    // Cells: bins pooled outward from the anchor until each expects enough; what is left at the
+    // far end joins the last cell.
+    std::vector<std::pair<double, double>> cells; // observed, expected
+    double observed = 0.0, expected = 0.0;
+    for (std::size_t b = 0; b < windows.size(); ++b) {
+        observed += static_cast<double>(profile.sites[b]);
+        expected += profile.expected[b];
+        if (expected >= fewestExpected) {
+            cells.emplace_back(observed, expected);
+            observed = expected = 0.0;
+        }
+    }
+    if (expected > 0.0 || observed > 0.0) {
+        if (cells.empty())
+            cells.emplace_back(observed, expected);
+        else {
+            cells.back().first += observed;
+            cells.back().second += expected;
+        }
+    }
+    if (cells.size() < 2)
+        return;
+    double statistic = 0.0;
+    for (const auto& [o, e] : cells)
+        statistic += (o - e) * (o - e) / e;
+    profile.log10P = log10ChiSquareUpperTail(statistic, static_cast<int>(cells.size()) - 1);
+}
+
+} // namespace
+
+int binsSpanned(const FamilyProfile& family, int width)
+{
+    const auto bases = static_cast<std::size_t>(std::max(1, width));
+    return static_cast<int>(std::min<std::size_t>((family.longestSequence() + bases - 1) / bases, 1u << 30));
+}
+
+const char* anchorName(Anchor anchor)
+{
+    return anchor == Anchor::Start ? "start" : "end";
+}
+
+bool anchorNamed(const std::string& name, Anchor& anchor)
+{
+    if (name == "end" || name == "start") {
+        anchor = name == "end" ? Anchor::End : Anchor::Start;
+        return true;
+    }
+    return false;
+}
+
+PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable& table,
+    const std::vector<AssembledMotif>& motifs, const std::vector<std::size_t>& classIndices, Anchor anchor,
+    int binWidth)
+{
+    PositionReport report;
+    report.bins.anchor = anchor;
+    report.bins.width = std::max(1, binWidth);
+    report.bins.count = binsSpanned(family, report.bins.width);
+    const auto binCount = static_cast<std::size_t>(report.bins.count);
+    const auto windows = windowsByBin(family, report.bins);
+
+    // Motifs and classes are read in two scans, as a class may also be a motif's member.
+    const auto profileOf = [&](std::vector<PositionProfile>& profiles, const ItemOfCode& items,
+                               const std::vector<int>& shortestLength) {
+        for (PositionProfile& profile : profiles)
+            profile.sites.assign(binCount, 0);
+        SiteScanner scanner(report.bins, profiles, items);
+        for (const std::string& sequence : family.sequences())
+            scanner.scan(sequence);
+        for (std::size_t i = 0; i < profiles.size(); ++i)
+            settleProfile(profiles[i], windows[static_cast<std::size_t>(shortestLength[i] - shortest)]);
+    };
+
+    ItemOfCode motifItems = emptyItems();
+    std::vector<int> motifLengths;
+    for (std::size_t m = 0; m < motifs.size(); ++m) {
+        report.motifs.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
+        int least = longest;
+        for (const MotifMember& member : motifs[m].members) {
+            const WordClass& c = table.classes[member.classIndex];
+            if (c.length < shortest || c.length > longest)
+                continue;
+            motifItems[static_cast<std::size_t>(c.length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(m);
+            least = std::min(least, c.length);
+        }
+        motifLengths.push_back(least);
+    }
+    profileOf(report.motifs, motifItems, motifLengths);
+
+    ItemOfCode classItems = emptyItems();
+    std::vector<int> classLengths;
+    for (std::size_t i = 0; i < classIndices.size(); ++i) {
+        const WordClass& c = table.classes[classIndices[i]];
+        report.classes.push_back({c.word, {}, {}, 0, 0.0});
+        const int length = std::clamp(c.length, shortest, longest);
+        if (c.length == length)
+            classItems[static_cast<std::size_t>(length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(i);
+        classLengths.push_back(length);
+    }
+    profileOf(report.classes, classItems, classLengths);
+    return report;
+}
+
+double log10ChiSquareUpperTail(double x, int freedom)
+{
+    if (!(x >= 0.0) || freedom < 1 || std::isinf(x))
+        return std::isinf(x) && x > 0.0 && freedom >= 1 ? -std::numeric_limits<double>::infinity()
+                                                        : std::numeric_limits<double>::quiet_NaN();
+    const double a = 0.5 * freedom;
+    const double z = 0.5 * x;
+    if (z == 0.0)
+        return 0.0;
+    const double logPrefix = -z + a * std::log(z) - std::lgamma(a);
+    constexpr double epsilon = 1e-16;
+    constexpr double tiny = 1e-300;
+    if (z < a + 1.0) {
+        // The lower tail by its series, then the upper one as its complement.
+        double term = 1.0 / a, sum = term;
+        for (int n = 1; n < 100000 && std::fabs(term) > std::fabs(sum) * epsilon; ++n) {
+            term *= z / (a + n);
+            sum += term;
+        }
+        const double lower = std::exp(logPrefix + std::log(sum));
+        return std::log1p(-lower) * log10OfE;
+    }
+    // The upper tail by its continued fraction (Lentz's method).
+    double b = z + 1.0 - a;
+    double c = 1.0 / tiny;
+    double d = 1.0 / b;
+    double h = d;
+    for (int i = 1; i < 100000; ++i) {
+        const double an = -i * (i - a);
+        b += 2.0;
+        d = an * d + b;
+        if (std::fabs(d) < tiny)
+            d = tiny;
+        c = b + an / c;
+        if (std::fabs(c) < tiny)
+            c = tiny;
+        d = 1.0 / d;
+        const double step = d * c;
+        h *= step;
+        if (std::fabs(step - 1.0) < epsilon)
+            break;
+    }
+    return (logPrefix + std::log(h)) * log10OfE;
+}
