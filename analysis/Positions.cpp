@@ -14,6 +14,11 @@ constexpr int longest = FamilyProfile::longest;
 constexpr int lengths = longest - shortest + 1;
 constexpr double log10OfE = 0.434294481903251827651128918916605082;
 
+/// A motif's sites are those of its strong members: of a sig at least this share of its best
+/// member's. Its weaker members, shorter or partial words, are common enough to blur where
+/// the motif lies.
+constexpr double strongShare = 0.5;
+
 /// Expected sites a pool of bins must reach before the chi-square test takes it as a cell.
 constexpr double fewestExpected = 5.0;
 
@@ -229,7 +234,7 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
         int least = longest;
         for (const MotifMember& member : motifs[m].members) {
             const WordClass& c = table.classes[member.classIndex];
-            if (c.length < shortest || c.length > longest)
+            if (c.length < shortest || c.length > longest || !(member.sig >= strongShare * motifs[m].bestSig))
                 continue;
             motifItems[static_cast<std::size_t>(c.length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(m);
             least = std::min(least, c.length);

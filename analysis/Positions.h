@@ -57,8 +57,8 @@ struct PositionReport {
     std::vector<PositionProfile> classes; ///< in the order asked for
 };
 
-/// Finds in the family's distinct sequences the sites of each motif of `motifs` (its member
-/// classes) and of each class of `table` numbered in `classIndices`, and bins them. A site is a
+/// Finds in the family's distinct sequences the sites of each motif of `motifs` (its strong
+/// member classes: of a sig at least half its best member's) and of each class of `table` numbered in `classIndices`, and bins them. A site is a
 /// stretch of overlapping occurrences of an item's classes (so a repeat or a palindrome's
 /// nested words count once where they overlap), placed at its first base for the end anchor's
 /// count from the end and the start's from the start alike. The expected sites of a bin are

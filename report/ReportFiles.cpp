@@ -3,6 +3,7 @@
 #include "analysis/MotifFormats.h"
 #include "base/Numbers.h"
 #include "report/MotifFiles.h"
+#include "report/PositionsTable.h"
 #include "report/WordsTable.h"
 
 #include <cstdlib>
@@ -16,6 +17,8 @@ std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryD
     std::vector<ReportFile> files;
     files.emplace_back(wordsTableName, wordsTable(result));
     files.emplace_back(motifTableName, motifTable(result));
+    if (result.positions)
+        files.emplace_back(positionsTableName, positionsTable(result));
     files.emplace_back(memeFileName, memeText(listed.motifs, result.baseFrequencies));
     files.emplace_back(jasparFileName, jasparText(listed.motifs));
     files.emplace_back(transfacFileName, transfacText(listed.motifs, listed.descriptions));

@@ -3,6 +3,8 @@
 #include "analysis/Significance.h"
 #include "base/RealFormat.h"
 #include "report/Logos.h"
+#include "report/PositionPlot.h"
+#include "report/PositionsTable.h"
 #include "report/MotifFiles.h"
 #include "report/ReportAssets.h"
 #include "report/ReportNames.h"
@@ -169,6 +171,15 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
                "few sequences (repeats) are over-stated";
     }
     out += "</dd>\n";
+    if (result.positions) {
+        const PositionBins& bins = result.positions->bins;
+        out += std::string("<dt>Positions</dt><dd>from the sequences' ") + anchorName(bins.anchor)
+            + (bins.anchor == Anchor::End ? " (the last base is &minus;1)" : " (the first base is 1)") + ", in bins of "
+            + std::to_string(bins.width) + " bases. A site is a stretch of overlapping occurrences of a motif's "
+              "strong members (of a sig at least half its best's) or of a class, placed at its first base; the "
+              "line shows the sites a bin would hold were they spread as the windows are, and P is the chi-square "
+              "test of the difference (far bins pooled until each expects 5 sites).</dd>\n";
+    }
     if (!details.knownPath.empty())
         out += "<dt>Known motifs</dt><dd><span class=\"w\">" + escapeHtml(details.knownPath) + "</span> ("
             + counted(result.known.size(), "motif", "motifs") + ")</dd>\n";
@@ -232,7 +243,8 @@ void appendRunSection(std::string& out, const AnalysisResult& result, const Summ
     out += "</section>\n";
 }
 
-void appendClassRow(std::string& out, const AnalysisResult& result, const WordClass& c, std::size_t rank)
+void appendClassRow(std::string& out, const AnalysisResult& result, const WordClass& c, std::size_t rank,
+    const PositionProfile* positions)
 {
     out += "<tr><td>" + std::to_string(rank) + "</td><td class=\"l w\">";
     const std::string word = escapeHtml(c.word);
@@ -260,6 +272,11 @@ void appendClassRow(std::string& out, const AnalysisResult& result, const WordCl
         appendNumber(out, c.expectedSequences, std::chars_format::general, 6);
         out += "</td>";
     }
+    if (result.positions) {
+        out += "<td data-v=\"";
+        appendKey(out, positions && positions->total > 0 ? positions->log10P : 0.0);
+        out += "\">" + (positions ? positionalP(*positions) : std::string()) + "</td>";
+    }
     out += c.lowComplexity ? "<td class=\"l\">yes</td></tr>\n" : "<td class=\"l\"></td></tr>\n";
 }
 
@@ -286,11 +303,14 @@ void appendClassSection(std::string& out, const AnalysisResult& result, std::siz
            "<th>q-value</th>";
     if (result.significance.familySize >= 0)
         out += "<th>Sequences</th><th>Expected sequences</th>";
+    if (result.positions)
+        out += "<th>Positional P</th>";
     out += "<th class=\"l\" data-t>Low complexity</th></tr></thead><tbody>\n";
     std::size_t listed = 0;
     for (std::size_t i = 0; i < classes.size() && listed < shown; ++i) {
         if (classes[i].sig() >= 0.0) {
-            appendClassRow(out, result, classes[i], i + 1);
+            const bool placed = result.positions && listed < result.positions->classes.size();
+            appendClassRow(out, result, classes[i], i + 1, placed ? &result.positions->classes[listed] : nullptr);
             ++listed;
         }
     }
@@ -385,6 +405,8 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
         out += " &middot; " + counted(assembled.members.size(), "member class", "member classes") + " &middot; "
             + counted(assembled.motif.width(), "position", "positions") + "</p>\n";
         appendLogoPair(out, assembled.motif, id, std::string());
+        if (result.positions && i < result.positions->motifs.size())
+            appendPositionPlot(out, result.positions->motifs[i], result.positions->bins, id);
         appendKnownMatch(out, result, result.assembledKnown, i);
         appendMembers(out, assembled);
         out += "</div>\n";
@@ -392,7 +414,7 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
     out += "</div>\n</section>\n";
 }
 
-void appendFilesSection(std::string& out)
+void appendFilesSection(std::string& out, bool withPositions)
 {
     const std::array<std::array<const char*, 2>, 6> files {{
         {reportIndexName, "the classic report: the best candidate words with their scores and matrices"},
@@ -405,6 +427,10 @@ void appendFilesSection(std::string& out)
     out += "<section id=\"files\"><h2>Files of this report</h2>\n<ul class=\"files\">\n";
     for (const auto& [name, what] : files)
         out += std::string("<li><a href=\"") + name + "\">" + name + "</a> &ndash; " + what + "</li>\n";
+    if (withPositions)
+        out += std::string("<li><a href=\"") + positionsTableName + "\">" + positionsTableName
+            + "</a> &ndash; where in the family's sequences the sites of each motif and listed class lie, bin by bin"
+              "</li>\n";
     out += "</ul>\n</section>\n";
 }
 
@@ -469,12 +495,13 @@ std::string summaryPage(const AnalysisResult& result, const SummaryDetails& deta
     out += "<main>\n<header><h1>Seqlark summary</h1>\n";
     appendLead(out, result);
     out += "</header>\n";
-    appendRunSection(out, result, details);
-    // The motifs and their logos before the classes they are made of.
+    // The motifs and their logos before the classes they are made of, and the run's details
+    // after both.
     appendAssembledSection(out, result);
     appendRefinedSection(out, result);
     appendClassSection(out, result, significant);
-    appendFilesSection(out);
+    appendRunSection(out, result, details);
+    appendFilesSection(out, result.positions.has_value());
     out += std::string("<footer>Seqlark ") + SEQLARK_VERSION;
     if (!details.date.empty())
         out += " &middot; " + escapeHtml(details.date);

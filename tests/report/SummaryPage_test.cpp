@@ -386,3 +386,43 @@ TEST(SummaryPage, HoldsItsStyleSheetAndScriptAsTheirFilesHaveThem)
     EXPECT_NE(page.find("<style>\n" + std::string(summaryCss) + "</style>\n</head>\n"), std::string::npos);
     EXPECT_NE(page.find("<script>\n" + std::string(summaryJs) + "</script>\n</body>\n"), std::string::npos);
 }
+
+// With the family's sequences, each motif shows where its sites lie, bins in the order of
+// their positions, and each listed class its positional P.
+TEST(SummaryPage, SitesByPositionBesideEachMotifAndClass)
+{
+    AnalysisResult result = sampleResult();
+    auto family = std::make_shared<FamilyProfile>();
+    family->add("ACGCGTAAAA");
+    result.family = family;
+    result.significance.familySize = 1;
+    PositionReport& positions = result.positions.emplace();
+    positions.bins = {Anchor::End, 10, 3};
+    positions.motifs = {{"assembled-1", {1, 4, 0}, {1.25, 2.5, 2.5}, 5, -2.5}};
+    positions.classes = {{"ATCGATA", {0, 2, 1}, {0.5, 1.5, 1.0}, 3, -0.25}, {"ACGCGT", {0, 0, 0}, {0, 0, 0}, 0, 0.0}};
+    const std::string page = summaryPage(result, sampleDetails);
+
+    const std::size_t plot = page.find("<svg class=\"pos\"");
+    ASSERT_NE(plot, std::string::npos);
+    const std::string svg = page.substr(plot, page.find("</svg>", plot) - plot);
+    EXPECT_NE(svg.find("aria-label=\"assembled-1 sites by position\""), std::string::npos);
+    EXPECT_NE(svg.find("position from the sequences' end (bases)"), std::string::npos);
+    // Two bars, the far bin (no site) leftmost and the anchor's bin last; the labels run
+    // from -30 up to -10.
+    std::vector<double> heights;
+    for (std::size_t at = svg.find("<rect"); at != std::string::npos; at = svg.find("<rect", at + 1))
+        heights.push_back(attribute(svg, at, "height"));
+    ASSERT_EQ(heights.size(), 2u);
+    EXPECT_NEAR(heights[0], 4 * heights[1], 1e-6);
+    EXPECT_LT(svg.find("&minus;30"), svg.find("&minus;10"));
+    EXPECT_NE(page.find("5 sites; most at &minus;20 to &minus;11 (4, 2.5 expected) &middot; positional P = "
+                  "0.00316"),
+        std::string::npos);
+
+    const std::vector<std::string> rows = tableRows(page, "Significant word classes");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_NE(page.find("<th>Positional P</th>"), std::string::npos);
+    EXPECT_NE(rows[0].find(">0.562</td>"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[1].find(">no sites</td>"), std::string::npos) << rows[1];
+    EXPECT_EQ(summaryPage(sampleResult(), sampleDetails).find("Positional P"), std::string::npos);
+}

@@ -319,11 +319,14 @@ TEST(Run, FastaFilesAndTablesInMemoryGiveWhatTheirTableFilesGive)
     fromFasta.genes = {dir.file("gene.fa")};
     // The window statistic, which a FASTA family's default counts sequences in place of. The
     // FASTA files' names stand where the tables' stood; the summary page breaks them up at
-    // their folders and, as words.tsv, tells of the family's sequences too, so both are left out.
+    // their folders and, as words.tsv, tells of the family's sequences too, so both are left
+    // out, and so is positions.tsv, which only a family's sequences give.
     fromFasta.statistic = Statistic::Binomial;
     auto fromFastaFiles = report(fromFasta, "fasta");
+    EXPECT_TRUE(fromFastaFiles.contains("positions.tsv"));
+    EXPECT_FALSE(expected.contains("positions.tsv"));
     auto fromTableFiles = expected;
-    for (const char* name : {"summary.html", "words.tsv"}) {
+    for (const char* name : {"summary.html", "words.tsv", "positions.tsv"}) {
         fromFastaFiles.erase(name);
         fromTableFiles.erase(name);
     }
