@@ -47,22 +47,40 @@ struct OpenSite {
     std::int64_t end = -1;
 };
 
-/// Reads the family's sequences once, closing each item's sites into its profile's bins.
+/// Per length, the windows of A, C, G and T starting in each bin.
+using WindowsByBin = std::array<std::vector<double>, lengths>;
+
+/// Reads the family's sequences once, closing each item's sites into its profile's bins and
+/// counting the windows of each bin. The items of the second table follow those of the first
+/// in `profiles`: a window may be a site of both (a class that is also a motif's member).
 class SiteScanner {
 public:
-    SiteScanner(const PositionBins& bins, std::vector<PositionProfile>& profiles, const ItemOfCode& items)
-        : bins_(bins), profiles_(profiles), items_(items), open_(profiles.size())
+    SiteScanner(const PositionBins& bins, std::vector<PositionProfile>& profiles, const ItemOfCode& first,
+        const ItemOfCode& second, std::size_t secondFrom, WindowsByBin& windows)
+        : bins_(bins), profiles_(profiles), first_(first), second_(second), secondFrom_(secondFrom),
+          windows_(windows), open_(profiles.size())
     {
     }
 
     void scan(const std::string& sequence)
     {
-        length_ = static_cast<std::int64_t>(sequence.size());
+        const auto length = static_cast<std::int64_t>(sequence.size());
         std::fill(open_.begin(), open_.end(), OpenSite {});
+        // The bin of each position, counted along without a division per window.
+        binAt_.resize(sequence.size());
+        const auto width = static_cast<std::uint32_t>(bins_.width);
+        std::uint32_t bin = 0, inBin = 0;
+        for (std::size_t step = 0; step < sequence.size(); ++step) {
+            binAt_[bins_.anchor == Anchor::End ? sequence.size() - 1 - step : step] = bin;
+            if (++inBin == width) {
+                inBin = 0;
+                ++bin;
+            }
+        }
         constexpr std::uint32_t longestMask = (std::uint32_t(1) << (2 * longest)) - 1;
         std::uint32_t forward = 0, reverse = 0;
         int run = 0;
-        for (std::int64_t i = 0; i < length_; ++i) {
+        for (std::int64_t i = 0; i < length; ++i) {
             const std::uint8_t code = baseCodes[static_cast<unsigned char>(sequence[static_cast<std::size_t>(i)])];
             if (code == otherBase) {
                 run = 0;
@@ -72,11 +90,16 @@ public:
             reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (longest - 1)));
             ++run;
             for (int k = shortest; k <= longest && k <= run; ++k) {
+                const auto index = static_cast<std::size_t>(k - shortest);
+                const std::int64_t start = i - k + 1;
+                windows_[index][binOf(start)] += 1.0;
                 const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
                 const std::uint32_t kReverse = reverse >> (2 * (longest - k));
-                const std::int16_t item = items_[static_cast<std::size_t>(k - shortest)][std::min(kForward, kReverse)];
-                if (item >= 0)
-                    occur(static_cast<std::size_t>(item), i - k + 1, i + 1);
+                const std::uint32_t canonical = std::min(kForward, kReverse);
+                if (const std::int16_t item = first_[index][canonical]; item >= 0)
+                    occur(static_cast<std::size_t>(item), start, i + 1);
+                if (const std::int16_t item = second_[index][canonical]; item >= 0)
+                    occur(secondFrom_ + static_cast<std::size_t>(item), start, i + 1);
             }
         }
         for (std::size_t item = 0; item < open_.size(); ++item)
@@ -84,6 +107,8 @@ public:
     }
 
 private:
+    std::size_t binOf(std::int64_t start) const { return binAt_[static_cast<std::size_t>(start)]; }
+
     void occur(std::size_t item, std::int64_t start, std::int64_t end)
     {
         OpenSite& site = open_[item];
@@ -101,8 +126,7 @@ private:
         OpenSite& site = open_[item];
         if (site.start < 0)
             return;
-        const std::int64_t offset = bins_.anchor == Anchor::End ? length_ - site.start - 1 : site.start;
-        const auto bin = static_cast<std::size_t>(offset / bins_.width);
+        const std::size_t bin = binOf(site.start);
         PositionProfile& profile = profiles_[item];
         if (bin < profile.sites.size()) {
             ++profile.sites[bin];
@@ -113,35 +137,13 @@ private:
 
     const PositionBins& bins_;
     std::vector<PositionProfile>& profiles_;
-    const ItemOfCode& items_;
+    const ItemOfCode& first_;
+    const ItemOfCode& second_;
+    std::size_t secondFrom_;
+    WindowsByBin& windows_;
     std::vector<OpenSite> open_;
-    std::int64_t length_ = 0;
+    std::vector<std::uint32_t> binAt_;
 };
-
-/// Per length, the windows of A, C, G and T starting in each bin.
-std::array<std::vector<double>, lengths> windowsByBin(const FamilyProfile& family, const PositionBins& bins)
-{
-    std::array<std::vector<double>, lengths> windows;
-    for (auto& perBin : windows)
-        perBin.assign(static_cast<std::size_t>(bins.count), 0.0);
-    for (const std::string& sequence : family.sequences()) {
-        const auto length = static_cast<std::int64_t>(sequence.size());
-        int run = 0;
-        for (std::int64_t i = 0; i < length; ++i) {
-            if (baseCodes[static_cast<unsigned char>(sequence[static_cast<std::size_t>(i)])] == otherBase) {
-                run = 0;
-                continue;
-            }
-            ++run;
-            for (int k = shortest; k <= longest && k <= run; ++k) {
-                const std::int64_t start = i - k + 1;
-                const std::int64_t offset = bins.anchor == Anchor::End ? length - start - 1 : start;
-                windows[static_cast<std::size_t>(k - shortest)][static_cast<std::size_t>(offset / bins.width)] += 1.0;
-            }
-        }
-    }
-    return windows;
-}
 
 /// Spreads the profile's sites as `windows` are and tests them against that spread.
 void settleProfile(PositionProfile& profile, const std::vector<double>& windows)
@@ -213,24 +215,13 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     report.bins.width = std::max(1, binWidth);
     report.bins.count = binsSpanned(family, report.bins.width);
     const auto binCount = static_cast<std::size_t>(report.bins.count);
-    const auto windows = windowsByBin(family, report.bins);
 
-    // Motifs and classes are read in two scans, as a class may also be a motif's member.
-    const auto profileOf = [&](std::vector<PositionProfile>& profiles, const ItemOfCode& items,
-                               const std::vector<int>& shortestLength) {
-        for (PositionProfile& profile : profiles)
-            profile.sites.assign(binCount, 0);
-        SiteScanner scanner(report.bins, profiles, items);
-        for (const std::string& sequence : family.sequences())
-            scanner.scan(sequence);
-        for (std::size_t i = 0; i < profiles.size(); ++i)
-            settleProfile(profiles[i], windows[static_cast<std::size_t>(shortestLength[i] - shortest)]);
-    };
-
+    // Each item's classes, and the shortest of their lengths, whose windows it is held to.
+    std::vector<PositionProfile> profiles;
+    std::vector<int> shortestLength;
     ItemOfCode motifItems = emptyItems();
-    std::vector<int> motifLengths;
     for (std::size_t m = 0; m < motifs.size(); ++m) {
-        report.motifs.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
+        profiles.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
         int least = longest;
         for (const MotifMember& member : motifs[m].members) {
             const WordClass& c = table.classes[member.classIndex];
@@ -239,21 +230,31 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
             motifItems[static_cast<std::size_t>(c.length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(m);
             least = std::min(least, c.length);
         }
-        motifLengths.push_back(least);
+        shortestLength.push_back(least);
     }
-    profileOf(report.motifs, motifItems, motifLengths);
-
     ItemOfCode classItems = emptyItems();
-    std::vector<int> classLengths;
     for (std::size_t i = 0; i < classIndices.size(); ++i) {
         const WordClass& c = table.classes[classIndices[i]];
-        report.classes.push_back({c.word, {}, {}, 0, 0.0});
+        profiles.push_back({c.word, {}, {}, 0, 0.0});
         const int length = std::clamp(c.length, shortest, longest);
         if (c.length == length)
             classItems[static_cast<std::size_t>(length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(i);
-        classLengths.push_back(length);
+        shortestLength.push_back(length);
     }
-    profileOf(report.classes, classItems, classLengths);
+
+    for (PositionProfile& profile : profiles)
+        profile.sites.assign(binCount, 0);
+    WindowsByBin windows;
+    for (auto& perBin : windows)
+        perBin.assign(binCount, 0.0);
+    SiteScanner scanner(report.bins, profiles, motifItems, classItems, motifs.size(), windows);
+    for (const std::string& sequence : family.sequences())
+        scanner.scan(sequence);
+    for (std::size_t i = 0; i < profiles.size(); ++i)
+        settleProfile(profiles[i], windows[static_cast<std::size_t>(shortestLength[i] - shortest)]);
+    const auto split = profiles.begin() + static_cast<std::ptrdiff_t>(motifs.size());
+    report.motifs.assign(std::make_move_iterator(profiles.begin()), std::make_move_iterator(split));
+    report.classes.assign(std::make_move_iterator(split), std::make_move_iterator(profiles.end()));
     return report;
 }
 
