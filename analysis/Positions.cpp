@@ -33,6 +33,13 @@ std::uint32_t codeOf(const std::string& word)
 /// Per length, the item (motif or class) each class code belongs to, -1 for none.
 using ItemOfCode = std::array<std::vector<std::int16_t>, lengths>;
 
+/// Per length, for each class code of a motif's member, the member's sig and the code of the
+/// member's word as it lies in the motif.
+struct MemberOfCode {
+    std::array<std::vector<double>, lengths> sig;
+    std::array<std::vector<std::uint32_t>, lengths> liesAs;
+};
+
 ItemOfCode emptyItems()
 {
     ItemOfCode items;
@@ -45,6 +52,7 @@ ItemOfCode emptyItems()
 struct OpenSite {
     std::int64_t start = -1;
     std::int64_t end = -1;
+    MotifSite best; ///< of a motif: its strongest member's occurrence so far
 };
 
 /// Per length, the windows of A, C, G and T starting in each bin.
@@ -55,15 +63,19 @@ using WindowsByBin = std::array<std::vector<double>, lengths>;
 /// in `profiles`: a window may be a site of both (a class that is also a motif's member).
 class SiteScanner {
 public:
+    /// `members` tells the first table's items' (the motifs') members apart, whose sites go
+    /// into `sites`, one list per sequence scanned.
     SiteScanner(const PositionBins& bins, std::vector<PositionProfile>& profiles, const ItemOfCode& first,
-        const ItemOfCode& second, std::size_t secondFrom, WindowsByBin& windows)
-        : bins_(bins), profiles_(profiles), first_(first), second_(second), secondFrom_(secondFrom),
-          windows_(windows), open_(profiles.size())
+        const MemberOfCode& members, const ItemOfCode& second, std::size_t secondFrom, WindowsByBin& windows,
+        std::vector<std::vector<MotifSite>>& sites)
+        : bins_(bins), profiles_(profiles), first_(first), members_(members), second_(second),
+          secondFrom_(secondFrom), windows_(windows), sites_(sites), open_(profiles.size())
     {
     }
 
     void scan(const std::string& sequence)
     {
+        sites_.emplace_back();
         const auto length = static_cast<std::int64_t>(sequence.size());
         std::fill(open_.begin(), open_.end(), OpenSite {});
         // The bin of each position, counted along without a division per window.
@@ -96,29 +108,42 @@ public:
                 const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
                 const std::uint32_t kReverse = reverse >> (2 * (longest - k));
                 const std::uint32_t canonical = std::min(kForward, kReverse);
-                if (const std::int16_t item = first_[index][canonical]; item >= 0)
-                    occur(static_cast<std::size_t>(item), start, i + 1);
+                if (const std::int16_t item = first_[index][canonical]; item >= 0) {
+                    const double sig = members_.sig[index][canonical];
+                    const MotifSite site {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(k),
+                        static_cast<std::uint32_t>(item), members_.liesAs[index][canonical] != kForward, sig};
+                    occur(static_cast<std::size_t>(item), start, i + 1, &site);
+                }
                 if (const std::int16_t item = second_[index][canonical]; item >= 0)
-                    occur(secondFrom_ + static_cast<std::size_t>(item), start, i + 1);
+                    occur(secondFrom_ + static_cast<std::size_t>(item), start, i + 1, nullptr);
             }
         }
         for (std::size_t item = 0; item < open_.size(); ++item)
             close(item);
+        std::sort(sites_.back().begin(), sites_.back().end(), [](const MotifSite& a, const MotifSite& b) {
+            return a.start != b.start ? a.start < b.start : a.motif < b.motif;
+        });
     }
 
 private:
     std::size_t binOf(std::int64_t start) const { return binAt_[static_cast<std::size_t>(start)]; }
 
-    void occur(std::size_t item, std::int64_t start, std::int64_t end)
+    /// An occurrence of `item` at [start, end); `member` is the motif member's, for a motif.
+    void occur(std::size_t item, std::int64_t start, std::int64_t end, const MotifSite* member)
     {
         OpenSite& site = open_[item];
         if (site.start >= 0 && start < site.end) {
             site.start = std::min(site.start, start);
             site.end = std::max(site.end, end);
+            if (member && member->sig > site.best.sig)
+                site.best = *member;
             return;
         }
         close(item);
-        site = {start, end};
+        site.start = start;
+        site.end = end;
+        if (member)
+            site.best = *member;
     }
 
     void close(std::size_t item)
@@ -132,15 +157,19 @@ private:
             ++profile.sites[bin];
             ++profile.total;
         }
+        if (item < secondFrom_)
+            sites_.back().push_back(site.best);
         site = {};
     }
 
     const PositionBins& bins_;
     std::vector<PositionProfile>& profiles_;
     const ItemOfCode& first_;
+    const MemberOfCode& members_;
     const ItemOfCode& second_;
     std::size_t secondFrom_;
     WindowsByBin& windows_;
+    std::vector<std::vector<MotifSite>>& sites_;
     std::vector<OpenSite> open_;
     std::vector<std::uint32_t> binAt_;
 };
@@ -220,6 +249,11 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     std::vector<PositionProfile> profiles;
     std::vector<int> shortestLength;
     ItemOfCode motifItems = emptyItems();
+    MemberOfCode members;
+    for (int k = shortest; k <= longest; ++k) {
+        members.sig[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0.0);
+        members.liesAs[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0);
+    }
     for (std::size_t m = 0; m < motifs.size(); ++m) {
         profiles.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
         int least = longest;
@@ -227,7 +261,10 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
             const WordClass& c = table.classes[member.classIndex];
             if (c.length < shortest || c.length > longest || !(member.sig >= strongShare * motifs[m].bestSig))
                 continue;
-            motifItems[static_cast<std::size_t>(c.length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(m);
+            const auto index = static_cast<std::size_t>(c.length - shortest);
+            motifItems[index][codeOf(c.word)] = static_cast<std::int16_t>(m);
+            members.sig[index][codeOf(c.word)] = member.sig;
+            members.liesAs[index][codeOf(c.word)] = codeOf(member.word);
             least = std::min(least, c.length);
         }
         shortestLength.push_back(least);
@@ -247,7 +284,8 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     WindowsByBin windows;
     for (auto& perBin : windows)
         perBin.assign(binCount, 0.0);
-    SiteScanner scanner(report.bins, profiles, motifItems, classItems, motifs.size(), windows);
+    report.sites.reserve(family.sequences().size());
+    SiteScanner scanner(report.bins, profiles, motifItems, members, classItems, motifs.size(), windows, report.sites);
     for (const std::string& sequence : family.sequences())
         scanner.scan(sequence);
     for (std::size_t i = 0; i < profiles.size(); ++i)

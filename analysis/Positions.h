@@ -50,11 +50,23 @@ struct PositionProfile {
     double log10P = 0.0;
 };
 
-/// The positional profiles of a run: one per assembled motif, one per class asked for.
+/// A site of an assembled motif in one of the family's distinct sequences: within a stretch
+/// of overlapping occurrences of the motif's strong members, the occurrence of the strongest.
+struct MotifSite {
+    std::uint32_t start = 0; ///< from 0, in the sequence
+    std::uint32_t length = 0;
+    std::uint32_t motif = 0; ///< index of the motif
+    bool reverse = false;    ///< the sequence reads the member's reverse complement there: the minus strand
+    double sig = 0.0;        ///< the member class's
+};
+
+/// The positional profiles of a run: one per assembled motif, one per class asked for, and
+/// each distinct sequence's motif sites by start.
 struct PositionReport {
     PositionBins bins;
     std::vector<PositionProfile> motifs;  ///< in the motifs' order
     std::vector<PositionProfile> classes; ///< in the order asked for
+    std::vector<std::vector<MotifSite>> sites; ///< per distinct sequence, by start, then motif
 };
 
 /// Finds in the family's distinct sequences the sites of each motif of `motifs` (its strong

@@ -163,7 +163,7 @@ FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecord
                 family.records.back().setSequenceLength(static_cast<std::int64_t>(letters.size()));
                 family.names.emplace_back(record.name);
             }
-            family.profile.add(letters);
+            family.profile.add(letters, record.name);
         },
         feedback);
     setResult(family, read);

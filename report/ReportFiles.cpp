@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "report/MotifFiles.h"
 #include "report/PositionsTable.h"
+#include "report/SiteTables.h"
 #include "report/WordsTable.h"
 
 #include <cstdlib>
@@ -17,8 +18,11 @@ std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryD
     std::vector<ReportFile> files;
     files.emplace_back(wordsTableName, wordsTable(result));
     files.emplace_back(motifTableName, motifTable(result));
-    if (result.positions)
+    if (result.positions) {
         files.emplace_back(positionsTableName, positionsTable(result));
+        files.emplace_back(sitesBedName, sitesBed(result));
+        files.emplace_back(genesTableName, genesTable(result));
+    }
     files.emplace_back(memeFileName, memeText(listed.motifs, result.baseFrequencies));
     files.emplace_back(jasparFileName, jasparText(listed.motifs));
     files.emplace_back(transfacFileName, transfacText(listed.motifs, listed.descriptions));

@@ -11,7 +11,7 @@
 using ReportFile = std::pair<std::string, std::string>;
 
 /// The files a report holds beside its pages, in the order they are written: words.tsv,
-/// motifs.tsv, positions.tsv when the run placed the family's sites, the MEME, JASPAR and
+/// motifs.tsv, positions.tsv, sites.bed and genes.tsv when the run placed the family's sites, the MEME, JASPAR and
 /// TRANSFAC motif files, and last summary.html, which links to the others.
 std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryDetails& details);
 

@@ -5,6 +5,7 @@
 #include "report/Logos.h"
 #include "report/PositionPlot.h"
 #include "report/PositionsTable.h"
+#include "report/SiteTables.h"
 #include "report/MotifFiles.h"
 #include "report/ReportAssets.h"
 #include "report/ReportNames.h"
@@ -430,7 +431,10 @@ void appendFilesSection(std::string& out, bool withPositions)
     if (withPositions)
         out += std::string("<li><a href=\"") + positionsTableName + "\">" + positionsTableName
             + "</a> &ndash; where in the family's sequences the sites of each motif and listed class lie, bin by bin"
-              "</li>\n";
+              "</li>\n<li><a href=\"" + sitesBedName + "\">" + sitesBedName
+            + "</a> &ndash; every site of each motif in the family's records, as BED</li>\n<li><a href=\""
+            + genesTableName + "\">" + genesTableName
+            + "</a> &ndash; the number of sites of each motif in each of the family's records</li>\n";
     out += "</ul>\n</section>\n";
 }
 

@@ -4,18 +4,23 @@
 
 #include <algorithm>
 
-void FamilyProfile::add(std::string_view sequence)
+void FamilyProfile::add(std::string_view sequence, std::string_view name)
 {
     ++records_;
+    recordNames_.emplace_back(name);
     std::string upper(sequence);
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 32);
-    if (seen.contains(upper))
+    if (const auto found = seen.find(upper); found != seen.end()) {
+        recordSequences_.push_back(found->second);
         return;
+    }
+    const auto index = static_cast<std::uint32_t>(sequences_.size());
+    recordSequences_.push_back(index);
     longestSequence_ = std::max(longestSequence_, upper.size());
     sequences_.push_back(std::move(upper));
-    seen.insert(sequences_.back());
+    seen.emplace(sequences_.back(), index);
     count(sequences_.back());
 }
 

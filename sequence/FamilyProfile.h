@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 /// What a gene family's sequences hold, sequence by sequence, for the statistics that count
@@ -24,9 +24,13 @@ public:
     static constexpr int shortest = WordCounter::minimumLength;
     static constexpr int longest = WordCounter::maximumLength;
 
-    /// Adds a record's sequence, as it is to be counted (masked letters already N); a sequence
-    /// met before only counts as a duplicate.
-    void add(std::string_view sequence);
+    /// Adds a record's sequence, as it is to be counted (masked letters already N), and its
+    /// name; a sequence met before only counts as a duplicate.
+    void add(std::string_view sequence, std::string_view name = {});
+
+    /// Record r's name, and the distinct sequence (an index into sequences()) it holds.
+    const std::string& recordName(std::size_t r) const { return recordNames_[r]; }
+    std::uint32_t recordSequence(std::size_t r) const { return recordSequences_[r]; }
 
     /// Records added, and those among them that repeated an earlier record's sequence.
     std::int64_t records() const { return records_; }
@@ -54,8 +58,10 @@ private:
     void count(const std::string& sequence);
 
     std::int64_t records_ = 0;
+    std::vector<std::string> recordNames_;
+    std::vector<std::uint32_t> recordSequences_;
     std::size_t longestSequence_ = 0;
     std::deque<std::string> sequences_; ///< the distinct sequences in upper case, which `seen` views
-    std::unordered_set<std::string_view> seen;
+    std::unordered_map<std::string_view, std::uint32_t> seen; ///< each distinct sequence's index
     std::array<Length, longest - shortest + 1> lengths;
 };

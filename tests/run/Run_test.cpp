@@ -320,13 +320,15 @@ TEST(Run, FastaFilesAndTablesInMemoryGiveWhatTheirTableFilesGive)
     // The window statistic, which a FASTA family's default counts sequences in place of. The
     // FASTA files' names stand where the tables' stood; the summary page breaks them up at
     // their folders and, as words.tsv, tells of the family's sequences too, so both are left
-    // out, and so is positions.tsv, which only a family's sequences give.
+    // out, and so are the files of sites, which only a family's sequences give.
     fromFasta.statistic = Statistic::Binomial;
     auto fromFastaFiles = report(fromFasta, "fasta");
-    EXPECT_TRUE(fromFastaFiles.contains("positions.tsv"));
-    EXPECT_FALSE(expected.contains("positions.tsv"));
+    for (const char* name : {"positions.tsv", "sites.bed", "genes.tsv"}) {
+        EXPECT_TRUE(fromFastaFiles.contains(name)) << name;
+        EXPECT_FALSE(expected.contains(name)) << name;
+    }
     auto fromTableFiles = expected;
-    for (const char* name : {"summary.html", "words.tsv", "positions.tsv"}) {
+    for (const char* name : {"summary.html", "words.tsv", "positions.tsv", "sites.bed", "genes.tsv"}) {
         fromFastaFiles.erase(name);
         fromTableFiles.erase(name);
     }
