@@ -173,3 +173,36 @@ TEST(Positions, ChiSquareTailMatchesArbitraryPrecision)
     EXPECT_TRUE(std::isnan(log10ChiSquareUpperTail(-1.0, 3)));
     EXPECT_TRUE(std::isnan(log10ChiSquareUpperTail(1.0, 0)));
 }
+
+// A motif's site is its strongest member's occurrence within a stretch of overlapping ones,
+// on the strand that reads the member's word as it lies in the motif.
+TEST(Positions, ASiteIsTheStrongestMembersOccurrence)
+{
+    OneMotif one({"GGTCAC", "GGTCACAC", "GATTACA"});
+    one.motifs[0].members[0].sig = 5.0;
+    one.motifs[0].members[1].sig = 9.0;
+    one.motifs[0].members[2].sig = 6.0;
+    one.motifs[0].bestSig = 9.0;
+    FamilyProfile family;
+    const std::string first = "CCCGGTCACACTTTTTTTTTTT"; // GGTCAC inside GGTCACAC at 3
+    const std::string second = "AAAGTGTGACCAAAAAAGTGTAATCAAAA"; // both read on the minus strand
+    family.add(first, "first");
+    family.add(second, "second");
+    family.add(first, "third");
+    const PositionReport report = positionsOf(family, one.table, one.motifs, {}, Anchor::End, 4);
+    ASSERT_EQ(report.sites.size(), 2u); // one list per distinct sequence
+    ASSERT_EQ(report.sites[0].size(), 1u);
+    EXPECT_EQ(report.sites[0][0].start, 3u);
+    EXPECT_EQ(report.sites[0][0].length, 8u);
+    EXPECT_FALSE(report.sites[0][0].reverse);
+    EXPECT_EQ(report.sites[0][0].sig, 9.0);
+    ASSERT_EQ(report.sites[1].size(), 2u);
+    EXPECT_EQ(report.sites[1][0].start, second.find("GTGTGACC"));
+    EXPECT_EQ(report.sites[1][0].length, 8u);
+    EXPECT_TRUE(report.sites[1][0].reverse);
+    EXPECT_EQ(report.sites[1][1].start, second.find("TGTAATC"));
+    EXPECT_TRUE(report.sites[1][1].reverse);
+    EXPECT_EQ(report.sites[1][1].sig, 6.0);
+    EXPECT_EQ(family.recordSequence(2), 0u);
+    EXPECT_EQ(family.recordName(1), "second");
+}
