@@ -1,5 +1,6 @@
 #include "analysis/Analysis.h"
 
+#include "analysis/KnownMatch.h"
 #include "analysis/Progress.h"
 #include "analysis/ScoreEngine.h"
 #include "base/Dna.h"
@@ -243,10 +244,22 @@ void matchKnownMotifs(AnalysisResult& result)
 {
     if (result.known.empty())
         return;
-    for (const Motif& motif : result.refined)
-        result.refinedKnown.push_back(closestMotif(motif, result.known));
-    for (const AssembledMotif& motif : result.assembled)
-        result.assembledKnown.push_back(closestMotif(motif.motif, result.known));
+    const MotifSet known(result.known);
+    std::vector<const Motif*> motifs;
+    for (const Motif& motif : result.refined) {
+        result.refinedKnown.push_back(known.closest(motif));
+        motifs.push_back(&motif);
+    }
+    for (const AssembledMotif& motif : result.assembled) {
+        result.assembledKnown.push_back(known.closest(motif.motif));
+        motifs.push_back(&motif.motif);
+    }
+    std::vector<MotifMatch*> matches;
+    for (MotifMatch& match : result.refinedKnown)
+        matches.push_back(&match);
+    for (MotifMatch& match : result.assembledKnown)
+        matches.push_back(&match);
+    measureKnownMatches(motifs, matches, result.known.size(), MotifSet(shuffledMotifs(result.known)));
 }
 
 } // namespace

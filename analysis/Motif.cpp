@@ -2,15 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-/// A column of probabilities centred on its mean and scaled to length 1, so that the
-/// Pearson correlation of two columns is their dot product; a flat column stays all 0.
-struct CentredColumn {
-    std::array<double, 4> value {};
-    bool flat = true;
-};
+using CentredColumn = MotifSet::Column;
 
 std::vector<CentredColumn> centredColumns(const std::vector<BaseWeights>& rows)
 {
@@ -86,34 +82,61 @@ std::string consensusOf(const std::vector<BaseWeights>& rows)
 
 MotifMatch closestMotif(const Motif& motif, const std::vector<Motif>& known)
 {
-    MotifMatch best;
-    const int width = static_cast<int>(motif.width());
-    if (width == 0)
-        return best;
-    const std::vector<CentredColumn> ours = centredColumns(motif.counts);
-    for (std::size_t k = 0; k < known.size(); ++k) {
-        const int knownWidth = static_cast<int>(known[k].width());
-        if (knownWidth == 0)
-            continue;
-        const int needed = std::min({minimumMotifOverlap, width, knownWidth});
-        for (const bool reverse : {false, true}) {
-            const std::vector<CentredColumn> theirs
-                = centredColumns(reverse ? reverseComplementOf(known[k]).counts : known[k].counts);
-            for (int offset = needed - width; offset <= knownWidth - needed; ++offset) {
-                const int first = std::max(0, -offset);
-                const int last = std::min(width, knownWidth - offset);
-                const int overlap = last - first;
-                double sum = 0.0;
-                for (int i = first; i < last; ++i)
-                    sum += correlationOf(ours[static_cast<std::size_t>(i)], theirs[static_cast<std::size_t>(i + offset)]);
-                const double correlation = sum / overlap;
-                // Sums that differ in their last bits are equal: the longer overlap wins them.
-                const bool better = !best.found || correlation > best.correlation + 1e-12
-                    || (correlation > best.correlation - 1e-12 && overlap > best.overlap);
-                if (better)
-                    best = {true, k, correlation, overlap, offset, reverse};
-            }
+    return MotifSet(known).closest(motif);
+}
+
+MotifSet::MotifSet(const std::vector<Motif>& motifs)
+{
+    forward_.reserve(motifs.size());
+    reverse_.reserve(motifs.size());
+    for (const Motif& motif : motifs) {
+        forward_.push_back(centredColumns(motif.counts));
+        reverse_.push_back(centredColumns(reverseComplementOf(motif).counts));
+    }
+}
+
+template <class Visit>
+void MotifSet::align(const std::vector<Column>& ours, std::size_t k, Visit&& visit) const
+{
+    const int width = static_cast<int>(ours.size());
+    const int knownWidth = static_cast<int>(forward_[k].size());
+    if (width == 0 || knownWidth == 0)
+        return;
+    const int needed = std::min({minimumMotifOverlap, width, knownWidth});
+    for (const bool reverse : {false, true}) {
+        const std::vector<Column>& theirs = reverse ? reverse_[k] : forward_[k];
+        for (int offset = needed - width; offset <= knownWidth - needed; ++offset) {
+            const int first = std::max(0, -offset);
+            const int last = std::min(width, knownWidth - offset);
+            const int overlap = last - first;
+            double sum = 0.0;
+            for (int i = first; i < last; ++i)
+                sum += correlationOf(ours[static_cast<std::size_t>(i)], theirs[static_cast<std::size_t>(i + offset)]);
+            visit(sum / overlap, overlap, offset, reverse);
         }
     }
+}
+
+MotifMatch MotifSet::closest(const Motif& motif) const
+{
+    MotifMatch best;
+    const std::vector<Column> ours = centredColumns(motif.counts);
+    for (std::size_t k = 0; k < size(); ++k)
+        align(ours, k, [&](double correlation, int overlap, int offset, bool reverse) {
+            // Sums that differ in their last bits are equal: the longer overlap wins them.
+            const bool better = !best.found || correlation > best.correlation + 1e-12
+                || (correlation > best.correlation - 1e-12 && overlap > best.overlap);
+            if (better)
+                best = {true, k, correlation, overlap, offset, reverse, 0.0};
+        });
+    return best;
+}
+
+std::vector<double> MotifSet::bestCorrelations(const Motif& motif) const
+{
+    const std::vector<Column> ours = centredColumns(motif.counts);
+    std::vector<double> best(size(), -std::numeric_limits<double>::infinity());
+    for (std::size_t k = 0; k < size(); ++k)
+        align(ours, k, [&](double correlation, int, int, bool) { best[k] = std::max(best[k], correlation); });
     return best;
 }

@@ -42,6 +42,7 @@ struct MotifMatch {
     int overlap = 0;          ///< columns overlapping
     int offset = 0;           ///< position in the set's motif of the first column of ours
     bool reverse = false;     ///< the set's motif matched on the other strand
+    double log10E = 0.0;      ///< of the match's E-value, when one was measured (KnownMatch.h)
 };
 
 /// Columns two motifs must share for an alignment to count: all of the shorter one up to
@@ -54,3 +55,33 @@ inline constexpr int minimumMotifOverlap = 6;
 /// columns correlate 1, a flat column with another 0). Ties go to the longer overlap, then
 /// the earlier motif, then the forward strand and the smaller offset.
 MotifMatch closestMotif(const Motif& motif, const std::vector<Motif>& known);
+
+/// A set of motifs made ready to match many motifs against: each one's columns as centred
+/// probabilities, on both strands.
+class MotifSet {
+public:
+    explicit MotifSet(const std::vector<Motif>& motifs);
+    std::size_t size() const { return forward_.size(); }
+
+    /// As closestMotif against the set's motifs.
+    MotifMatch closest(const Motif& motif) const;
+    /// For each of the set's motifs, the highest mean correlation with `motif` by
+    /// closestMotif's rules (-infinity for a motif of no column).
+    std::vector<double> bestCorrelations(const Motif& motif) const;
+
+    /// A column of probabilities centred on its mean and scaled to length 1, so that the
+    /// Pearson correlation of two columns is their dot product; a flat column stays all 0.
+    struct Column {
+        std::array<double, 4> value {};
+        bool flat = true;
+    };
+
+private:
+    /// Calls visit(correlation, overlap, offset, reverse) for every alignment of `ours`
+    /// against motif k of the set.
+    template <class Visit>
+    void align(const std::vector<Column>& ours, std::size_t k, Visit&& visit) const;
+
+    std::vector<std::vector<Column>> forward_;
+    std::vector<std::vector<Column>> reverse_;
+};

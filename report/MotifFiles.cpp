@@ -49,7 +49,7 @@ std::string motifTable(const AnalysisResult& result)
         + " motifs: the refined matrix of each of the best words, then the significant word classes assembled into motifs";
     out += "; known motifs compared with: " + std::to_string(result.known.size()) + "\n";
     out += "kind\tid\tname\tconsensus\twidth\tsites\te_value\tbest_sig\tmembers\tknown_id\tknown_name\tcorrelation\t"
-           "overlap\toffset\tstrand\n";
+           "overlap\toffset\tstrand\tknown_e_value\n";
     std::size_t number = 0;
     forEachMotif(result, [&](const Listed& listed) {
         const Motif& motif = listed.motif;
@@ -77,8 +77,9 @@ std::string motifTable(const AnalysisResult& result)
             appendNumber(out, match->correlation + 0.0, std::chars_format::fixed, 3);
             ((out += '\t') += std::to_string(match->overlap)) += '\t';
             ((out += std::to_string(match->offset)) += '\t') += match->reverse ? '-' : '+';
+            (out += '\t') += formatFromLog10(match->log10E);
         } else {
-            out += "\t\t\t\t\t\t";
+            out += "\t\t\t\t\t\t\t";
         }
         out += '\n';
     });

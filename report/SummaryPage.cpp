@@ -1,5 +1,6 @@
 #include "report/SummaryPage.h"
 
+#include "analysis/KnownMatch.h"
 #include "analysis/Significance.h"
 #include "base/RealFormat.h"
 #include "report/Logos.h"
@@ -92,10 +93,13 @@ void appendKnownMatch(std::string& out, const AnalysisResult& result, const std:
     }
     const MotifMatch& match = matches[i];
     const Motif& known = result.known[match.index];
-    out += "<p class=\"meta\">Closest known motif: <b>" + escapeHtml(known.id) + "</b>";
+    // Only a match better than chance names the known motif; another is the best candidate.
+    const bool named = match.log10E <= std::log10(namedKnownE) + 1e-12;
+    out += named ? "<p class=\"meta\">Closest known motif: <b>" + escapeHtml(known.id) + "</b>"
+                 : "<p class=\"meta\">No close match; the best candidate is " + escapeHtml(known.id);
     if (!known.name.empty() && known.name != known.id)
         out += " (" + escapeHtml(known.name) + ')';
-    out += ", correlation ";
+    out += ", E-value " + formatFromLog10(match.log10E) + ", correlation ";
     appendNumber(out, match.correlation + 0.0, std::chars_format::fixed, 3);
     out += " over " + counted(static_cast<std::size_t>(std::max(match.overlap, 0)), "column", "columns");
     out += match.reverse ? ", other strand" : ", same strand";

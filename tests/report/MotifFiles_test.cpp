@@ -34,6 +34,7 @@ AnalysisResult smallResult()
     match.correlation = 0.9234;
     match.overlap = 6;
     match.offset = 1;
+    match.log10E = -2.3;
     result.refinedKnown = {match, MotifMatch {}};
     return result;
 }
@@ -74,7 +75,7 @@ TEST(MotifFiles, OddIdsAndNamesCannotBreakTheTable)
     while (std::getline(lines, line)) {
         if (line.starts_with("#"))
             continue;
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 14) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 15) << line;
         ++rows;
     }
     EXPECT_EQ(rows, 4); // the header and three motifs

@@ -73,8 +73,8 @@ AnalysisResult sampleResult()
     assembled.members = {{1, "ACGCG", 0, false, 9, 13.0309}, {3, "CGCGT", 1, true, 2, 0.082}, {3, "TACGC", -1, false, 2, 0.082}};
     result.assembled = {assembled};
     result.known = {motif("MA0001.1", "Odd & <known>", {{0, 1, 0, 0}, {0, 0, 1, 0}}, 1, 0)};
-    result.refinedKnown = {{true, 0, 0.87654, 2, 1, true}};
-    result.assembledKnown = {{}};
+    result.refinedKnown = {{true, 0, 0.87654, 2, 1, true, -1.5}};
+    result.assembledKnown = {{true, 0, 0.41, 2, 0, false, 0.4}};
     return result;
 }
 
