@@ -146,7 +146,8 @@ std::vector<Motif> refinedMotifs(const AnalysisResult& result, Statistic statist
         const int length = static_cast<int>(wanted[i].size());
         if (std::find(covered.begin(), covered.end(), length) == covered.end() && isDnaWord(wanted[i])
             && length >= shortestWordLength && length <= longestWordLength) {
-            note(significanceOf(result.background, result.candidates, statistic, length, length, result.family.get()));
+            note(significanceOf(result.background, result.candidates, statistic, length, length, result.family.get(),
+                result.bigForward.get(), result.smallForward.get()));
             covered.push_back(length);
         }
     }
@@ -313,7 +314,7 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     std::future<std::tuple<SignificanceTable, std::vector<AssembledMotif>, std::optional<PositionReport>>> significance
         = std::async(std::launch::async, [&engine, &input] {
               SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
-                  input.shortest, input.longest, input.family.get());
+                  input.shortest, input.longest, input.family.get(), input.bigForward.get(), input.smallForward.get());
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
               std::optional<PositionReport> positions;
               if (input.family && binsSpanned(*input.family, input.binWidth) >= fewestPositionBins)
@@ -330,6 +331,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.background = engine.takeBackground();
     result.matrices = engine.takeMatrices();
     result.family = std::move(input.family);
+    result.bigForward = std::move(input.bigForward);
+    result.smallForward = std::move(input.smallForward);
     result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
     result.known = std::move(input.known);

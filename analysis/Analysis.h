@@ -72,6 +72,10 @@ struct AnalysisInput {
     /// Where the family's sites are placed from, and the width of the bins they fall in.
     Anchor anchor = Anchor::End;
     int binWidth = defaultBinWidth;
+    /// The genome's and the family's words on their own strand, both or neither: with them
+    /// the significance table takes a class as one word (the family then counts so too).
+    std::shared_ptr<const StrandCounts> bigForward;
+    std::shared_ptr<const StrandCounts> smallForward;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -131,6 +135,9 @@ struct AnalysisResult : Outcome<AnalysisStatus> {
     std::vector<MotifMatch> assembledKnown;
     /// The family's sequences, when it came as FASTA; null otherwise.
     std::shared_ptr<const FamilyProfile> family;
+    /// The words on their own strand the significance table counted, when it did so.
+    std::shared_ptr<const StrandCounts> bigForward;
+    std::shared_ptr<const StrandCounts> smallForward;
     /// Where in the family's sequences the sites of each assembled motif and of the first
     /// positionedClasses classes of sig >= 0 lie: with the family's sequences, when its longest
     /// spans fewestPositionBins bins or more.

@@ -9,11 +9,11 @@ namespace {
 constexpr int longestCounted = 8;
 constexpr int shortestCounted = 6;
 
-std::vector<double> classCountsOf(const std::vector<std::int64_t>& byCode, int length)
+std::vector<double> classCountsOf(const std::vector<std::int64_t>& byCode, int length, bool bothStrands)
 {
     std::vector<double> counts(byCode.size(), 0.0);
     for (std::size_t code = 0; code < byCode.size(); ++code) {
-        const std::size_t reverse = static_cast<std::size_t>(reverseComplementCode(code, length));
+        const std::size_t reverse = bothStrands ? static_cast<std::size_t>(reverseComplementCode(code, length)) : code;
         counts[code] = static_cast<double>(std::max(byCode[code], reverse < byCode.size() ? byCode[reverse] : 0));
     }
     return counts;
@@ -22,12 +22,12 @@ std::vector<double> classCountsOf(const std::vector<std::int64_t>& byCode, int l
 } // namespace
 
 ClassCounts::ClassCounts(const std::vector<std::int64_t>& bySix, const std::vector<std::int64_t>& bySeven,
-    const std::vector<std::int64_t>& byEight)
+    const std::vector<std::int64_t>& byEight, bool bothStrands)
     : counts_(longestCounted)
 {
-    counts_[5] = classCountsOf(bySix, 6);
-    counts_[6] = classCountsOf(bySeven, 7);
-    counts_[7] = classCountsOf(byEight, 8);
+    counts_[5] = classCountsOf(bySix, 6, bothStrands);
+    counts_[6] = classCountsOf(bySeven, 7, bothStrands);
+    counts_[7] = classCountsOf(byEight, 8, bothStrands);
     // A shorter word's count is that of the six-letter words it begins: both words of a class
     // are counted alike there, so the sums are class counts too (up to the windows at the
     // records' ends).
@@ -83,10 +83,12 @@ double precededChance(std::uint64_t word, std::uint64_t other, int length, const
 
 } // namespace
 
-double overlapChance(std::uint64_t code, int length, const ClassCounts& counts)
+double overlapChance(std::uint64_t code, int length, const ClassCounts& counts, bool oneStrand)
 {
     if (length < 2 || length > longestCounted)
         return 0.0;
+    if (oneStrand)
+        return std::clamp(precededChance(code, code, length, counts), 0.0, mostOverlapChance);
     const std::uint64_t reverse = reverseComplementCode(code, length);
     // Both words of a class occur alike in a genome counted on both strands, so the class's
     // share is the mean of its words' (a palindrome's words are one).

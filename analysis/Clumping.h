@@ -19,8 +19,10 @@ public:
     /// `bySix` to `byEight`: the counts by code of the words of 6, 7 and 8 letters (4^k
     /// values each). A class's count is the larger of its two words' counts, as a table may
     /// hold either word or both.
+    /// With `bothStrands` false, the counts are of words on their own strand: a word's count
+    /// is its own.
     ClassCounts(const std::vector<std::int64_t>& bySix, const std::vector<std::int64_t>& bySeven,
-        const std::vector<std::int64_t>& byEight);
+        const std::vector<std::int64_t>& byEight, bool bothStrands = true);
 
     /// The count of the class of `code`, a word of `length` letters (1 to 8).
     double count(std::uint64_t code, int length) const;
@@ -38,7 +40,8 @@ private:
 /// complete the other, given the m letters that follow them. The class's chance is the mean
 /// of its two words'. TATCGA, which does not repeat itself, overlaps its reverse complement
 /// TCGATA in TATCGATA.
-double overlapChance(std::uint64_t code, int length, const ClassCounts& counts);
+/// With `oneStrand`, the class is the word alone: only the word itself can lie before it.
+double overlapChance(std::uint64_t code, int length, const ClassCounts& counts, bool oneStrand = false);
 
 /// At most this share of a word's occurrences is taken to follow an overlapping one, so that
 /// the expected number of clumps stays above nothing on a table made by hand.

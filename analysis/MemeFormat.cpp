@@ -220,9 +220,10 @@ bool readMemeMotifs(MotifReader& reader)
     return true;
 }
 
-std::string memeText(const std::vector<Motif>& motifs, const BaseWeights& background)
+std::string memeText(const std::vector<Motif>& motifs, const BaseWeights& background, bool bothStrands)
 {
-    std::string out = "MEME version 4\n\nALPHABET= ACGT\n\nstrands: + -\n\nBackground letter frequencies\n";
+    std::string out = std::string("MEME version 4\n\nALPHABET= ACGT\n\nstrands: ") + (bothStrands ? "+ -" : "+")
+        + "\n\nBackground letter frequencies\n";
     BaseWeights frequencies = background;
     if (std::any_of(frequencies.begin(), frequencies.end(), [](double f) { return !std::isfinite(f) || f < 0; }))
         frequencies = {0, 0, 0, 0};

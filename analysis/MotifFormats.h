@@ -33,11 +33,12 @@ MotifFileContents parseMotifFile(std::string_view text, const std::string& name)
 /// 256 MiB is refused as unreadable.
 MotifFileContents readMotifFile(const std::string& path);
 
-/// `motifs` in the MEME suite's minimal motif format, version 4: DNA alphabet, both strands,
+/// `motifs` in the MEME suite's minimal motif format, version 4: DNA alphabet, both strands (or
+/// the given one alone, without `bothStrands`),
 /// `background` (made frequencies; uniform when a weight is negative or not finite) as the
 /// background, each motif's rows as probabilities (a row summing to 0 uniform) with its
 /// sites and E-value.
-std::string memeText(const std::vector<Motif>& motifs, const BaseWeights& background);
+std::string memeText(const std::vector<Motif>& motifs, const BaseWeights& background, bool bothStrands = true);
 /// `motifs` as JASPAR count matrices (a row summing to 0 becomes sites / 4 each).
 std::string jasparText(const std::vector<Motif>& motifs);
 /// `motifs` as TRANSFAC matrices of counts (a row summing to 0 becomes sites / 4 each); the

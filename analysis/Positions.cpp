@@ -73,6 +73,9 @@ public:
     {
     }
 
+    /// Words read on their sequence's own strand alone: a class is one word.
+    void readOneStrand() { oneStrand_ = true; }
+
     void scan(const std::string& sequence)
     {
         sites_.emplace_back();
@@ -107,7 +110,7 @@ public:
                 windows_[index][binOf(start)] += 1.0;
                 const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
                 const std::uint32_t kReverse = reverse >> (2 * (longest - k));
-                const std::uint32_t canonical = std::min(kForward, kReverse);
+                const std::uint32_t canonical = oneStrand_ ? kForward : std::min(kForward, kReverse);
                 if (const std::int16_t item = first_[index][canonical]; item >= 0) {
                     const double sig = members_.sig[index][canonical];
                     const MotifSite site {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(k),
@@ -172,6 +175,7 @@ private:
     std::vector<std::vector<MotifSite>>& sites_;
     std::vector<OpenSite> open_;
     std::vector<std::uint32_t> binAt_;
+    bool oneStrand_ = false;
 };
 
 /// Spreads the profile's sites as `windows` are and tests them against that spread.
@@ -286,6 +290,8 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
         perBin.assign(binCount, 0.0);
     report.sites.reserve(family.sequences().size());
     SiteScanner scanner(report.bins, profiles, motifItems, members, classItems, motifs.size(), windows, report.sites);
+    if (family.strand() == Strand::Given)
+        scanner.readOneStrand();
     for (const std::string& sequence : family.sequences())
         scanner.scan(sequence);
     for (std::size_t i = 0; i < profiles.size(); ++i)

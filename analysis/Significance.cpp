@@ -54,6 +54,14 @@ std::vector<std::vector<std::int64_t>> countsByLength(const std::vector<WordEntr
 
 /// Windows of A, C, G and T the counts stand for: every window adds its word and, unless
 /// they are the same, its reverse complement.
+double plainSum(const std::vector<std::int64_t>& counts)
+{
+    double sum = 0.0;
+    for (const std::int64_t count : counts)
+        sum += static_cast<double>(count);
+    return sum;
+}
+
 double windowsOf(const std::vector<std::int64_t>& counts, int length)
 {
     double sum = 0.0;
@@ -201,9 +209,10 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     LengthSummary summary;
     summary.length = length;
     const std::int64_t words = std::int64_t(1) << (2 * length);
-    summary.classes = (words + (length % 2 == 0 ? std::int64_t(1) << length : 0)) / 2;
-    summary.bigWindows = windowsOf(bigCounts, length);
-    summary.smallWindows = windowsOf(smallCounts, length);
+    const bool oneStrand = table.strand == Strand::Given;
+    summary.classes = oneStrand ? words : (words + (length % 2 == 0 ? std::int64_t(1) << length : 0)) / 2;
+    summary.bigWindows = oneStrand ? plainSum(bigCounts) : windowsOf(bigCounts, length);
+    summary.smallWindows = oneStrand ? plainSum(smallCounts) : windowsOf(smallCounts, length);
     const double trials = std::round(summary.smallWindows);
     const auto groupsOfWindows = family ? windowGroups(*family, length) : std::vector<std::pair<std::int64_t, std::int64_t>>();
     // The family's figures of each observed class, taken after the loop, in parallel: its
@@ -217,7 +226,9 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     const std::size_t firstRow = table.classes.size();
     const bool bySequences = table.statistic == Statistic::Sequences;
     for (std::int64_t code = 0; code < words; ++code) {
-        const auto reverse = static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
+        const auto reverse = oneStrand
+            ? code
+            : static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
         if (reverse < code)
             continue;
         const auto countOf = [&](const std::vector<std::int64_t>& counts) {
@@ -257,7 +268,7 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     forEachInParallel(pending.size(), [&](std::size_t i) {
         WordClass& entry = table.classes[firstRow + i];
         // A sequence holds the class where a clump of its occurrences begins.
-        const double clumpStart = pending[i].p * (1.0 - overlapChance(pending[i].code, length, *genome));
+        const double clumpStart = pending[i].p * (1.0 - overlapChance(pending[i].code, length, *genome, oneStrand));
         const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, clumpStart);
         entry.expectedSequences = poissonBinomialMean(groups);
         if (bySequences) {
@@ -285,10 +296,12 @@ bool isLowComplexity(std::string_view word)
 }
 
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
-    Statistic statistic, int shortest, int longest, const FamilyProfile* family)
+    Statistic statistic, int shortest, int longest, const FamilyProfile* family, const StrandCounts* bigForward,
+    const StrandCounts* smallForward)
 {
     SignificanceTable table;
     table.statistic = statistic;
+    table.strand = bigForward && smallForward ? Strand::Given : Strand::Both;
     table.familySize = family ? family->size() : -1;
     shortest = std::max(shortest, shortestWordLength);
     longest = std::min(longest, longestWordLength);
@@ -297,11 +310,19 @@ SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::v
     if (statistic == Statistic::Sequences && !family)
         table.statistic = Statistic::Binomial;
     // The genome's counts of every length a table holds, for the clumps of the family's.
-    const auto bigByLength = countsByLength(big, shortestWordLength, longestWordLength);
-    const auto smallByLength = countsByLength(small, shortest, longest);
+    std::vector<std::vector<std::int64_t>> bigByLength, smallByLength;
+    if (table.strand == Strand::Given) {
+        for (int length = shortestWordLength; length <= longestWordLength; ++length)
+            bigByLength.push_back(bigForward->counts(length));
+        for (int length = shortest; length <= longest; ++length)
+            smallByLength.push_back(smallForward->counts(length));
+    } else {
+        bigByLength = countsByLength(big, shortestWordLength, longestWordLength);
+        smallByLength = countsByLength(small, shortest, longest);
+    }
     std::optional<ClassCounts> genome;
     if (family)
-        genome.emplace(bigByLength[0], bigByLength[1], bigByLength[2]);
+        genome.emplace(bigByLength[0], bigByLength[1], bigByLength[2], table.strand == Strand::Both);
     Scored scored;
     for (int length = shortest; length <= longest; ++length)
         scoreLength(length, bigByLength[static_cast<std::size_t>(length - shortestWordLength)],

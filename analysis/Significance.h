@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sequence/FamilyProfile.h"
+#include "sequence/StrandCounts.h"
 #include "tables/WordEntry.h"
 
 #include <cstdint>
@@ -71,6 +72,9 @@ struct SignificanceTable {
     std::int64_t classesTested = 0;
     /// The family's distinct sequences; -1 when the family came as a table alone.
     std::int64_t familySize = -1;
+    /// Given: each class is one word on its sequence's own strand (its `reverse` the word
+    /// itself), and a length of k letters has 4^k classes.
+    Strand strand = Strand::Both;
 };
 
 /// Scores every class of A/C/G/T words of `shortest` to `longest` letters of the family's
@@ -93,8 +97,13 @@ struct SignificanceTable {
 /// that an occurrence follows an overlapping one (Clumping.h; 0 for a word that does not
 /// repeat itself); the Sequences statistic takes P as the chance of S or more from the
 /// Poisson-binomial of the q_i. Without `family`, Sequences falls back to Binomial.
+///
+/// With `bigForward` and `smallForward`, the words of both on their own strand, each class is
+/// one word, counted there alone, and has 4^k classes beside it; `big` and `small` are then
+/// not read, and `family`, if any, must count words on their own strand too.
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
-    Statistic statistic, int shortest, int longest, const FamilyProfile* family = nullptr);
+    Statistic statistic, int shortest, int longest, const FamilyProfile* family = nullptr,
+    const StrandCounts* bigForward = nullptr, const StrandCounts* smallForward = nullptr);
 
 /// Whether `word` is of low complexity: a tandem repeat of period 1 to 3, or of two letters.
 bool isLowComplexity(std::string_view word);

@@ -167,6 +167,8 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
     if (line.has("--lengths", value, missing) && !lengthsNamed(value, request.shortest, request.longest))
         return usageError(err, "--lengths takes MIN-MAX, word lengths from " + std::to_string(shortestWordLength) + " to "
                 + std::to_string(longestWordLength) + " with MIN not above MAX");
+    if (line.has("--strand", value, missing) && !strandNamed(value, request.strand))
+        return usageError(err, "--strand takes both or given");
     if (line.has("--anchor", value, missing)) {
         Anchor anchor = Anchor::End;
         if (!anchorNamed(value, anchor))

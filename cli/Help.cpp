@@ -38,7 +38,10 @@ const std::vector<CommandHelp> commands = {
             {"--anchor", nullptr, "A",
                 "place the sites of a FASTA SMALL from its sequences' end (default; the last base is -1) or start "
                 "(the first base is 1), for positions.tsv and the summary's profiles"},
-            {"--bin", nullptr, "N", "count sites in bins of N bases (default 10; at least 5 bins must fit)"}},
+            {"--bin", nullptr, "N", "count sites in bins of N bases (default 10; at least 5 bins must fit)"},
+            {"--strand", nullptr, "S",
+                "both (default: a word and its reverse complement are one class) or given (a word on its sequence's "
+                "own strand alone, for oriented promoters; BIG and SMALL as FASTA)"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},
     {"merge", "OUT IN [IN ...]", "add up the DTable files of parts of one data set",
         "Adds up DTable files exported from parts of one data set, in the order given, into OUT (- writes "

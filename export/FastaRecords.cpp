@@ -145,9 +145,23 @@ MaskedCount countFastaMasked(const char* source, Masking masking, RunFeedback& f
     return counted;
 }
 
-FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback)
+StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& feedback)
+{
+    StrandRead strand;
+    std::int64_t masked = 0;
+    const ExportResult read = readFastaRecords(
+        source, [&](const FastaRecord& record) { strand.counts.add(maskedSequence(record.sequence, masking, masked)); },
+        feedback);
+    static_cast<ExportResult&>(strand) = read;
+    return strand;
+}
+
+FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback, Strand strand)
 {
     FamilyRead family;
+    family.profile = FamilyProfile(strand);
+    if (strand == Strand::Given)
+        family.forward.emplace();
     WordCounter counter;
     const ExportResult read = readFastaRecords(
         source,
@@ -164,13 +178,16 @@ FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecord
                 family.names.emplace_back(record.name);
             }
             family.profile.add(letters, record.name);
+            if (family.forward)
+                family.forward->add(letters);
         },
         feedback);
     setResult(family, read);
     if (!family.ok()) {
         family.records.clear();
         family.names.clear();
-        family.profile = FamilyProfile();
+        family.profile = FamilyProfile(strand);
+        family.forward.reset();
         return family;
     }
     family.table.takeCounts(counter);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,10 +50,20 @@ struct FamilyRead : ExportResult {
     std::vector<CountingTable> records; ///< the first records' tables, as countFastaRecords gives them
     std::vector<std::string> names;     ///< their names
     FamilyProfile profile;
+    /// With Strand::Given, the words of every record on its own strand.
+    std::optional<StrandCounts> forward;
     std::int64_t maskedBases = 0;
 };
 
 /// Reads the family in the FASTA file `source` once, each record masked as `masking` says:
 /// its table, the tables of its first `maxRecords` records and its profile. Fails as the
 /// export does.
-FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback);
+FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback,
+    Strand strand = Strand::Both);
+
+/// The words of every record of the FASTA file `source` on its own strand, masked as `masking`
+/// says; fails as the export does.
+struct StrandRead : ExportResult {
+    StrandCounts counts;
+};
+StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& feedback);

@@ -47,7 +47,10 @@ std::string motifTable(const AnalysisResult& result)
 {
     std::string out = std::string("# seqlark ") + SEQLARK_VERSION
         + " motifs: the refined matrix of each of the best words, then the significant word classes assembled into motifs";
-    out += "; known motifs compared with: " + std::to_string(result.known.size()) + "\n";
+    out += "; known motifs compared with: " + std::to_string(result.known.size());
+    if (result.significance.strand == Strand::Given)
+        out += "; strand: given (words read on their sequence's own strand alone)";
+    out += "\n";
     out += "kind\tid\tname\tconsensus\twidth\tsites\te_value\tbest_sig\tmembers\tknown_id\tknown_name\tcorrelation\t"
            "overlap\toffset\tstrand\tknown_e_value\n";
     std::size_t number = 0;

@@ -33,8 +33,10 @@ std::string positionsTable(const AnalysisResult& result)
         + std::to_string(result.family->size()) + " distinct sequences\n";
     out += std::string("# anchor: ") + anchorName(bins.anchor)
         + (bins.anchor == Anchor::End ? " (the last base of a sequence is -1)" : " (the first base of a sequence is 1)")
-        + "; bins of " + std::to_string(bins.width) + " bases, from the anchor outward\n";
-    out += "# a site: a stretch of overlapping occurrences of the item's word classes (either strand), placed at its "
+        + "; bins of " + std::to_string(bins.width) + " bases, from the anchor outward"
+        + (result.family->strand() == Strand::Given ? "; strand: given, words read on their sequence's own strand alone" : "")
+        + "\n";
+    out += "# a site: a stretch of overlapping occurrences of the item's word classes, placed at its "
            "first base; expected: the item's sites spread over the bins as the windows of A, C, G and T of its "
            "shortest class are; log10_p: chi-square of the sites against the expected, the far bins pooled until "
            "each pool expects 5 sites\n";

@@ -23,7 +23,7 @@ std::vector<ReportFile> reportFiles(const AnalysisResult& result, const SummaryD
         files.emplace_back(sitesBedName, sitesBed(result));
         files.emplace_back(genesTableName, genesTable(result));
     }
-    files.emplace_back(memeFileName, memeText(listed.motifs, result.baseFrequencies));
+    files.emplace_back(memeFileName, memeText(listed.motifs, result.baseFrequencies, result.significance.strand == Strand::Both));
     files.emplace_back(jasparFileName, jasparText(listed.motifs));
     files.emplace_back(transfacFileName, transfacText(listed.motifs, listed.descriptions));
     files.emplace_back(summaryPageName, summaryPage(result, details));

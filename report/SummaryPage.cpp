@@ -176,6 +176,9 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
                "few sequences (repeats) are over-stated";
     }
     out += "</dd>\n";
+    if (table.strand == Strand::Given)
+        out += "<dt>Strand</dt><dd>given: each word is read on its sequence's own strand alone, a class is one word "
+               "and a length of k letters has 4<sup>k</sup> classes</dd>\n";
     if (result.positions) {
         const PositionBins& bins = result.positions->bins;
         out += std::string("<dt>Positions</dt><dd>from the sequences' ") + anchorName(bins.anchor)
@@ -258,7 +261,8 @@ void appendClassRow(std::string& out, const AnalysisResult& result, const WordCl
         out += "<a href=\"" + escapeHtml(pageFileName(result.candidates[page - 1].word.view())) + "\">" + word + "</a>";
     else
         out += word;
-    out += "</td><td class=\"l w\">" + escapeHtml(c.reverse) + "</td><td>" + std::to_string(c.length) + "</td><td>"
+    out += "</td><td class=\"l w\">" + (result.significance.strand == Strand::Given ? std::string(".") : escapeHtml(c.reverse))
+        + "</td><td>" + std::to_string(c.length) + "</td><td>"
         + std::to_string(c.observed) + "</td><td>";
     appendNumber(out, c.expected, std::chars_format::general, 6);
     out += "</td><td>";

@@ -33,13 +33,19 @@ std::string familyLine(const AnalysisResult& result)
 std::string wordsTable(const AnalysisResult& result)
 {
     const SignificanceTable& table = result.significance;
-    std::string out = std::string("# seqlark ") + SEQLARK_VERSION + " word classes: a word together with its reverse complement\n";
+    std::string out = std::string("# seqlark ") + SEQLARK_VERSION
+        + (table.strand == Strand::Given ? " word classes: a word alone, read on its sequence's own strand\n"
+                                         : " word classes: a word together with its reverse complement\n");
     out += describe("big", result.big);
     out += describe("small", result.small);
     for (const TableSummary& gene : result.genes)
         out += describe("gene", gene);
     const StatisticDescription& statistic = describeStatistic(table.statistic);
     out += std::string("# statistic: ") + statistic.name + " (" + statistic.tableNote + ")\n";
+    const bool oneStrand = table.strand == Strand::Given;
+    if (oneStrand)
+        out += "# strand: given (a class is one word read on its sequence's own strand, its reverse complement "
+               "another: 4^k classes of k letters, and no reverse_complement)\n";
     for (const LengthSummary& length : table.lengths) {
         out += "# length " + std::to_string(length.length) + ": T big ";
         appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
@@ -63,7 +69,7 @@ std::string wordsTable(const AnalysisResult& result)
     std::size_t rank = 0;
     for (const WordClass& c : table.classes) {
         (out += std::to_string(++rank)) += '\t';
-        ((out += c.word) += '\t') += c.reverse;
+        ((out += c.word) += '\t') += oneStrand ? std::string(".") : c.reverse;
         ((out += '\t') += std::to_string(c.length)) += '\t';
         (out += std::to_string(c.observed)) += '\t';
         appendNumber(out, c.expected, std::chars_format::general, 6);

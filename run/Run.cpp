@@ -71,6 +71,10 @@ std::string choiceProblem(const RunRequest& request, const std::vector<InputKind
     if (request.statistic == Statistic::Sequences && !fastaFamily)
         return "the sequences statistic counts the family's sequences, which a DTable SMALL does not hold; give SMALL "
                "as FASTA or choose binomial, poisson or ratio";
+    if (request.strand == Strand::Given
+        && (request.big.table || kinds[0] != InputKind::Fasta || request.small.table || !fastaFamily))
+        return "--strand given reads each word on its sequence's own strand, which a DTable file does not keep; give "
+               "BIG and SMALL as FASTA";
     if ((request.anchor || request.binWidth) && !fastaFamily)
         return std::string(request.anchor ? "--anchor" : "--bin")
             + " places sites in the family's sequences, which a DTable SMALL does not hold; give SMALL as FASTA";
@@ -217,6 +221,8 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
             std::make_shared<const CountingTable>(std::move(read.records[r])));
     counted[family] = {std::make_shared<const CountingTable>(std::move(read.table)), read.maskedBases};
     input.family = std::make_shared<const FamilyProfile>(std::move(read.profile));
+    if (read.forward)
+        input.smallForward = std::make_shared<const StrandCounts>(std::move(*read.forward));
     return true;
 }
 
@@ -233,7 +239,13 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         reading = std::async(std::launch::async, [&request] {
             RunFeedback quietly;
             return readFamily(fastaSource(request.small.path).c_str(), request.masking, familyGeneRecords(request),
-                quietly);
+                quietly, request.strand);
+        });
+    std::future<StrandRead> genomeStrands;
+    if (request.strand == Strand::Given)
+        genomeStrands = std::async(std::launch::async, [&request] {
+            RunFeedback quietly;
+            return readStrandCounts(fastaSource(request.big.path).c_str(), request.masking, quietly);
         });
     RunOutcome familyRefusal;
     bool familyTaken = !fastaFamily;
@@ -249,6 +261,15 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     if (!awaitFamily()) {
         outcome = std::move(familyRefusal);
         return false;
+    }
+    // Words on their own strand: the genome's read once more, as its table cannot keep them.
+    if (inputsCounted && request.strand == Strand::Given) {
+        StrandRead genome = genomeStrands.get();
+        if (!genome.ok()) {
+            outcome = failed(RunStatus::InputRefused, genome.message);
+            return false;
+        }
+        input.bigForward = std::make_shared<const StrandCounts>(std::move(genome.counts));
     }
     // A width asked for must leave bins enough over the family's longest sequence.
     const int bins = input.family ? binsSpanned(*input.family, input.binWidth) : fewestPositionBins;

@@ -52,6 +52,9 @@ struct RunRequest {
     /// must leave fewestPositionBins bins over the family's longest sequence.
     std::optional<Anchor> anchor;
     std::optional<int> binWidth;
+    /// Given: each word is read on its sequence's own strand alone, a class being one word;
+    /// needs BIG and SMALL as FASTA files.
+    Strand strand = Strand::Both;
     /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
     std::string knownMotifs;
     /// Where the report goes, made when missing; empty for the current folder.

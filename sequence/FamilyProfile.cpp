@@ -53,7 +53,7 @@ void FamilyProfile::count(const std::string& sequence)
             Length& length = lengths[static_cast<std::size_t>(k - shortest)];
             const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
             const std::uint32_t kReverse = reverse >> (2 * (longest - k));
-            const std::uint32_t canonical = std::min(kForward, kReverse);
+            const std::uint32_t canonical = strand_ == Strand::Given ? kForward : std::min(kForward, kReverse);
             ++windows[static_cast<std::size_t>(k - shortest)];
             if (length.lastSequence[canonical] != number) {
                 length.lastSequence[canonical] = number;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sequence/StrandCounts.h"
 #include "sequence/WordCounter.h"
 
 #include <array>
@@ -23,6 +24,14 @@ class FamilyProfile {
 public:
     static constexpr int shortest = WordCounter::minimumLength;
     static constexpr int longest = WordCounter::maximumLength;
+
+    /// With Strand::Given, a class is one word on the sequence's own strand, numbered by its
+    /// code, and its reverse complement another.
+    explicit FamilyProfile(Strand strand = Strand::Both)
+        : strand_(strand)
+    {
+    }
+    Strand strand() const { return strand_; }
 
     /// Adds a record's sequence, as it is to be counted (masked letters already N), and its
     /// name; a sequence met before only counts as a duplicate.
@@ -57,6 +66,7 @@ private:
     const Length& at(int length) const { return lengths[static_cast<std::size_t>(length - shortest)]; }
     void count(const std::string& sequence);
 
+    Strand strand_ = Strand::Both;
     std::int64_t records_ = 0;
     std::vector<std::string> recordNames_;
     std::vector<std::uint32_t> recordSequences_;

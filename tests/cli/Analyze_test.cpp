@@ -138,7 +138,8 @@ TEST(Analyze, BadUsage)
              Args {"analyze", "--lengths", "6-", "big", "small", "gene"}, Args {"analyze", "--lengths", " 6-8", "big", "small", "gene"},
              Args {"analyze", "--anchor", "middle", "big", "small"}, Args {"analyze", "--anchor=", "big", "small"},
              Args {"analyze", "--bin", "0", "big", "small"}, Args {"analyze", "--bin", "10x", "big", "small"},
-             Args {"analyze", "--bin", "-5", "big", "small"}, Args {"analyze", "--bin=1000001", "big", "small"}}) {
+             Args {"analyze", "--bin", "-5", "big", "small"}, Args {"analyze", "--bin=1000001", "big", "small"},
+             Args {"analyze", "--strand", "plus", "big", "small"}, Args {"analyze", "--strand=", "big", "small"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
         CliOutcome bad = run(args);
         EXPECT_EQ(bad.status, 2);

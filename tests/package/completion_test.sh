@@ -38,7 +38,7 @@ offers 'analyze demo export merge' ''
 offers 'export' -v e
 offers "$globals" -
 offers "--help --quiet --threads --verbose --version -h -q -t -v" -q export -
-offers "--anchor --bin --help --known --lengths --mask --out --quiet --statistic --verbose --version" analyze --
+offers "--anchor --bin --help --known --lengths --mask --out --quiet --statistic --strand --verbose --version" analyze --
 offers "$globals" merge -
 offers "$globals" demo -
 
@@ -46,6 +46,7 @@ offers 'binomial poisson ratio sequences' analyze --statistic ''
 offers 'binomial poisson ratio sequences' analyze --statistic =
 offers 'dust lower none' analyze --mask ''
 offers 'end start' analyze --anchor ''
+offers 'both given' analyze --strand ''
 offers 'poisson' analyze --statistic = p
 offers '--statistic=ratio' analyze --statistic=r
 offers '6-6 6-7 6-8' analyze --lengths 6

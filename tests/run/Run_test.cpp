@@ -513,3 +513,58 @@ TEST(Run, WhatTheFamilysSequencesAllowIsCheckedAndTold)
         1);
     EXPECT_EQ(outcome.result.significance.familySize, 6);
 }
+
+/// With the strand given, a site planted on the sequences' own strand is a class of one word,
+/// found there, while its reverse complement is a class of its own that nothing enriches;
+/// every site lies on the plus strand and the outputs say so. A table input keeps no strand.
+TEST(Run, OnTheGivenStrandAClassIsOneWord)
+{
+    TempDir dir;
+    writeBytes(dir.file("genome.fa"), fastaOf(randomSequences(400, 500, 21)));
+    std::vector<std::string> family = randomSequences(40, 300, 22);
+    for (std::size_t i = 0; i < family.size(); ++i)
+        if (i % 10 < 7)
+            family[i].replace(270, 8, "TATAAAAG");
+    writeBytes(dir.file("family.fa"), fastaOf(family));
+
+    RunRequest request;
+    request.big = dir.file("genome.fa");
+    request.small = dir.file("family.fa");
+    request.folder = dir.file("report");
+    request.strand = Strand::Given;
+    RecordingFeedback shown;
+    const RunOutcome outcome = run(request, shown);
+    ASSERT_TRUE(outcome.ok()) << outcome.message;
+    const SignificanceTable& table = outcome.result.significance;
+    EXPECT_EQ(table.strand, Strand::Given);
+    EXPECT_EQ(table.classesTested, 4096 + 16384 + 65536);
+    ASSERT_FALSE(table.classes.empty());
+    EXPECT_EQ(table.classes[0].word, "TATAAAAG");
+    EXPECT_EQ(table.classes[0].reverse, "TATAAAAG");
+    EXPECT_EQ(table.classes[0].sequences, 28);
+    for (const WordClass& c : table.classes) {
+        if (c.word == "CTTTTATA")
+            EXPECT_LT(c.sig(), 0.0);
+    }
+    const std::string bed = readBytes(dir.file("report/sites.bed"));
+    EXPECT_NE(bed.find("\t+\n"), std::string::npos);
+    EXPECT_EQ(bed.find("\t-\n"), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("report/words.tsv")).find("\n# strand: given"), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("report/motifs.meme")).find("strands: +\n"), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("report/summary.html")).find("<dt>Strand</dt><dd>given"), std::string::npos);
+
+    // Both strands: the planted word and its reverse complement are one class.
+    request.strand = Strand::Both;
+    const RunOutcome both = run(request, shown);
+    ASSERT_TRUE(both.ok()) << both.message;
+    EXPECT_EQ(both.result.significance.classes[0].word, "CTTTTATA");
+    EXPECT_EQ(both.result.significance.classesTested, 2080 + 8192 + 32896);
+
+    // A genome given as a table keeps no strand.
+    writeTable(dir.file("genome.dtable"), 200, 1000, 1000000);
+    request.strand = Strand::Given;
+    request.big = dir.file("genome.dtable");
+    const RunOutcome refused = run(request, shown);
+    EXPECT_EQ(refused.status, RunStatus::BadRequest);
+    EXPECT_NE(refused.message.find("--strand given"), std::string::npos) << refused.message;
+}
