@@ -542,10 +542,10 @@ TEST(Run, OnTheGivenStrandAClassIsOneWord)
     EXPECT_EQ(table.classes[0].word, "TATAAAAG");
     EXPECT_EQ(table.classes[0].reverse, "TATAAAAG");
     EXPECT_EQ(table.classes[0].sequences, 28);
-    for (const WordClass& c : table.classes) {
-        if (c.word == "CTTTTATA")
-            EXPECT_LT(c.sig(), 0.0);
-    }
+    const auto reverse = std::find_if(table.classes.begin(), table.classes.end(),
+        [](const WordClass& c) { return c.word == "CTTTTATA"; });
+    ASSERT_NE(reverse, table.classes.end());
+    EXPECT_LT(reverse->sig(), 0.0);
     const std::string bed = readBytes(dir.file("report/sites.bed"));
     EXPECT_NE(bed.find("\t+\n"), std::string::npos);
     EXPECT_EQ(bed.find("\t-\n"), std::string::npos);
