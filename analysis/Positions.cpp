@@ -1,6 +1,7 @@
 #include "analysis/Positions.h"
 
 #include "base/Dna.h"
+#include "sequence/Windows.h"
 
 #include <algorithm>
 #include <array>
@@ -79,7 +80,6 @@ public:
     void scan(const std::string& sequence)
     {
         sites_.emplace_back();
-        const auto length = static_cast<std::int64_t>(sequence.size());
         std::fill(open_.begin(), open_.end(), OpenSite {});
         // The bin of each position, counted along without a division per window.
         binAt_.resize(sequence.size());
@@ -92,35 +92,20 @@ public:
                 ++bin;
             }
         }
-        constexpr std::uint32_t longestMask = (std::uint32_t(1) << (2 * longest)) - 1;
-        std::uint32_t forward = 0, reverse = 0;
-        int run = 0;
-        for (std::int64_t i = 0; i < length; ++i) {
-            const std::uint8_t code = baseCodes[static_cast<unsigned char>(sequence[static_cast<std::size_t>(i)])];
-            if (code == otherBase) {
-                run = 0;
-                continue;
+        forEachWindow<shortest, longest>(sequence, [&](std::size_t end, int k, std::uint32_t kForward, std::uint32_t kReverse) {
+            const auto index = static_cast<std::size_t>(k - shortest);
+            const auto start = static_cast<std::int64_t>(end) - k;
+            windows_[index][binOf(start)] += 1.0;
+            const std::uint32_t canonical = oneStrand_ ? kForward : std::min(kForward, kReverse);
+            if (const std::int16_t item = first_[index][canonical]; item >= 0) {
+                const double sig = members_.sig[index][canonical];
+                const MotifSite site {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(k),
+                    static_cast<std::uint32_t>(item), members_.liesAs[index][canonical] != kForward, sig};
+                occur(static_cast<std::size_t>(item), start, static_cast<std::int64_t>(end), &site);
             }
-            forward = ((forward << 2) | code) & longestMask;
-            reverse = (reverse >> 2) | (static_cast<std::uint32_t>(3 - code) << (2 * (longest - 1)));
-            ++run;
-            for (int k = shortest; k <= longest && k <= run; ++k) {
-                const auto index = static_cast<std::size_t>(k - shortest);
-                const std::int64_t start = i - k + 1;
-                windows_[index][binOf(start)] += 1.0;
-                const std::uint32_t kForward = forward & ((std::uint32_t(1) << (2 * k)) - 1);
-                const std::uint32_t kReverse = reverse >> (2 * (longest - k));
-                const std::uint32_t canonical = oneStrand_ ? kForward : std::min(kForward, kReverse);
-                if (const std::int16_t item = first_[index][canonical]; item >= 0) {
-                    const double sig = members_.sig[index][canonical];
-                    const MotifSite site {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(k),
-                        static_cast<std::uint32_t>(item), members_.liesAs[index][canonical] != kForward, sig};
-                    occur(static_cast<std::size_t>(item), start, i + 1, &site);
-                }
-                if (const std::int16_t item = second_[index][canonical]; item >= 0)
-                    occur(secondFrom_ + static_cast<std::size_t>(item), start, i + 1, nullptr);
-            }
-        }
+            if (const std::int16_t item = second_[index][canonical]; item >= 0)
+                occur(secondFrom_ + static_cast<std::size_t>(item), start, static_cast<std::int64_t>(end), nullptr);
+        });
         for (std::size_t item = 0; item < open_.size(); ++item)
             close(item);
         std::sort(sites_.back().begin(), sites_.back().end(), [](const MotifSite& a, const MotifSite& b) {
