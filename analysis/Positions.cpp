@@ -1,11 +1,13 @@
 #include "analysis/Positions.h"
 
 #include "base/Dna.h"
+#include "base/Parallel.h"
 #include "sequence/Windows.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -224,6 +226,54 @@ bool anchorNamed(const std::string& name, Anchor& anchor)
     return false;
 }
 
+namespace {
+
+/// What a scan looks for: a profile per item (the motifs, then the classes), the shortest
+/// class length of each, and which item (and which member of a motif) each class code is.
+struct Items {
+    std::vector<PositionProfile> profiles;
+    std::vector<int> shortestLength;
+    ItemOfCode motifs = emptyItems();
+    MemberOfCode members;
+    ItemOfCode classes = emptyItems();
+};
+
+Items itemsOf(const SignificanceTable& table, const std::vector<AssembledMotif>& motifs,
+    const std::vector<std::size_t>& classIndices)
+{
+    Items items;
+    for (int k = shortest; k <= longest; ++k) {
+        items.members.sig[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0.0);
+        items.members.liesAs[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0);
+    }
+    for (std::size_t m = 0; m < motifs.size(); ++m) {
+        items.profiles.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
+        int least = longest;
+        for (const MotifMember& member : motifs[m].members) {
+            const WordClass& c = table.classes[member.classIndex];
+            if (c.length < shortest || c.length > longest || !(member.sig >= strongShare * motifs[m].bestSig))
+                continue;
+            const auto index = static_cast<std::size_t>(c.length - shortest);
+            items.motifs[index][codeOf(c.word)] = static_cast<std::int16_t>(m);
+            items.members.sig[index][codeOf(c.word)] = member.sig;
+            items.members.liesAs[index][codeOf(c.word)] = codeOf(member.word);
+            least = std::min(least, c.length);
+        }
+        items.shortestLength.push_back(least);
+    }
+    for (std::size_t i = 0; i < classIndices.size(); ++i) {
+        const WordClass& c = table.classes[classIndices[i]];
+        items.profiles.push_back({c.word, {}, {}, 0, 0.0});
+        const int length = std::clamp(c.length, shortest, longest);
+        if (c.length == length)
+            items.classes[static_cast<std::size_t>(length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(i);
+        items.shortestLength.push_back(length);
+    }
+    return items;
+}
+
+} // namespace
+
 PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable& table,
     const std::vector<AssembledMotif>& motifs, const std::vector<std::size_t>& classIndices, Anchor anchor,
     int binWidth)
@@ -233,54 +283,49 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     report.bins.width = std::max(1, binWidth);
     report.bins.count = binsSpanned(family, report.bins.width);
     const auto binCount = static_cast<std::size_t>(report.bins.count);
-
-    // Each item's classes, and the shortest of their lengths, whose windows it is held to.
-    std::vector<PositionProfile> profiles;
-    std::vector<int> shortestLength;
-    ItemOfCode motifItems = emptyItems();
-    MemberOfCode members;
-    for (int k = shortest; k <= longest; ++k) {
-        members.sig[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0.0);
-        members.liesAs[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0);
-    }
-    for (std::size_t m = 0; m < motifs.size(); ++m) {
-        profiles.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
-        int least = longest;
-        for (const MotifMember& member : motifs[m].members) {
-            const WordClass& c = table.classes[member.classIndex];
-            if (c.length < shortest || c.length > longest || !(member.sig >= strongShare * motifs[m].bestSig))
-                continue;
-            const auto index = static_cast<std::size_t>(c.length - shortest);
-            motifItems[index][codeOf(c.word)] = static_cast<std::int16_t>(m);
-            members.sig[index][codeOf(c.word)] = member.sig;
-            members.liesAs[index][codeOf(c.word)] = codeOf(member.word);
-            least = std::min(least, c.length);
-        }
-        shortestLength.push_back(least);
-    }
-    ItemOfCode classItems = emptyItems();
-    for (std::size_t i = 0; i < classIndices.size(); ++i) {
-        const WordClass& c = table.classes[classIndices[i]];
-        profiles.push_back({c.word, {}, {}, 0, 0.0});
-        const int length = std::clamp(c.length, shortest, longest);
-        if (c.length == length)
-            classItems[static_cast<std::size_t>(length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(i);
-        shortestLength.push_back(length);
-    }
-
+    Items items = itemsOf(table, motifs, classIndices);
+    std::vector<PositionProfile>& profiles = items.profiles;
     for (PositionProfile& profile : profiles)
         profile.sites.assign(binCount, 0);
+    // The sequences in a few stretches, read side by side, each into counts of its own that
+    // are added up after; the sites keep the sequences' order.
+    struct Part {
+        std::vector<PositionProfile> profiles;
+        WindowsByBin windows;
+        std::vector<std::vector<MotifSite>> sites;
+    };
+    const std::deque<std::string>& sequences = family.sequences();
+    const std::size_t partCount = std::clamp<std::size_t>(sequences.size() / 500, 1, 8);
+    std::vector<Part> parts(partCount);
+    forEachInParallel(partCount, [&](std::size_t p) {
+        Part& part = parts[p];
+        part.profiles = profiles;
+        for (auto& perBin : part.windows)
+            perBin.assign(binCount, 0.0);
+        SiteScanner scanner(report.bins, part.profiles, items.motifs, items.members, items.classes, motifs.size(),
+            part.windows, part.sites);
+        if (family.strand() == Strand::Given)
+            scanner.readOneStrand();
+        for (std::size_t i = sequences.size() * p / partCount; i < sequences.size() * (p + 1) / partCount; ++i)
+            scanner.scan(sequences[i]);
+    });
     WindowsByBin windows;
     for (auto& perBin : windows)
         perBin.assign(binCount, 0.0);
-    report.sites.reserve(family.sequences().size());
-    SiteScanner scanner(report.bins, profiles, motifItems, members, classItems, motifs.size(), windows, report.sites);
-    if (family.strand() == Strand::Given)
-        scanner.readOneStrand();
-    for (const std::string& sequence : family.sequences())
-        scanner.scan(sequence);
+    report.sites.reserve(sequences.size());
+    for (Part& part : parts) {
+        for (std::size_t i = 0; i < profiles.size(); ++i) {
+            for (std::size_t b = 0; b < binCount; ++b)
+                profiles[i].sites[b] += part.profiles[i].sites[b];
+            profiles[i].total += part.profiles[i].total;
+        }
+        for (std::size_t k = 0; k < windows.size(); ++k)
+            for (std::size_t b = 0; b < binCount; ++b)
+                windows[k][b] += part.windows[k][b];
+        std::move(part.sites.begin(), part.sites.end(), std::back_inserter(report.sites));
+    }
     for (std::size_t i = 0; i < profiles.size(); ++i)
-        settleProfile(profiles[i], windows[static_cast<std::size_t>(shortestLength[i] - shortest)]);
+        settleProfile(profiles[i], windows[static_cast<std::size_t>(items.shortestLength[i] - shortest)]);
     const auto split = profiles.begin() + static_cast<std::ptrdiff_t>(motifs.size());
     report.motifs.assign(std::make_move_iterator(profiles.begin()), std::make_move_iterator(split));
     report.classes.assign(std::make_move_iterator(split), std::make_move_iterator(profiles.end()));
