@@ -1,5 +1,6 @@
 #include "analysis/PoissonBinomial.h"
 
+#include "analysis/TailConstants.h"
 #include "analysis/TailProbability.h"
 
 #include <algorithm>
@@ -49,13 +50,10 @@
 
 namespace {
 
-constexpr double log10OfE = 0.434294481903251827651128918916605082;
+using namespace tail;
+
 constexpr double logOfSqrtTwoPi = 0.918938533204672741780329736405617640;
 constexpr double sqrtTwoPi = 2.50662827463100050241576528481104525;
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr double impossible = -std::numeric_limits<double>::infinity();
-constexpr double certain = 0.0;
-constexpr double largestWhole = 9007199254740992.0;
 /// log of the smallest normal double, rounded up.
 constexpr double smallestNormalLog = -708.39;
 /// How far a group's two probabilities may add up away from 1.

@@ -1,5 +1,6 @@
 #include "analysis/Positions.h"
 
+#include "analysis/TailProbability.h"
 #include "base/Dna.h"
 #include "base/Parallel.h"
 #include "sequence/Windows.h"
@@ -8,14 +9,12 @@
 #include <array>
 #include <cmath>
 #include <iterator>
-#include <limits>
 
 namespace {
 
 constexpr int shortest = FamilyProfile::shortest;
 constexpr int longest = FamilyProfile::longest;
 constexpr int lengths = longest - shortest + 1;
-constexpr double log10OfE = 0.434294481903251827651128918916605082;
 
 /// A motif's sites are those of its strong members: of a sig at least this share of its best
 /// member's. Its weaker members, shorter or partial words, are common enough to blur where
@@ -330,49 +329,4 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     report.motifs.assign(std::make_move_iterator(profiles.begin()), std::make_move_iterator(split));
     report.classes.assign(std::make_move_iterator(split), std::make_move_iterator(profiles.end()));
     return report;
-}
-
-double log10ChiSquareUpperTail(double x, int freedom)
-{
-    if (!(x >= 0.0) || freedom < 1 || std::isinf(x))
-        return std::isinf(x) && x > 0.0 && freedom >= 1 ? -std::numeric_limits<double>::infinity()
-                                                        : std::numeric_limits<double>::quiet_NaN();
-    const double a = 0.5 * freedom;
-    const double z = 0.5 * x;
-    if (z == 0.0)
-        return 0.0;
-    const double logPrefix = -z + a * std::log(z) - std::lgamma(a);
-    constexpr double epsilon = 1e-16;
-    constexpr double tiny = 1e-300;
-    if (z < a + 1.0) {
-        // The lower tail by its series, then the upper one as its complement.
-        double term = 1.0 / a, sum = term;
-        for (int n = 1; n < 100000 && std::fabs(term) > std::fabs(sum) * epsilon; ++n) {
-            term *= z / (a + n);
-            sum += term;
-        }
-        const double lower = std::exp(logPrefix + std::log(sum));
-        return std::log1p(-lower) * log10OfE;
-    }
-    // The upper tail by its continued fraction (Lentz's method).
-    double b = z + 1.0 - a;
-    double c = 1.0 / tiny;
-    double d = 1.0 / b;
-    double h = d;
-    for (int i = 1; i < 100000; ++i) {
-        const double an = -i * (i - a);
-        b += 2.0;
-        d = an * d + b;
-        if (std::fabs(d) < tiny)
-            d = tiny;
-        c = b + an / c;
-        if (std::fabs(c) < tiny)
-            c = tiny;
-        d = 1.0 / d;
-        const double step = d * c;
-        h *= step;
-        if (std::fabs(step - 1.0) < epsilon)
-            break;
-    }
-    return (logPrefix + std::log(h)) * log10OfE;
 }

@@ -79,7 +79,3 @@ struct PositionReport {
 PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable& table,
     const std::vector<AssembledMotif>& motifs, const std::vector<std::size_t>& classIndices, Anchor anchor,
     int binWidth);
-
-/// log10 P(X >= x) for X chi-square with `freedom` degrees of freedom (at least 1), x >= 0;
-/// to about 1e-12 relative however small P is. NaN outside the domain.
-double log10ChiSquareUpperTail(double x, int freedom);

@@ -1,5 +1,7 @@
 #include "analysis/TailProbability.h"
 
+#include "analysis/TailConstants.h"
+
 #include <cmath>
 #include <limits>
 
@@ -16,13 +18,9 @@
 
 namespace {
 
-constexpr double log10OfE = 0.434294481903251827651128918916605082;
+using namespace tail;
+
 constexpr double logOfTwoPi = 1.83787706640934548356065947281123527;
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr double impossible = -std::numeric_limits<double>::infinity();
-constexpr double certain = 0.0;
-/// Beyond 2^53 not every whole number is a double.
-constexpr double largestWhole = 9007199254740992.0;
 /// A series stops once what is left of it is below half a unit in the last place of its sum.
 constexpr double negligible = 0x1p-54;
 
@@ -188,4 +186,48 @@ double log10PoissonUpperTail(std::int64_t observed, double mean)
     const double lowerTail
         = std::exp(poissonLogProbability(last, mean)) * fallingSeries(last, -1.0, 1.0, 1.0, 0.0, mean);
     return std::log1p(-lowerTail) * log10OfE + 0.0;
+}
+
+double log10ChiSquareUpperTail(double x, int freedom)
+{
+    if (!(x >= 0.0) || freedom < 1 || std::isinf(x))
+        return std::isinf(x) && x > 0.0 && freedom >= 1 ? impossible : notANumber;
+    const double a = 0.5 * freedom;
+    const double z = 0.5 * x;
+    if (z == 0.0)
+        return 0.0;
+    const double logPrefix = -z + a * std::log(z) - std::lgamma(a);
+    constexpr double epsilon = 1e-16;
+    constexpr double tiny = 1e-300;
+    if (z < a + 1.0) {
+        // The lower tail by its series, then the upper one as its complement.
+        double term = 1.0 / a, sum = term;
+        for (int n = 1; n < 100000 && std::fabs(term) > std::fabs(sum) * epsilon; ++n) {
+            term *= z / (a + n);
+            sum += term;
+        }
+        const double lower = std::exp(logPrefix + std::log(sum));
+        return std::log1p(-lower) * log10OfE;
+    }
+    // The upper tail by its continued fraction (Lentz's method).
+    double b = z + 1.0 - a;
+    double c = 1.0 / tiny;
+    double d = 1.0 / b;
+    double h = d;
+    for (int i = 1; i < 100000; ++i) {
+        const double an = -i * (i - a);
+        b += 2.0;
+        d = an * d + b;
+        if (std::fabs(d) < tiny)
+            d = tiny;
+        c = b + an / c;
+        if (std::fabs(c) < tiny)
+            c = tiny;
+        d = 1.0 / d;
+        const double step = d * c;
+        h *= step;
+        if (std::fabs(step - 1.0) < epsilon)
+            break;
+    }
+    return (logPrefix + std::log(h)) * log10OfE;
 }

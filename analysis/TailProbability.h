@@ -22,3 +22,7 @@ double log10BinomialUpperTail(std::int64_t observed, double trials, double p);
 /// log10 P(X >= observed) for X Poisson with the given mean, from 0 to 2^53.
 /// observed <= 0 gives 0.
 double log10PoissonUpperTail(std::int64_t observed, double mean);
+
+/// log10 P(X >= x) for X chi-square with `freedom` degrees of freedom (at least 1), x >= 0;
+/// to about 1e-12 relative however small P is. NaN outside the domain.
+double log10ChiSquareUpperTail(double x, int freedom);

@@ -152,7 +152,7 @@ StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& fe
     const ExportResult read = readFastaRecords(
         source, [&](const FastaRecord& record) { strand.counts.add(maskedSequence(record.sequence, masking, masked)); },
         feedback);
-    static_cast<ExportResult&>(strand) = read;
+    setResult(strand, read);
     return strand;
 }
 

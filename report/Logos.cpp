@@ -29,24 +29,6 @@ const char* const symbols = R"svg(<svg class="defs" aria-hidden="true"><defs>
 </defs></svg>
 )svg";
 
-/// Appends an SVG coordinate with at most two decimals and no trailing zeros, to keep the
-/// markup of some sixty logos small.
-void appendCoordinate(std::string& out, double value)
-{
-    const long long hundredths = std::llround(value * 100.0);
-    if (hundredths < 0)
-        out += '-';
-    const long long magnitude = hundredths < 0 ? -hundredths : hundredths;
-    out += std::to_string(magnitude / 100);
-    const long long fraction = magnitude % 100;
-    if (fraction != 0) {
-        out += '.';
-        out += static_cast<char>('0' + fraction / 10);
-        if (fraction % 10 != 0)
-            out += static_cast<char>('0' + fraction % 10);
-    }
-}
-
 /// Appends one letter column of a logo at column `position`. The column is as tall as its
 /// information content, 2 minus the entropy in bits; each letter takes its probability's
 /// share, smallest at the bottom.
@@ -118,6 +100,22 @@ void appendLogo(std::string& out, const std::vector<BaseWeights>& rows, const st
 }
 
 } // namespace
+
+void appendCoordinate(std::string& out, double value)
+{
+    const long long hundredths = std::llround(value * 100.0);
+    if (hundredths < 0)
+        out += '-';
+    const long long magnitude = hundredths < 0 ? -hundredths : hundredths;
+    out += std::to_string(magnitude / 100);
+    const long long fraction = magnitude % 100;
+    if (fraction != 0) {
+        out += '.';
+        out += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10 != 0)
+            out += static_cast<char>('0' + fraction % 10);
+    }
+}
 
 void appendLogoSymbols(std::string& out)
 {

@@ -12,3 +12,7 @@ void appendLogoSymbols(std::string& out);
 /// its caption, labelled with `shownName` (already escaped); with a non-empty `link`, each
 /// logo leads there. A motif without positions gets a note instead.
 void appendLogoPair(std::string& out, const Motif& motif, const std::string& shownName, const std::string& link);
+
+/// Appends an SVG coordinate with at most two decimals and no trailing zeros, to keep the
+/// markup of some sixty logos and charts small.
+void appendCoordinate(std::string& out, double value);

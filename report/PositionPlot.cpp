@@ -1,6 +1,7 @@
 #include "report/PositionPlot.h"
 
 #include "base/RealFormat.h"
+#include "report/Logos.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,11 +18,6 @@ constexpr double plotTop = 10;
 constexpr double plotBottom = chartHeight - 40;
 /// At most this many position labels under the bars.
 constexpr int mostLabels = 7;
-
-void appendCoordinate(std::string& out, double value)
-{
-    appendNumber(out, std::round(value * 100.0) / 100.0 + 0.0, std::chars_format::general, 7);
-}
 
 /// A round number at or above `value`: 1, 2 or 5 times a power of ten.
 double roundedUp(double value)

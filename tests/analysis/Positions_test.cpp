@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "analysis/Positions.h"
+#include "analysis/TailProbability.h"
 
 #include <gtest/gtest.h>
 

@@ -39,19 +39,31 @@ void writeTable(const std::string& path, int words, std::int64_t count, std::int
     writeBytes(path, text);
 }
 
-/// `count` random records of `length` bases, each named "rN", every `plantEvery`th carrying
-/// TAATCC twice.
-std::string fasta(int count, int length, std::uint32_t seed, int plantEvery = 0)
+/// `count` random sequences of `length` bases, from `seed`.
+std::vector<std::string> randomSequences(int count, int length, std::uint32_t seed)
 {
     std::mt19937 random(seed);
-    std::string text;
+    std::vector<std::string> sequences;
     for (int i = 0; i < count; ++i) {
         std::string sequence;
         for (int k = 0; k < length; ++k)
             sequence += "ACGT"[random() % 4];
+        sequences.push_back(sequence);
+    }
+    return sequences;
+}
+
+/// `count` random records of `length` bases, each named "rN", every `plantEvery`th carrying
+/// TAATCC and GGATTA.
+std::string fasta(int count, int length, std::uint32_t seed, int plantEvery = 0)
+{
+    std::vector<std::string> sequences = randomSequences(count, length, seed);
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string& sequence = sequences[static_cast<std::size_t>(i)];
         if (plantEvery && i % plantEvery == 0) {
-            sequence.replace(length / 3, 6, "TAATCC");
-            sequence.replace(2 * length / 3, 6, "GGATTA");
+            sequence.replace(static_cast<std::size_t>(length / 3), 6, "TAATCC");
+            sequence.replace(static_cast<std::size_t>(2 * length / 3), 6, "GGATTA");
         }
         text += ">r" + std::to_string(i) + " upstream\n" + sequence + "\n";
     }
@@ -365,20 +377,6 @@ TEST(Run, AFastaFamilysFirstRecordsServeAsGeneFilesWithANote)
 }
 
 namespace {
-
-/// `count` random sequences of `length` bases, from `seed`.
-std::vector<std::string> randomSequences(int count, int length, std::uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::string> sequences;
-    for (int i = 0; i < count; ++i) {
-        std::string sequence;
-        for (int k = 0; k < length; ++k)
-            sequence += "ACGT"[random() % 4];
-        sequences.push_back(sequence);
-    }
-    return sequences;
-}
 
 std::string fastaOf(const std::vector<std::string>& sequences)
 {
