@@ -314,7 +314,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     std::future<std::tuple<SignificanceTable, std::vector<AssembledMotif>, std::optional<PositionReport>>> significance
         = std::async(std::launch::async, [&engine, &input] {
               SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
-                  input.shortest, input.longest, input.family.get(), input.bigForward.get(), input.smallForward.get());
+                  input.shortest, input.longest, input.family.get(), input.bigForward.get(), input.smallForward.get(),
+                  {input.bigDyads.get(), input.familyDyads.get()});
               std::vector<AssembledMotif> motifs = assembleMotifs(table);
               std::optional<PositionReport> positions;
               if (input.family && binsSpanned(*input.family, input.binWidth) >= fewestPositionBins)
@@ -333,6 +334,9 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     result.family = std::move(input.family);
     result.bigForward = std::move(input.bigForward);
     result.smallForward = std::move(input.smallForward);
+    result.bigDyads = std::move(input.bigDyads);
+    result.familyDyads = std::move(input.familyDyads);
+    result.dyadSource = std::move(input.dyadSource);
     result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
     result.known = std::move(input.known);

@@ -76,6 +76,11 @@ struct AnalysisInput {
     /// the significance table takes a class as one word (the family then counts so too).
     std::shared_ptr<const StrandCounts> bigForward;
     std::shared_ptr<const StrandCounts> smallForward;
+    /// The spaced pairs of the genome and of the family's sequences, of the same spacings and
+    /// strand: with both (and the family), the significance table scores them beside the words.
+    std::shared_ptr<const DyadCounts> bigDyads;
+    std::shared_ptr<const DyadProfile> familyDyads;
+    std::string dyadSource; ///< the FASTA file the genome's pairs were counted in
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -138,6 +143,10 @@ struct AnalysisResult : Outcome<AnalysisStatus> {
     /// The words on their own strand the significance table counted, when it did so.
     std::shared_ptr<const StrandCounts> bigForward;
     std::shared_ptr<const StrandCounts> smallForward;
+    /// The spaced pairs the significance table scored, when it did so.
+    std::shared_ptr<const DyadCounts> bigDyads;
+    std::shared_ptr<const DyadProfile> familyDyads;
+    std::string dyadSource;
     /// Where in the family's sequences the sites of each assembled motif and of the first
     /// positionedClasses classes of sig >= 0 lie: with the family's sequences, when its longest
     /// spans fewestPositionBins bins or more.

@@ -7,6 +7,8 @@
 #include "base/Parallel.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <cmath>
 #include <numeric>
 #include <optional>
@@ -169,11 +171,11 @@ constexpr std::size_t mostWindowGroups = 64;
 /// neighbouring numbers, about equal in sequences, each of its sequences' mean number: the
 /// sum of 1 - (1 - p)^n over a group, nearly p times the sum of n for the small p of words,
 /// hardly changes, and the tail costs a fraction.
-std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const FamilyProfile& family, int length)
+std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const std::map<std::int64_t, std::int64_t>& windowCounts)
 {
     std::vector<std::pair<std::int64_t, std::int64_t>> groups;
     std::int64_t sequences = 0;
-    for (const auto& [windows, count] : family.windowCounts(length))
+    for (const auto& [windows, count] : windowCounts)
         if (windows > 0) {
             groups.emplace_back(windows, count);
             sequences += count;
@@ -202,19 +204,60 @@ std::vector<std::pair<std::int64_t, std::int64_t>> windowGroups(const FamilyProf
 /// Classes a thread takes at a time for their family tails.
 constexpr std::size_t classesPerTask = 64;
 
-/// Scores the observed classes of `length` into `table`, noting every class's P in `scored`.
-void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const std::vector<std::int64_t>& smallCounts,
-    const FamilyProfile* family, const ClassCounts* genome, SignificanceTable& table, Scored& scored)
+/// One set of classes scored together: a word length, or the spaced pairs of one spacing.
+struct ClassSet {
+    int length = 0;   ///< letters of a class's code: a word's, or a pair's two halves
+    int spacing = -1; ///< a pair's spacer; -1 for words
+    /// Counts by code as a table holds them: a word's count is its own and its reverse
+    /// complement's windows (a palindrome's once), or with one strand its own alone.
+    const std::vector<std::int64_t>* big = nullptr;
+    const std::vector<std::int64_t>* small = nullptr;
+    /// With the family's sequences: how many sequences have each number of windows, and how
+    /// many hold the class numbered by a code.
+    const std::map<std::int64_t, std::int64_t>* windows = nullptr;
+    std::function<std::uint32_t(std::uint32_t)> holding;
+    /// The genome's counts of every length, for the chance that an occurrence follows an
+    /// overlapping one; none for classes taken as never clumping.
+    const ClassCounts* genome = nullptr;
+};
+
+/// The row of the class `code` of `set`, observed `observed` times and of window probability
+/// `p`, its P yet to come from the family when the statistic counts sequences.
+WordClass classRow(const ClassSet& set, const LengthSummary& summary, Statistic statistic, std::uint64_t code,
+    std::uint64_t reverse, std::int64_t observed, double p)
+{
+    WordClass entry;
+    entry.word = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(code), set.spacing) : wordOf(static_cast<std::int64_t>(code), set.length);
+    entry.reverse = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(reverse), set.spacing) : wordOf(static_cast<std::int64_t>(reverse), set.length);
+    entry.length = set.length + std::max(set.spacing, 0);
+    entry.spacing = set.spacing;
+    entry.observed = observed;
+    entry.lowComplexity = isLowComplexity(wordOf(static_cast<std::int64_t>(code), set.length));
+    entry.expected = p * summary.smallWindows;
+    entry.ratio = static_cast<double>(observed) / entry.expected;
+    // A table whose counts exceed its own windows (made by hand) still gets a P. The
+    // sequences statistic's P comes after the loop.
+    if (statistic != Statistic::Sequences)
+        entry.log10P = statistic == Statistic::Poisson
+            ? log10PoissonUpperTail(observed, entry.expected)
+            : log10BinomialUpperTail(observed, std::max(std::round(summary.smallWindows), static_cast<double>(observed)), p);
+    if (set.windows)
+        entry.sequences = set.holding(static_cast<std::uint32_t>(code));
+    return entry;
+}
+
+/// Scores the observed classes of `set` into `table`, noting every class's P in `scored`.
+void scoreSet(const ClassSet& set, SignificanceTable& table, Scored& scored)
 {
     LengthSummary summary;
-    summary.length = length;
-    const std::int64_t words = std::int64_t(1) << (2 * length);
+    summary.length = set.length + std::max(set.spacing, 0);
+    summary.spacing = set.spacing;
+    const std::int64_t words = std::int64_t(1) << (2 * set.length);
     const bool oneStrand = table.strand == Strand::Given;
-    summary.classes = oneStrand ? words : (words + (length % 2 == 0 ? std::int64_t(1) << length : 0)) / 2;
-    summary.bigWindows = oneStrand ? plainSum(bigCounts) : windowsOf(bigCounts, length);
-    summary.smallWindows = oneStrand ? plainSum(smallCounts) : windowsOf(smallCounts, length);
-    const double trials = std::round(summary.smallWindows);
-    const auto groupsOfWindows = family ? windowGroups(*family, length) : std::vector<std::pair<std::int64_t, std::int64_t>>();
+    summary.classes = oneStrand ? words : (words + (set.length % 2 == 0 ? std::int64_t(1) << set.length : 0)) / 2;
+    summary.bigWindows = oneStrand ? plainSum(*set.big) : windowsOf(*set.big, set.length);
+    summary.smallWindows = oneStrand ? plainSum(*set.small) : windowsOf(*set.small, set.length);
+    const auto groupsOfWindows = set.windows ? windowGroups(*set.windows) : std::vector<std::pair<std::int64_t, std::int64_t>>();
     // The family's figures of each observed class, taken after the loop, in parallel: its
     // window probability, its code and its place in `scored`.
     struct Pending {
@@ -224,42 +267,27 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     };
     std::vector<Pending> pending;
     const std::size_t firstRow = table.classes.size();
-    const bool bySequences = table.statistic == Statistic::Sequences;
     for (std::int64_t code = 0; code < words; ++code) {
         const auto reverse = oneStrand
             ? code
-            : static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), length));
+            : static_cast<std::int64_t>(reverseComplementCode(static_cast<std::uint64_t>(code), set.length));
         if (reverse < code)
             continue;
         const auto countOf = [&](const std::vector<std::int64_t>& counts) {
             return std::max(counts[static_cast<std::size_t>(code)], counts[static_cast<std::size_t>(reverse)]);
         };
-        const std::int64_t observed = countOf(smallCounts);
+        const std::int64_t observed = countOf(*set.small);
         if (observed <= 0) {
             scored.log10P.push_back(0.0);
             scored.rows.push_back(noRow);
             continue;
         }
-        WordClass entry;
-        entry.word = wordOf(code, length);
-        entry.reverse = wordOf(reverse, length);
-        entry.length = length;
-        entry.observed = observed;
-        entry.lowComplexity = isLowComplexity(entry.word);
-        const double p = (static_cast<double>(countOf(bigCounts)) + 1.0)
+        const double p = (static_cast<double>(countOf(*set.big)) + 1.0)
             / (summary.bigWindows + static_cast<double>(summary.classes));
-        entry.expected = p * summary.smallWindows;
-        entry.ratio = static_cast<double>(observed) / entry.expected;
-        // A table whose counts exceed its own windows (made by hand) still gets a P. The
-        // sequences statistic's P comes after the loop.
-        if (!bySequences)
-            entry.log10P = table.statistic == Statistic::Poisson
-                ? log10PoissonUpperTail(observed, entry.expected)
-                : log10BinomialUpperTail(observed, std::max(trials, static_cast<double>(observed)), p);
-        if (family) {
-            entry.sequences = family->sequencesWith(length, static_cast<std::uint32_t>(code));
-            pending.push_back({ p, static_cast<std::uint64_t>(code), scored.log10P.size() });
-        }
+        WordClass entry = classRow(set, summary, table.statistic, static_cast<std::uint64_t>(code),
+            static_cast<std::uint64_t>(reverse), observed, p);
+        if (set.windows)
+            pending.push_back({p, static_cast<std::uint64_t>(code), scored.log10P.size()});
         scored.log10P.push_back(entry.log10P);
         scored.rows.push_back(table.classes.size());
         table.classes.push_back(std::move(entry));
@@ -268,15 +296,48 @@ void scoreLength(int length, const std::vector<std::int64_t>& bigCounts, const s
     forEachInParallel(pending.size(), [&](std::size_t i) {
         WordClass& entry = table.classes[firstRow + i];
         // A sequence holds the class where a clump of its occurrences begins.
-        const double clumpStart = pending[i].p * (1.0 - overlapChance(pending[i].code, length, *genome, oneStrand));
-        const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, clumpStart);
+        const double overlap = set.genome ? overlapChance(pending[i].code, set.length, *set.genome, oneStrand) : 0.0;
+        const std::vector<TrialGroup> groups = familyGroups(groupsOfWindows, pending[i].p * (1.0 - overlap));
         entry.expectedSequences = poissonBinomialMean(groups);
-        if (bySequences) {
+        if (table.statistic == Statistic::Sequences) {
             entry.log10P = log10PoissonBinomialUpperTail(entry.sequences, groups);
             scored.log10P[pending[i].scoredAt] = entry.log10P;
         }
     }, classesPerTask);
-    table.lengths.push_back(summary);
+    (set.spacing >= 0 ? table.spacings : table.lengths).push_back(summary);
+}
+
+/// A pair's counts by code as a table holds words: each with its reverse complement's added,
+/// a palindrome's once; with one strand, as they are.
+std::vector<std::int64_t> tableForm(std::vector<std::int64_t> forward, Strand strand)
+{
+    if (strand == Strand::Given)
+        return forward;
+    std::vector<std::int64_t> both(forward.size());
+    for (std::size_t code = 0; code < forward.size(); ++code) {
+        const std::size_t reverse = reverseComplementCode(code, 2 * dyadHalf);
+        both[code] = forward[code] + (reverse != code ? forward[reverse] : 0);
+    }
+    return both;
+}
+
+/// Scores the spaced pairs of every spacing of `family` against `big`'s; with `withSixes`,
+/// those of no spacer, the 6-letter words scored already, are left out.
+void scoreDyads(const DyadCounts& big, const DyadProfile& family, bool withSixes, SignificanceTable& table, Scored& scored)
+{
+    const DyadSpacings spacings = family.spacings();
+    for (int spacing = std::max(spacings.shortest, withSixes ? 1 : 0); spacing <= spacings.longest; ++spacing) {
+        const std::vector<std::int64_t> bigCounts = tableForm(big.counts(spacing), table.strand);
+        const std::vector<std::int64_t> smallCounts = tableForm(family.occurrences().counts(spacing), table.strand);
+        ClassSet set;
+        set.length = 2 * dyadHalf;
+        set.spacing = spacing;
+        set.big = &bigCounts;
+        set.small = &smallCounts;
+        set.windows = &family.windowCounts(spacing);
+        set.holding = [&family, spacing](std::uint32_t code) { return family.sequencesWith(spacing, code); };
+        scoreSet(set, table, scored);
+    }
 }
 
 } // namespace
@@ -297,7 +358,7 @@ bool isLowComplexity(std::string_view word)
 
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
     Statistic statistic, int shortest, int longest, const FamilyProfile* family, const StrandCounts* bigForward,
-    const StrandCounts* smallForward)
+    const StrandCounts* smallForward, DyadInput dyads)
 {
     SignificanceTable table;
     table.statistic = statistic;
@@ -324,13 +385,26 @@ SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::v
     if (family)
         genome.emplace(bigByLength[0], bigByLength[1], bigByLength[2], table.strand == Strand::Both);
     Scored scored;
-    for (int length = shortest; length <= longest; ++length)
-        scoreLength(length, bigByLength[static_cast<std::size_t>(length - shortestWordLength)],
-            smallByLength[static_cast<std::size_t>(length - shortest)], family, genome ? &*genome : nullptr, table,
-            scored);
-    // Every class tested, of every length asked for, is one test: the E-value multiplies P by
-    // their number, and the q-values rank all of them together (the unobserved with P = 1).
+    for (int length = shortest; length <= longest; ++length) {
+        ClassSet set;
+        set.length = length;
+        set.big = &bigByLength[static_cast<std::size_t>(length - shortestWordLength)];
+        set.small = &smallByLength[static_cast<std::size_t>(length - shortest)];
+        if (family) {
+            set.windows = &family->windowCounts(length);
+            set.holding = [family, length](std::uint32_t code) { return family->sequencesWith(length, code); };
+            set.genome = &*genome;
+        }
+        scoreSet(set, table, scored);
+    }
+    if (dyads.big && dyads.family && family)
+        scoreDyads(*dyads.big, *dyads.family, shortest == shortestWordLength, table, scored);
+    // Every class tested, of every length and spacing asked for, is one test: the E-value
+    // multiplies P by their number, and the q-values rank all of them together (the
+    // unobserved with P = 1).
     for (const LengthSummary& summary : table.lengths)
+        table.classesTested += summary.classes;
+    for (const LengthSummary& summary : table.spacings)
         table.classesTested += summary.classes;
     const double log10Tests = std::log10(static_cast<double>(table.classesTested));
     const std::vector<double> q = log10QValues(scored.log10P);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sequence/Dyads.h"
 #include "sequence/FamilyProfile.h"
 #include "sequence/StrandCounts.h"
 #include "tables/WordEntry.h"
@@ -34,21 +35,24 @@ std::span<const StatisticDescription> statisticDescriptions();
 const StatisticDescription& describeStatistic(Statistic statistic);
 
 
-/// The numbers of one word length: the classes it has, and the windows of A, C, G and T
-/// the two tables counted.
+/// The numbers of one word length, or of the spaced pairs of one spacing: the classes it has,
+/// and the windows of A, C, G and T (the places pairs occur) the two tables counted.
 struct LengthSummary {
-    int length = 0;
+    int length = 0; ///< letters, a pair's spacer included
     std::int64_t classes = 0;  ///< words together with their reverse complements: NPO
     double bigWindows = 0.0;   ///< T of the genome's table
     double smallWindows = 0.0; ///< T of the family's table
     std::size_t observed = 0;  ///< classes seen at least once in the family's table
+    int spacing = -1;          ///< of spaced pairs; -1 for words
 };
 
-/// A word together with its reverse complement, seen at least once in the family's table.
+/// A word together with its reverse complement, seen at least once in the family's table; or
+/// a spaced pair together with its reverse complement, seen in the family's sequences.
 struct WordClass {
-    std::string word;    ///< the one of the two that sorts first
+    std::string word;    ///< the one of the two that sorts first; a pair's spacer as n: TGTnnnnnnACA
     std::string reverse; ///< its reverse complement (the same word for a palindrome)
-    int length = 0;
+    int length = 0;      ///< letters, a pair's spacer included
+    int spacing = -1;    ///< a pair's spacer; -1 for a word
     std::int64_t observed = 0;
     double expected = 0.0;
     double ratio = 0.0;  ///< observed / expected
@@ -61,20 +65,31 @@ struct WordClass {
     double expectedSequences = 0.0;
     bool lowComplexity = false; ///< a tandem repeat of period 1 to 3, or of two letters alone
     double sig() const { return -log10E; }
+    bool dyad() const { return spacing >= 0; }
 };
 
 /// Every observed word class of the chosen lengths, most significant first.
 struct SignificanceTable {
     Statistic statistic = Statistic::Binomial;
     std::vector<LengthSummary> lengths;
+    /// The spacings of the spaced pairs scored, if any: a pair of no spacer is a 6-letter word,
+    /// so that spacing is left out when the 6-letter words are scored.
+    std::vector<LengthSummary> spacings;
     std::vector<WordClass> classes;
-    /// Classes of every length covered, observed or not: the number of tests.
+    /// Classes of every length and spacing covered, observed or not: the number of tests.
     std::int64_t classesTested = 0;
     /// The family's distinct sequences; -1 when the family came as a table alone.
     std::int64_t familySize = -1;
     /// Given: each class is one word on its sequence's own strand (its `reverse` the word
     /// itself), and a length of k letters has 4^k classes.
     Strand strand = Strand::Both;
+};
+
+/// The spaced pairs a significance table scores beside the words: the genome's forward counts
+/// and the family's profile, of the same spacings and strand.
+struct DyadInput {
+    const DyadCounts* big = nullptr;
+    const DyadProfile* family = nullptr;
 };
 
 /// Scores every class of A/C/G/T words of `shortest` to `longest` letters of the family's
@@ -101,9 +116,13 @@ struct SignificanceTable {
 /// With `bigForward` and `smallForward`, the words of both on their own strand, each class is
 /// one word, counted there alone, and has 4^k classes beside it; `big` and `small` are then
 /// not read, and `family`, if any, must count words on their own strand too.
+///
+/// With `dyads` (and `family`), the spaced pairs of each spacing are scored as a length of
+/// words is, their counts the genome's and the family's records', their windows the places
+/// both halves are whole; a pair has no clumps (a = 0), which errs on the safe side.
 SignificanceTable significanceOf(const std::vector<WordEntry>& big, const std::vector<WordEntry>& small,
     Statistic statistic, int shortest, int longest, const FamilyProfile* family = nullptr,
-    const StrandCounts* bigForward = nullptr, const StrandCounts* smallForward = nullptr);
+    const StrandCounts* bigForward = nullptr, const StrandCounts* smallForward = nullptr, DyadInput dyads = {});
 
 /// Whether `word` is of low complexity: a tandem repeat of period 1 to 3, or of two letters.
 bool isLowComplexity(std::string_view word);

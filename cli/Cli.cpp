@@ -183,6 +183,16 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
                     + std::to_string(maximumBinWidth));
         request.binWidth = static_cast<int>(width.value);
     }
+    DyadSpacings spacings;
+    if (line.has("--spacing", value, missing) && !dyadSpacingsNamed(value, spacings))
+        return usageError(err, "--spacing takes MIN-MAX, spacers of 0 to " + std::to_string(widestDyadSpacing)
+                + " letters with MIN not above MAX");
+    if (line.has("--dyads", value, missing))
+        request.dyads = spacings;
+    else if (line.has("--spacing", value, missing))
+        return usageError(err, "--spacing sets the spacers of the spaced pairs --dyads counts; add --dyads");
+    if (line.has("--dyad-background", request.dyadBackground, missing) && (missing || request.dyadBackground.empty()))
+        return usageError(err, "--dyad-background needs a FASTA file");
     const std::vector<std::string>& files = line.operands;
     if (files.size() < 2)
         return usageError(err, "analyze takes BIG, SMALL and GENE files");
@@ -295,9 +305,13 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     const std::string withValue = std::string(candidate.longName) + "=";
                     if (arg == candidate.longName || (candidate.shortName && arg == candidate.shortName)) {
                         option = &candidate;
-                        if (i + 1 < args.size())
+                        if (!candidate.value)
+                            value = "";
+                        else if (i + 1 < args.size())
                             value = args[++i];
                     } else if (arg.rfind(withValue, 0) == 0) {
+                        if (!candidate.value)
+                            return usageError(err, std::string(candidate.longName) + " takes no value");
                         option = &candidate;
                         value = arg.substr(withValue.size());
                     }

@@ -41,7 +41,13 @@ const std::vector<CommandHelp> commands = {
             {"--bin", nullptr, "N", "count sites in bins of N bases (default 10; at least 5 bins must fit)"},
             {"--strand", nullptr, "S",
                 "both (default: a word and its reverse complement are one class) or given (a word on its sequence's "
-                "own strand alone, for oriented promoters; BIG and SMALL as FASTA)"}},
+                "own strand alone, for oriented promoters; BIG and SMALL as FASTA)"},
+            {"--dyads", nullptr, nullptr,
+                "also score spaced pairs: two 3-letter words with a spacer of unspecified letters between them, as "
+                "TGTnnnnnnACA, for factors binding as dimers (SMALL as FASTA; BIG as FASTA or --dyad-background)"},
+            {"--spacing", nullptr, "MIN-MAX", "the spacers of --dyads, from 0 to 50 letters (default 0-20)"},
+            {"--dyad-background", nullptr, "FASTA",
+                "count the genome's spaced pairs in FASTA, for a DTable BIG, which holds none"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},
     {"merge", "OUT IN [IN ...]", "add up the DTable files of parts of one data set",
         "Adds up DTable files exported from parts of one data set, in the order given, into OUT (- writes "
@@ -119,7 +125,10 @@ std::string synopsis(const CommandHelp& command, std::size_t firstColumn)
     std::vector<std::string> pieces;
     for (const OptionHelp& option : command.options) {
         std::string piece(1, '[');
-        piece.append(option.longName).append(1, ' ').append(option.value).append(1, ']');
+        piece.append(option.longName);
+        if (option.value)
+            piece.append(1, ' ').append(option.value);
+        piece.append(1, ']');
         pieces.push_back(std::move(piece));
     }
     pieces.emplace_back(command.operands);

@@ -7,7 +7,7 @@
 // What seqlark-cli says of itself: every command with its operands, options and an example.
 // The usage lines, --help and COMMAND --help are all made from these.
 
-/// An option; every option a command takes has a value.
+/// An option: most take a value, a few are switches alone.
 struct OptionHelp {
     const char* longName;
     const char* shortName; ///< null when there is none

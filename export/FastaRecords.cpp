@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <future>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -154,6 +156,59 @@ StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& fe
         feedback);
     setResult(strand, read);
     return strand;
+}
+
+namespace {
+
+/// Letters of records a thread counts the spaced pairs of at a time.
+constexpr std::size_t dyadBatchLetters = std::size_t(4) << 20;
+
+/// The pairs of a batch of records, counted apart from the others.
+DyadCounts countedDyads(const std::vector<std::string>& batch, DyadSpacings spacings)
+{
+    DyadCounts counts(spacings);
+    for (const std::string& sequence : batch)
+        counts.add(sequence);
+    return counts;
+}
+
+} // namespace
+
+DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback)
+{
+    DyadRead dyads;
+    dyads.counts = DyadCounts(spacings);
+    // The records are read on this thread and counted in batches on as many others as there
+    // are cores, the oldest batch's counts added in once that many are under way.
+    const std::size_t inFlight = std::max(1u, std::thread::hardware_concurrency());
+    std::deque<std::future<DyadCounts>> counting;
+    std::vector<std::string> batch;
+    std::size_t letters = 0;
+    const auto dispatch = [&] {
+        if (counting.size() == inFlight) {
+            dyads.counts.merge(counting.front().get());
+            counting.pop_front();
+        }
+        counting.push_back(std::async(std::launch::async, countedDyads, std::move(batch), spacings));
+        batch.clear();
+        letters = 0;
+    };
+    std::int64_t masked = 0;
+    const ExportResult read = readFastaRecords(
+        source,
+        [&](const FastaRecord& record) {
+            batch.push_back(maskedSequence(record.sequence, masking, masked));
+            letters += batch.back().size();
+            if (letters >= dyadBatchLetters)
+                dispatch();
+        },
+        feedback);
+    if (!batch.empty())
+        dispatch();
+    for (std::future<DyadCounts>& part : counting)
+        dyads.counts.merge(part.get());
+    setResult(dyads, read);
+    return dyads;
 }
 
 FamilyRead readFamily(const char* source, Masking masking, std::size_t maxRecords, RunFeedback& feedback, Strand strand)

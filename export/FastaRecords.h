@@ -2,6 +2,7 @@
 
 #include "base/RunFeedback.h"
 #include "export/Export.h"
+#include "sequence/Dyads.h"
 #include "sequence/FamilyProfile.h"
 #include "sequence/Masking.h"
 
@@ -67,3 +68,10 @@ struct StrandRead : ExportResult {
     StrandCounts counts;
 };
 StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& feedback);
+
+/// The spaced pairs of every record of the FASTA file `source`, masked as `masking` says, on
+/// the records' own strand; fails as the export does.
+struct DyadRead : ExportResult {
+    DyadCounts counts;
+};
+DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback);

@@ -36,6 +36,12 @@ std::string fastaSource(const std::string& path)
     return path == "-" ? "/dev/stdin" : path;
 }
 
+/// The FASTA file the genome's spaced pairs are counted in.
+const std::string& dyadSourceOf(const RunRequest& request)
+{
+    return request.dyadBackground.empty() ? request.big.path : request.dyadBackground;
+}
+
 /// Passes everything on to the front end's feedback but the end of the progress, which
 /// comes once the report is written.
 class UntilReported : public RunFeedback {
@@ -65,6 +71,40 @@ std::string requestProblem(const RunRequest& request)
     return {};
 }
 
+/// Why the spaced pairs asked for cannot be counted in these inputs; empty when they can.
+std::string dyadProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
+{
+    if (!request.dyads) {
+        if (!request.dyadBackground.empty())
+            return "--dyad-background gives the genome's spaced pairs, which only --dyads counts";
+        return {};
+    }
+    if (!fastaFamily)
+        return "--dyads counts spaced pairs in the family's sequences, which a DTable SMALL does not hold; give SMALL "
+               "as FASTA";
+    if (request.dyadBackground.empty() && (request.big.table || kinds[0] != InputKind::Fasta))
+        return "a DTable BIG holds no spaced pairs; give the genome's sequences with --dyad-background FASTA, or BIG "
+               "as FASTA";
+    if (request.dyadBackground.empty() && request.big.path == "-")
+        return "--dyads reads BIG a second time, which standard input cannot give; give BIG as a file";
+    return {};
+}
+
+/// Why the file `background` cannot give the genome's spaced pairs; empty when it can, or
+/// when none is given.
+std::string dyadBackgroundRefusal(const std::string& background)
+{
+    if (background.empty())
+        return {};
+    const InputKindResult told = inputKindOf(background.c_str());
+    if (!told.ok())
+        return "cannot use " + background + ": " + told.message;
+    if (told.kind != InputKind::Fasta)
+        return "cannot use " + background
+            + " as --dyad-background: a DTable file holds no spaced pairs; give the genome's sequences as FASTA";
+    return {};
+}
+
 /// Why the statistic or the masking asked for cannot serve these inputs; empty when they can.
 std::string choiceProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
 {
@@ -80,6 +120,8 @@ std::string choiceProblem(const RunRequest& request, const std::vector<InputKind
             + " places sites in the family's sequences, which a DTable SMALL does not hold; give SMALL as FASTA";
     if (request.binWidth && (*request.binWidth < 1 || *request.binWidth > maximumBinWidth))
         return "--bin takes a width from 1 to " + std::to_string(maximumBinWidth) + " bases";
+    if (std::string problem = dyadProblem(request, kinds, fastaFamily); !problem.empty())
+        return problem;
     if (request.masking != Masking::None && std::count(kinds.begin(), kinds.end(), InputKind::Fasta) == 0)
         return std::string("--mask ") + maskingName(request.masking) + " masks FASTA inputs, and every input is a DTable file";
     return {};
@@ -247,6 +289,13 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
             RunFeedback quietly;
             return readStrandCounts(fastaSource(request.big.path).c_str(), request.masking, quietly);
         });
+    // The genome's spaced pairs, read in a thread of their own as a table cannot keep them.
+    std::future<DyadRead> genomeDyads;
+    if (request.dyads)
+        genomeDyads = std::async(std::launch::async, [&request] {
+            RunFeedback quietly;
+            return readDyadCounts(fastaSource(dyadSourceOf(request)).c_str(), request.masking, *request.dyads, quietly);
+        });
     RunOutcome familyRefusal;
     bool familyTaken = !fastaFamily;
     const auto awaitFamily = [&] {
@@ -270,6 +319,16 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
             return false;
         }
         input.bigForward = std::make_shared<const StrandCounts>(std::move(genome.counts));
+    }
+    if (inputsCounted && request.dyads) {
+        DyadRead genome = genomeDyads.get();
+        if (!genome.ok()) {
+            outcome = failed(RunStatus::InputRefused, genome.message);
+            return false;
+        }
+        input.bigDyads = std::make_shared<const DyadCounts>(std::move(genome.counts));
+        input.familyDyads = std::make_shared<const DyadProfile>(*input.family, *request.dyads);
+        input.dyadSource = dyadSourceOf(request);
     }
     // A width asked for must leave bins enough over the family's longest sequence.
     const int bins = input.family ? binsSpanned(*input.family, input.binWidth) : fewestPositionBins;
@@ -351,6 +410,8 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     const bool fastaFamily = !request.small.table && kinds[1] == InputKind::Fasta;
     if (std::string problem = choiceProblem(request, kinds, fastaFamily); !problem.empty())
         return failed(RunStatus::BadRequest, std::move(problem));
+    if (std::string refusal = dyadBackgroundRefusal(request.dyadBackground); !refusal.empty())
+        return failed(RunStatus::InputRefused, std::move(refusal));
     AnalysisInput input;
     input.statistic = request.statistic.value_or(fastaFamily ? Statistic::Sequences : Statistic::Binomial);
     input.shortest = request.shortest;

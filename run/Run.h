@@ -55,6 +55,12 @@ struct RunRequest {
     /// Given: each word is read on its sequence's own strand alone, a class being one word;
     /// needs BIG and SMALL as FASTA files.
     Strand strand = Strand::Both;
+    /// Set: spaced pairs of these spacings are scored beside the words; needs a FASTA family,
+    /// and BIG as FASTA or `dyadBackground`.
+    std::optional<DyadSpacings> dyads;
+    /// A FASTA file whose pairs stand for the genome's in place of BIG's (a table BIG holds
+    /// none); empty for BIG itself.
+    std::string dyadBackground;
     /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
     std::string knownMotifs;
     /// Where the report goes, made when missing; empty for the current folder.

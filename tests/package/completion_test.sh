@@ -38,7 +38,7 @@ offers 'analyze demo export merge' ''
 offers 'export' -v e
 offers "$globals" -
 offers "--help --quiet --threads --verbose --version -h -q -t -v" -q export -
-offers "--anchor --bin --help --known --lengths --mask --out --quiet --statistic --strand --verbose --version" analyze --
+offers "--anchor --bin --dyad-background --dyads --help --known --lengths --mask --out --quiet --spacing --statistic --strand --verbose --version" analyze --
 offers "$globals" merge -
 offers "$globals" demo -
 
@@ -47,6 +47,8 @@ offers 'binomial poisson ratio sequences' analyze --statistic =
 offers 'dust lower none' analyze --mask ''
 offers 'end start' analyze --anchor ''
 offers 'both given' analyze --strand ''
+offers '0-10 0-20 10-20' analyze --spacing ''
+offers "$files" analyze --dyads ''
 offers 'poisson' analyze --statistic = p
 offers '--statistic=ratio' analyze --statistic=r
 offers '6-6 6-7 6-8' analyze --lengths 6
@@ -58,6 +60,7 @@ offers 'reports results' analyze -o ''
 offers 'reports results' analyze --out = re
 offers 'reports results' demo ''
 offers "$files" analyze --known ''
+offers "$files" analyze --dyad-background ''
 offers "$files" -q analyze --statistic poisson genome.fa ''
 offers 'known.meme' merge out.dtable k
 offers '-t.fa' export -- -

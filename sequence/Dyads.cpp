@@ -1,0 +1,164 @@
+#include "sequence/Dyads.h"
+
+#include "base/Dna.h"
+#include "sequence/FamilyProfile.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace {
+
+/// A half that holds a letter other than A, C, G and T: one past the last half's code, so
+/// that a pair's place in a table of (halfCodes + 1)^2 needs no test.
+constexpr std::uint32_t brokenHalf = dyadCodes >> (2 * dyadHalf);
+constexpr std::size_t rawSide = brokenHalf + 1;
+
+/// The code of the half starting at each place of `sequence`, brokenHalf where it is not a
+/// whole word of A, C, G and T (and for the last dyadHalf - 1 places).
+std::vector<std::uint8_t> halvesOf(std::string_view sequence)
+{
+    std::vector<std::uint8_t> halves(sequence.size(), static_cast<std::uint8_t>(brokenHalf));
+    std::uint32_t code = 0;
+    int run = 0;
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        const std::uint8_t base = baseCodes[static_cast<unsigned char>(sequence[i])];
+        if (base == otherBase) {
+            run = 0;
+            continue;
+        }
+        code = ((code << 2) | base) & (brokenHalf - 1);
+        if (++run >= dyadHalf)
+            halves[i + 1 - dyadHalf] = static_cast<std::uint8_t>(code);
+    }
+    return halves;
+}
+
+/// Calls visit(first, second) for the halves of every place a pair of `spacing` may start.
+template <class Visit>
+void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& visit)
+{
+    const std::size_t gap = static_cast<std::size_t>(dyadHalf + spacing);
+    for (std::size_t j = 0; j + gap < halves.size(); ++j)
+        visit(halves[j], halves[j + gap]);
+}
+
+} // namespace
+
+bool dyadSpacingsNamed(std::string_view text, DyadSpacings& spacings)
+{
+    const auto number = [](std::string_view digits, int& value) {
+        if (digits.empty() || digits.size() > 3)
+            return false;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return error == std::errc() && end == digits.data() + digits.size();
+    };
+    const std::size_t dash = text.find('-');
+    DyadSpacings named;
+    if (!number(text.substr(0, dash), named.shortest))
+        return false;
+    named.longest = named.shortest;
+    if (dash != std::string_view::npos && !number(text.substr(dash + 1), named.longest))
+        return false;
+    if (named.shortest < 0 || named.longest > widestDyadSpacing || named.shortest > named.longest)
+        return false;
+    spacings = named;
+    return true;
+}
+
+std::string dyadWord(std::uint32_t code, int spacing)
+{
+    std::string word(static_cast<std::size_t>(2 * dyadHalf + spacing), 'n');
+    for (int i = 0; i < 2 * dyadHalf; ++i) {
+        const char letter = "ACGT"[(code >> (2 * (2 * dyadHalf - 1 - i))) & 3];
+        word[static_cast<std::size_t>(i < dyadHalf ? i : i + spacing)] = letter;
+    }
+    return word;
+}
+
+DyadCounts::DyadCounts(DyadSpacings spacings)
+    : spacings_(spacings)
+    , counts_(static_cast<std::size_t>(spacings.count()), std::vector<std::int64_t>(rawSide * rawSide, 0))
+{
+}
+
+void DyadCounts::add(std::string_view sequence, std::int64_t times)
+{
+    const std::vector<std::uint8_t> halves = halvesOf(sequence);
+    for (int spacing = spacings_.shortest; spacing <= spacings_.longest; ++spacing) {
+        // Pairs with a broken half land in the last row or column, left out when taken.
+        std::int64_t* raw = counts_[at(spacing)].data();
+        forEachPair(halves, spacing, [raw, times](std::uint8_t first, std::uint8_t second) {
+            raw[first * rawSide + second] += times;
+        });
+    }
+}
+
+void DyadCounts::merge(const DyadCounts& other)
+{
+    for (int spacing = spacings_.shortest; spacing <= spacings_.longest; ++spacing) {
+        if (spacing < other.spacings_.shortest || spacing > other.spacings_.longest)
+            continue;
+        std::vector<std::int64_t>& mine = counts_[at(spacing)];
+        const std::vector<std::int64_t>& theirs = other.counts_[other.at(spacing)];
+        for (std::size_t i = 0; i < mine.size(); ++i)
+            mine[i] += theirs[i];
+    }
+}
+
+std::vector<std::int64_t> DyadCounts::counts(int spacing) const
+{
+    const std::vector<std::int64_t>& raw = counts_[at(spacing)];
+    std::vector<std::int64_t> packed(dyadCodes);
+    for (std::uint32_t code = 0; code < dyadCodes; ++code)
+        packed[code] = raw[(code >> (2 * dyadHalf)) * rawSide + (code & (brokenHalf - 1))];
+    return packed;
+}
+
+std::int64_t DyadCounts::windows(int spacing) const
+{
+    std::int64_t windows = 0;
+    for (const std::int64_t count : counts(spacing))
+        windows += count;
+    return windows;
+}
+
+DyadProfile::DyadProfile(const FamilyProfile& family, DyadSpacings spacings)
+    : strand_(family.strand())
+    , occurrences_(spacings)
+    , holding_(static_cast<std::size_t>(spacings.count()), std::vector<std::uint32_t>(dyadCodes, 0))
+    , windows_(static_cast<std::size_t>(spacings.count()))
+{
+    // Each distinct sequence is read once and its pairs counted as often as records hold it.
+    std::vector<std::int64_t> times(static_cast<std::size_t>(family.size()), 0);
+    for (std::int64_t r = 0; r < family.records(); ++r)
+        ++times[family.recordSequence(static_cast<std::size_t>(r))];
+    std::vector<std::uint32_t> classOf(dyadCodes);
+    for (std::uint32_t code = 0; code < dyadCodes; ++code)
+        classOf[code] = strand_ == Strand::Given
+            ? code
+            : std::min(code, static_cast<std::uint32_t>(reverseComplementCode(code, 2 * dyadHalf)));
+    // The sequence (from 1) that counted each class last, per spacing.
+    std::vector<std::vector<std::uint32_t>> last(holding_.size(), std::vector<std::uint32_t>(dyadCodes, 0));
+    for (std::size_t s = 0; s < family.sequences().size(); ++s) {
+        const std::string& sequence = family.sequences()[s];
+        occurrences_.add(sequence, times[s]);
+        const std::vector<std::uint8_t> halves = halvesOf(sequence);
+        const auto number = static_cast<std::uint32_t>(s + 1);
+        for (int spacing = spacings.shortest; spacing <= spacings.longest; ++spacing) {
+            std::vector<std::uint32_t>& holding = holding_[at(spacing)];
+            std::vector<std::uint32_t>& lastSequence = last[at(spacing)];
+            std::int64_t places = 0;
+            forEachPair(halves, spacing, [&](std::uint8_t first, std::uint8_t second) {
+                if (first == brokenHalf || second == brokenHalf)
+                    return;
+                ++places;
+                const std::uint32_t canonical = classOf[(std::uint32_t(first) << (2 * dyadHalf)) | second];
+                if (lastSequence[canonical] != number) {
+                    lastSequence[canonical] = number;
+                    ++holding[canonical];
+                }
+            });
+            ++windows_[at(spacing)][places];
+        }
+    }
+}
