@@ -9,6 +9,8 @@
 //   header   one header line of MEGABYTES of 'A' and a short record after it
 // or: seqlark-make-fasta family SEQUENCES
 //   family   SEQUENCES records of random A, C, G, T, each of 200 to 5,000 bases
+// or: seqlark-make-fasta family-fixed SEQUENCES LENGTH
+//   family-fixed  SEQUENCES records of random A, C, G, T, each of exactly LENGTH bases
 
 #include "XorShift.h"
 
@@ -42,11 +44,29 @@ void writeLines(std::uint64_t total, Pick pick)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s acgt|acgtn|masked|iupac|bytes|header MEGABYTES\n       %s family SEQUENCES\n",
-            argv[0], argv[0]);
+        std::fprintf(stderr,
+            "usage: %s acgt|acgtn|masked|iupac|bytes|header MEGABYTES\n       %s family SEQUENCES\n"
+            "       %s family-fixed SEQUENCES LENGTH\n",
+            argv[0], argv[0], argv[0]);
         return 2;
     }
     const std::string kind = argv[1];
+    if (kind == "family-fixed") {
+        char* end = nullptr;
+        const unsigned long long sequences = argc == 4 ? std::strtoull(argv[2], &end, 10) : 0;
+        const bool sequencesRead = argc == 4 && *argv[2] != '\0' && *argv[2] != '-' && *end == '\0';
+        const unsigned long long length = argc == 4 ? std::strtoull(argv[3], &end, 10) : 0;
+        const bool lengthRead = argc == 4 && *argv[3] != '\0' && *argv[3] != '-' && *end == '\0';
+        if (!sequencesRead || !lengthRead || sequences == 0 || length == 0) {
+            std::fprintf(stderr, "usage: %s family-fixed SEQUENCES LENGTH (both positive whole numbers)\n", argv[0]);
+            return 2;
+        }
+        for (unsigned long long i = 0; i < sequences; ++i) {
+            std::printf(">random %llu\n", i + 1);
+            writeLines(length, [] { return "ACGT"[nextRandom() & 3]; });
+        }
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     const std::uint64_t total = std::strtoull(argv[2], nullptr, 10) * 1000000ull;
     if (kind == "acgt") {
         std::fputs(">random A, C, G, T\n", stdout);

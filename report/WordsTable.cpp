@@ -53,8 +53,20 @@ std::string wordsTable(const AnalysisResult& result)
         appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
         out += ", classes " + std::to_string(length.classes) + ", observed " + std::to_string(length.observed) + "\n";
     }
+    if (!table.spacings.empty())
+        out += "# dyads: spaced pairs, two " + std::to_string(dyadHalf) + "-letter words of A, C, G and T with a spacer of "
+            "unspecified letters (n) between them, a pair and its reverse complement one class; the big table's pairs "
+            "counted in " + result.dyadSource + "\n";
+    for (const LengthSummary& spacing : table.spacings) {
+        out += "# spacing " + std::to_string(spacing.spacing) + ": T big ";
+        appendNumber(out, spacing.bigWindows, std::chars_format::fixed, 0);
+        out += ", T small ";
+        appendNumber(out, spacing.smallWindows, std::chars_format::fixed, 0);
+        out += ", classes " + std::to_string(spacing.classes) + ", observed " + std::to_string(spacing.observed) + "\n";
+    }
     out += familyLine(result);
-    out += "# classes tested: " + std::to_string(table.classesTested) + " (every class of every length)\n";
+    out += "# classes tested: " + std::to_string(table.classesTested)
+        + (table.spacings.empty() ? " (every class of every length)\n" : " (every class of every length and spacing)\n");
     out += "# p = (count in big + 1) / (T big + classes); expected = p * T small; E-value = classes tested * P; "
            "q-value: Benjamini-Hochberg over all classes tested";
     const bool perSequence = table.familySize >= 0;
@@ -62,9 +74,11 @@ std::string wordsTable(const AnalysisResult& result)
         out += "; sequences: of the family's distinct sequences, those holding the class; expected_sequences = "
                "sum of 1 - (1 - p(1 - a))^n over them, n its windows, a the big table's chance that an occurrence has "
                "an overlapping one before it";
-    out += "; low_complexity: a repeat of period 1 to 3 or of two letters\n";
+    out += "; low_complexity: a repeat of period 1 to 3 or of two letters (of a pair, of its halves together); kind: "
+           "word or dyad, spacing: a dyad's spacer\n";
     out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value";
-    out += perSequence ? "\tsequences\tof\texpected_sequences\tlow_complexity\n" : "\tlow_complexity\n";
+    out += perSequence ? "\tsequences\tof\texpected_sequences\tlow_complexity" : "\tlow_complexity";
+    out += "\tkind\tspacing\n";
     out.reserve(out.size() + table.classes.size() * 112);
     std::size_t rank = 0;
     for (const WordClass& c : table.classes) {
@@ -86,7 +100,8 @@ std::string wordsTable(const AnalysisResult& result)
             (out += std::to_string(table.familySize)) += '\t';
             appendNumber(out, c.expectedSequences, std::chars_format::general, 6);
         }
-        (out += '\t') += c.lowComplexity ? "yes\n" : "no\n";
+        (out += '\t') += c.lowComplexity ? "yes" : "no";
+        out += c.dyad() ? "\tdyad\t" + std::to_string(c.spacing) + '\n' : std::string("\tword\t\n");
     }
     return out;
 }

@@ -29,10 +29,11 @@ std::string withoutSequenceColumns(const std::string& rows)
     std::istringstream lines(rows);
     for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');)
-            fields.push_back(cell);
-        if (fields.size() == 15)
+        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1) {
+            tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+        }
+        if (fields.size() == 17)
             fields.erase(fields.begin() + 11, fields.begin() + 14);
         for (std::size_t i = 0; i < fields.size(); ++i)
             out += (i ? "\t" : "") + fields[i];
