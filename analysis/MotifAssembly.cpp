@@ -38,14 +38,27 @@ struct Placement {
     bool overhangs = false;
 };
 
-/// The letters of `word` as bits, 1 << letterIndex, and 0 for a letter other than A, C, G, T.
+/// The bit of a pair's spacer letter (n), which matches a column of spacers alone.
+constexpr unsigned spacerBit = 1u << 4;
+
+/// The letters of `word` as bits, 1 << letterIndex, spacerBit for a pair's spacer, and 0 for
+/// any other letter.
 std::vector<unsigned> letterBits(const std::string& word)
 {
     std::vector<unsigned> bits;
     for (char letter : word) {
         const int index = letterIndex(letter);
-        bits.push_back(index >= 0 ? 1u << index : 0u);
+        bits.push_back(index >= 0 ? 1u << index : letter == 'n' ? spacerBit : 0u);
     }
+    return bits;
+}
+
+/// `bits` with a pair's spacer matching any letter.
+std::vector<unsigned> spacersAnyLetter(std::vector<unsigned> bits)
+{
+    for (unsigned& bit : bits)
+        if (bit == spacerBit)
+            bit = 0xFu;
     return bits;
 }
 
@@ -100,6 +113,10 @@ std::pair<std::size_t, std::size_t> coreOf(const std::vector<BaseWeights>& count
 /// core, which new members are matched against.
 struct Growing {
     AssembledMotif motif;
+    /// Per column, the weight of the members' spacers there (of pairs), beside the letters'.
+    std::vector<double> spacers;
+    bool pairs = false; ///< a motif of spaced pairs, which words do not join
+    int spacing = -1;   ///< of a motif of pairs: the spacer all its pairs have
     std::size_t coreFirst = 0;
     /// Per matched column, a bit for each letter that matches there, between two columns
     /// where nothing matches.
@@ -114,27 +131,39 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     int shift = static_cast<int>(growing.coreFirst) + placement.shift;
     if (shift < 0) {
         counts.insert(counts.begin(), BaseWeights {});
+        growing.spacers.insert(growing.spacers.begin(), 0.0);
         for (MotifMember& member : motif.members)
             ++member.offset;
         shift = 0;
     }
     const auto start = static_cast<std::size_t>(shift);
-    if (start + word.size() > counts.size())
+    if (start + word.size() > counts.size()) {
         counts.resize(start + word.size(), BaseWeights {});
+        growing.spacers.resize(counts.size(), 0.0);
+    }
     const double weight = static_cast<double>(wordClass.observed);
     for (std::size_t j = 0; j < word.size(); ++j) {
         const int letter = letterIndex(word[j]);
         if (letter >= 0)
             counts[start + j][static_cast<std::size_t>(letter)] += weight;
+        else if (word[j] == 'n' && growing.pairs)
+            growing.spacers[start + j] += weight;
     }
     motif.members.push_back({classIndex, word, shift, placement.reverse, wordClass.observed, wordClass.sig()});
-    const auto [first, last] = coreOf(counts, matchedShare);
+    // The columns are matched with the spacers' weight in, a column of spacers matching a
+    // pair's spacer alone.
+    std::vector<BaseWeights> weighed = counts;
+    for (std::size_t k = 0; k < weighed.size(); ++k)
+        for (double& letter : weighed[k])
+            letter += growing.spacers[k] / 4.0;
+    const auto [first, last] = coreOf(weighed, matchedShare);
     growing.coreFirst = first;
     growing.letters.assign(1, 0u);
     for (std::size_t k = first; k < last; ++k) {
+        const double letters = counts[k][0] + counts[k][1] + counts[k][2] + counts[k][3];
+        unsigned set = growing.spacers[k] >= letterShare * (letters + growing.spacers[k]) ? spacerBit : 0u;
         const BaseWeights p = frequenciesOf(counts[k]);
-        unsigned set = 0;
-        for (unsigned b = 0; b < 4; ++b)
+        for (unsigned b = 0; b < 4 && letters > 0.0; ++b)
             if (p[b] >= letterShare)
                 set |= 1u << b;
         growing.letters.push_back(set);
@@ -146,15 +175,27 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     }
 }
 
-void trimToCore(AssembledMotif& motif)
+/// Keeps the motif's core; a pair's spacer carries its weight spread evenly over the four
+/// letters, a column that tells nothing, and shows as n in the consensus where it outweighs
+/// the letters there.
+void trimToCore(AssembledMotif& motif, const std::vector<double>& spacers)
 {
     std::vector<BaseWeights>& counts = motif.motif.counts;
+    std::vector<bool> spacer(counts.size(), false);
+    for (std::size_t k = 0; k < counts.size() && k < spacers.size(); ++k) {
+        spacer[k] = spacers[k] > counts[k][0] + counts[k][1] + counts[k][2] + counts[k][3];
+        for (double& letter : counts[k])
+            letter += spacers[k] / 4.0;
+    }
     const auto [first, last] = coreOf(counts, shownShare);
     counts.erase(counts.begin() + static_cast<std::ptrdiff_t>(last), counts.end());
     counts.erase(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(first));
     for (MotifMember& member : motif.members)
         member.offset -= static_cast<int>(first);
     motif.consensus = consensusOf(counts);
+    for (std::size_t k = 0; k < motif.consensus.size(); ++k)
+        if (spacer[first + k])
+            motif.consensus[k] = 'n';
 }
 
 } // namespace
@@ -169,14 +210,21 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
         const int needed = static_cast<int>(wordClass.word.size()) - 1;
         const std::vector<unsigned> forward = letterBits(wordClass.word);
         const std::vector<unsigned> backward = letterBits(wordClass.reverse);
+        // A pair within a motif of words is a part of it: its spacer matches any letter there.
+        const std::vector<unsigned> forwardWithin = spacersAnyLetter(forward);
+        const std::vector<unsigned> backwardWithin = spacersAnyLetter(backward);
         std::size_t bestMotif = motifs.size();
         Placement best;
         for (std::size_t m = 0; m < motifs.size(); ++m) {
+            if (motifs[m].pairs && motifs[m].spacing != wordClass.spacing)
+                continue;
+            const bool within = wordClass.dyad() && !motifs[m].pairs;
             for (const bool reverse : {false, true}) {
                 if (reverse && wordClass.reverse == wordClass.word)
                     continue;
-                const Placement placement
-                    = placeWord(reverse ? backward : forward, motifs[m].letters, reverse);
+                const Placement placement = placeWord(
+                    reverse ? (within ? backwardWithin : backward) : (within ? forwardWithin : forward),
+                    motifs[m].letters, reverse);
                 if (placement.matches >= needed && placement.matches > best.matches) {
                     best = placement;
                     bestMotif = m;
@@ -187,6 +235,8 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
             addMember(motifs[bestMotif], wordClass, c, best);
         } else if (motifs.size() < limit) {
             Growing growing;
+            growing.pairs = wordClass.dyad();
+            growing.spacing = wordClass.spacing;
             growing.motif.bestSig = wordClass.sig();
             growing.motif.motif.log10E = wordClass.log10E;
             addMember(growing, wordClass, c, {static_cast<int>(wordClass.word.size()), 0, false, false});
@@ -197,7 +247,7 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
     std::vector<AssembledMotif> assembled;
     for (Growing& growing : motifs) {
         AssembledMotif& motif = assembled.emplace_back(std::move(growing.motif));
-        trimToCore(motif);
+        trimToCore(motif, growing.spacers);
         motif.motif.id = "assembled-" + std::to_string(assembled.size());
         motif.motif.name = motif.consensus;
         for (const BaseWeights& row : motif.motif.counts)

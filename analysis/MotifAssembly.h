@@ -45,4 +45,8 @@ struct AssembledMotif {
 /// Of equal matches the earlier motif wins. A class that joins none starts a new motif while there
 /// are fewer than `limit`. Each motif keeps, as its matrix and consensus, its core: the
 /// columns from the first to the last carrying at least 45% of the heaviest one's weight.
+/// A spaced pair joins a motif of words as a word would, its spacer letters (n) matching any
+/// letter and adding no weight; words never join a motif a pair started, nor pairs of another spacer. There a pair's spacer
+/// matches a column of spacers alone, and carries its weight spread evenly over the four
+/// letters, shown as n in the consensus.
 std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit = maximumAssembledMotifs);

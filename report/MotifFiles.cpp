@@ -59,7 +59,7 @@ std::string motifTable(const AnalysisResult& result)
         out += listed.assembly ? "assembled\t" : "refined\t";
         (out += motifIdOf(motif, ++number)) += '\t';
         (out += motifField(motif.name)) += '\t';
-        (out += consensusOf(motif.counts)) += '\t';
+        (out += listed.assembly ? listed.assembly->consensus : consensusOf(motif.counts)) += '\t';
         (out += std::to_string(motif.width())) += '\t';
         (out += motifCountText(motif.sites)) += '\t';
         (out += formatFromLog10(motif.log10E)) += '\t';
