@@ -92,6 +92,45 @@ Placement placeWord(const std::vector<unsigned>& bits, const std::vector<unsigne
     return best;
 }
 
+/// Fewest letters of a pair that must fall on columns of letters of a motif of pairs it joins
+/// with another spacer, none of them missing: pairs of one site at other spacers (TGT-N10-ACA
+/// and GTG-N8-CAC of TGTGAnnnnnnTCACA) hold letters on the others' spacers.
+constexpr int fewestAnchored = 4;
+
+/// The best placement of the pair `bits` (from letterBits) against the motif of pairs
+/// `letters` (as placeWord takes them) at a shift that leaves at most one letter off either
+/// end, its letters falling on columns of letters all matching there, at least fewestAnchored
+/// of them; its spacer and its letters elsewhere (on spacers, or off an end) are free. Matches -1 when there is none, else the pair's
+/// length less one, as a word missing one letter; ties go to the most letters on letters,
+/// then the smaller shift.
+Placement placePair(const std::vector<unsigned>& bits, const std::vector<unsigned>& letters, bool reverse)
+{
+    Placement best;
+    int bestAnchored = 0;
+    const int length = static_cast<int>(bits.size());
+    const int width = static_cast<int>(letters.size()) - 2;
+    for (int shift = -1; shift + length <= width + 1; ++shift) {
+        int anchored = 0;
+        bool missed = false;
+        for (int j = 0; j < length && !missed; ++j) {
+            const int column = shift + j;
+            const unsigned bit = bits[static_cast<std::size_t>(j)];
+            if (bit == spacerBit || column < 0 || column >= width)
+                continue;
+            const unsigned there = letters[static_cast<std::size_t>(column + 1)] & 0xFu;
+            if (there == 0)
+                continue;
+            missed = (there & bit) == 0;
+            ++anchored;
+        }
+        if (missed || anchored < fewestAnchored || anchored <= bestAnchored)
+            continue;
+        bestAnchored = anchored;
+        best = {length - 1, shift, reverse, shift < 0 || shift + length > width};
+    }
+    return best;
+}
+
 /// The columns [first, last) of `counts` from the first to the last that carries at least
 /// `share` of the weight of the heaviest.
 std::pair<std::size_t, std::size_t> coreOf(const std::vector<BaseWeights>& counts, double share)
@@ -130,10 +169,10 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     const std::string& word = placement.reverse ? wordClass.reverse : wordClass.word;
     int shift = static_cast<int>(growing.coreFirst) + placement.shift;
     if (shift < 0) {
-        counts.insert(counts.begin(), BaseWeights {});
-        growing.spacers.insert(growing.spacers.begin(), 0.0);
+        counts.insert(counts.begin(), static_cast<std::size_t>(-shift), BaseWeights {});
+        growing.spacers.insert(growing.spacers.begin(), static_cast<std::size_t>(-shift), 0.0);
         for (MotifMember& member : motif.members)
-            ++member.offset;
+            member.offset -= shift;
         shift = 0;
     }
     const auto start = static_cast<std::size_t>(shift);
@@ -175,26 +214,39 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     }
 }
 
-/// Keeps the motif's core; a pair's spacer carries its weight spread evenly over the four
-/// letters, a column that tells nothing, and shows as n in the consensus where it outweighs
-/// the letters there.
+/// Keeps the motif's core, its pairs' spacers made gaps: a column that spacers cover and whose
+/// letters are light (below letterShare of the spacers there, which pairs of a site at other
+/// spacers cover with letters, or below matchedShare of the heaviest letters) or mixed (none
+/// holding half) tells nothing, holds its weight evenly over the four letters and reads n in
+/// the consensus; elsewhere the spacers covering a column add nothing to its letters.
 void trimToCore(AssembledMotif& motif, const std::vector<double>& spacers)
 {
     std::vector<BaseWeights>& counts = motif.motif.counts;
-    std::vector<bool> spacer(counts.size(), false);
+    double heaviest = 0.0;
+    for (const BaseWeights& row : counts)
+        heaviest = std::max(heaviest, row[0] + row[1] + row[2] + row[3]);
+    std::vector<bool> gap(counts.size(), false);
     for (std::size_t k = 0; k < counts.size() && k < spacers.size(); ++k) {
-        spacer[k] = spacers[k] > counts[k][0] + counts[k][1] + counts[k][2] + counts[k][3];
-        for (double& letter : counts[k])
-            letter += spacers[k] / 4.0;
+        const double letters = counts[k][0] + counts[k][1] + counts[k][2] + counts[k][3];
+        const double most = std::max({counts[k][0], counts[k][1], counts[k][2], counts[k][3]});
+        gap[k] = spacers[k] > 0.0
+            && (letters < letterShare * spacers[k] || letters < matchedShare * heaviest || most < 0.5 * letters);
+        if (gap[k])
+            counts[k].fill((letters + spacers[k]) / 4.0);
     }
-    const auto [first, last] = coreOf(counts, shownShare);
+    // A motif begins and ends with letters.
+    auto [first, last] = coreOf(counts, shownShare);
+    while (first < last && gap[first])
+        ++first;
+    while (last > first && gap[last - 1])
+        --last;
     counts.erase(counts.begin() + static_cast<std::ptrdiff_t>(last), counts.end());
     counts.erase(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(first));
     for (MotifMember& member : motif.members)
         member.offset -= static_cast<int>(first);
     motif.consensus = consensusOf(counts);
     for (std::size_t k = 0; k < motif.consensus.size(); ++k)
-        if (spacer[first + k])
+        if (gap[first + k])
             motif.consensus[k] = 'n';
 }
 
@@ -216,15 +268,19 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
         std::size_t bestMotif = motifs.size();
         Placement best;
         for (std::size_t m = 0; m < motifs.size(); ++m) {
-            if (motifs[m].pairs && motifs[m].spacing != wordClass.spacing)
+            if (motifs[m].pairs && !wordClass.dyad())
                 continue;
             const bool within = wordClass.dyad() && !motifs[m].pairs;
             for (const bool reverse : {false, true}) {
                 if (reverse && wordClass.reverse == wordClass.word)
                     continue;
-                const Placement placement = placeWord(
-                    reverse ? (within ? backwardWithin : backward) : (within ? forwardWithin : forward),
-                    motifs[m].letters, reverse);
+                const std::vector<unsigned>& bits
+                    = reverse ? (within ? backwardWithin : backward) : (within ? forwardWithin : forward);
+                Placement placement = motifs[m].pairs && motifs[m].spacing != wordClass.spacing
+                    ? Placement {}
+                    : placeWord(bits, motifs[m].letters, reverse);
+                if (motifs[m].pairs && placement.matches < needed)
+                    placement = placePair(bits, motifs[m].letters, reverse);
                 if (placement.matches >= needed && placement.matches > best.matches) {
                     best = placement;
                     bestMotif = m;

@@ -46,7 +46,10 @@ struct AssembledMotif {
 /// are fewer than `limit`. Each motif keeps, as its matrix and consensus, its core: the
 /// columns from the first to the last carrying at least 45% of the heaviest one's weight.
 /// A spaced pair joins a motif of words as a word would, its spacer letters (n) matching any
-/// letter and adding no weight; words never join a motif a pair started, nor pairs of another spacer. There a pair's spacer
-/// matches a column of spacers alone, and carries its weight spread evenly over the four
-/// letters, shown as n in the consensus.
+/// letter and adding no weight; words never join a motif a pair started. There a pair of its
+/// spacer joins as a word would, its spacer matching a column of spacers alone, and a pair of
+/// any spacer joins when at least four of its letters fall on columns of letters, all of them
+/// matching (the pairs of one site at other spacers, its letters on the others' spacers). A
+/// pair's spacer carries its weight spread evenly over the four letters, and a column where
+/// spacers outweigh letters reads n in the consensus.
 std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::size_t limit = maximumAssembledMotifs);

@@ -57,8 +57,30 @@ struct OpenSite {
     MotifSite best; ///< of a motif: its strongest member's occurrence so far
 };
 
-/// Per length, the windows of A, C, G and T starting in each bin.
-using WindowsByBin = std::array<std::vector<double>, lengths>;
+/// The windows of A, C, G and T starting in each bin: per length (row k - shortest), then per
+/// spacing of pairs (row lengths + spacing, where both halves are whole), those rows left
+/// empty that no item needs.
+using WindowsByBin = std::vector<std::vector<double>>;
+constexpr std::size_t windowRows = lengths + widestDyadSpacing + 1;
+
+/// The code of a pair's halves, its spacer (n) left out.
+std::uint32_t pairCodeOf(const std::string& word)
+{
+    std::uint32_t code = 0;
+    for (char c : word)
+        if (c != 'n')
+            code = code * 4 + baseCodes[static_cast<unsigned char>(c)];
+    return code;
+}
+
+/// The motif (and member) or class each pair code of one spacing belongs to, -1 for none.
+struct PairItems {
+    int spacing = 0;
+    std::vector<std::int16_t> motif = std::vector<std::int16_t>(dyadCodes, -1);
+    std::vector<double> sig = std::vector<double>(dyadCodes, 0.0);
+    std::vector<std::uint32_t> liesAs = std::vector<std::uint32_t>(dyadCodes, 0);
+    std::vector<std::int16_t> classItem = std::vector<std::int16_t>(dyadCodes, -1);
+};
 
 /// Reads the family's sequences once, closing each item's sites into its profile's bins and
 /// counting the windows of each bin. The items of the second table follow those of the first
@@ -74,6 +96,9 @@ public:
           secondFrom_(secondFrom), windows_(windows), sites_(sites), open_(profiles.size())
     {
     }
+
+    /// Spaced pairs to find too, of items that hold no word.
+    void findPairs(const std::vector<PairItems>& pairs) { pairs_ = &pairs; }
 
     /// Words read on their sequence's own strand alone: a class is one word.
     void readOneStrand() { oneStrand_ = true; }
@@ -107,6 +132,8 @@ public:
             if (const std::int16_t item = second_[index][canonical]; item >= 0)
                 occur(secondFrom_ + static_cast<std::size_t>(item), start, static_cast<std::int64_t>(end), nullptr);
         });
+        if (pairs_ && !pairs_->empty())
+            scanPairs(sequence);
         for (std::size_t item = 0; item < open_.size(); ++item)
             close(item);
         std::sort(sites_.back().begin(), sites_.back().end(), [](const MotifSite& a, const MotifSite& b) {
@@ -116,6 +143,35 @@ public:
 
 private:
     std::size_t binOf(std::int64_t start) const { return binAt_[static_cast<std::size_t>(start)]; }
+
+    /// The pairs of each spacing asked for, place by place, so that an item's occurrences come
+    /// in the order of their starts whatever their spacings.
+    void scanPairs(const std::string& sequence)
+    {
+        const std::vector<std::uint8_t> halves = dyadHalvesOf(sequence);
+        for (std::size_t j = 0; j < halves.size(); ++j) {
+            if (halves[j] == brokenDyadHalf)
+                continue;
+            const auto start = static_cast<std::int64_t>(j);
+            for (const PairItems& pairs : *pairs_) {
+                const auto gap = static_cast<std::size_t>(dyadHalf + pairs.spacing);
+                if (j + gap >= halves.size() || halves[j + gap] == brokenDyadHalf)
+                    continue;
+                const auto end = start + static_cast<std::int64_t>(gap) + dyadHalf;
+                windows_[lengths + static_cast<std::size_t>(pairs.spacing)][binOf(start)] += 1.0;
+                const std::uint32_t forward = (std::uint32_t(halves[j]) << (2 * dyadHalf)) | halves[j + gap];
+                const auto reverse = static_cast<std::uint32_t>(reverseComplementCode(forward, 2 * dyadHalf));
+                const std::uint32_t canonical = oneStrand_ ? forward : std::min(forward, reverse);
+                if (const std::int16_t item = pairs.motif[canonical]; item >= 0) {
+                    const MotifSite site {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start),
+                        static_cast<std::uint32_t>(item), pairs.liesAs[canonical] != forward, pairs.sig[canonical]};
+                    occur(static_cast<std::size_t>(item), start, end, &site);
+                }
+                if (const std::int16_t item = pairs.classItem[canonical]; item >= 0)
+                    occur(secondFrom_ + static_cast<std::size_t>(item), start, end, nullptr);
+            }
+        }
+    }
 
     /// An occurrence of `item` at [start, end); `member` is the motif member's, for a motif.
     void occur(std::size_t item, std::int64_t start, std::int64_t end, const MotifSite* member)
@@ -162,6 +218,7 @@ private:
     std::vector<OpenSite> open_;
     std::vector<std::uint32_t> binAt_;
     bool oneStrand_ = false;
+    const std::vector<PairItems>* pairs_ = nullptr;
 };
 
 /// Spreads the profile's sites as `windows` are and tests them against that spread.
@@ -227,15 +284,57 @@ bool anchorNamed(const std::string& name, Anchor& anchor)
 
 namespace {
 
-/// What a scan looks for: a profile per item (the motifs, then the classes), the shortest
-/// class length of each, and which item (and which member of a motif) each class code is.
+/// What a scan looks for: a profile per item (the motifs, then the classes), the row of the
+/// windows each is spread as (of its shortest class length, or its pairs' spacing), and which
+/// item (and which member of a motif) each class code is.
 struct Items {
     std::vector<PositionProfile> profiles;
-    std::vector<int> shortestLength;
+    std::vector<std::size_t> windowRow;
     ItemOfCode motifs = emptyItems();
     MemberOfCode members;
     ItemOfCode classes = emptyItems();
+    std::vector<PairItems> pairs;
+
+    PairItems& pairsOf(int spacing)
+    {
+        for (PairItems& items : pairs)
+            if (items.spacing == spacing)
+                return items;
+        pairs.emplace_back().spacing = spacing;
+        return pairs.back();
+    }
 };
+
+/// Notes the strong members of motif `m` in `items`: a motif started by a pair is of pairs
+/// of one spacing, and a pair in a motif of words is left out (a word is found there).
+void addMotifItems(Items& items, const SignificanceTable& table, const AssembledMotif& motif, std::size_t m)
+{
+    items.profiles.push_back({motif.motif.id, {}, {}, 0, 0.0});
+    const bool ofPairs = !motif.members.empty() && table.classes[motif.members.front().classIndex].dyad();
+    int least = ofPairs ? items.pairsOf(table.classes[motif.members.front().classIndex].spacing).spacing : longest;
+    for (const MotifMember& member : motif.members) {
+        const WordClass& c = table.classes[member.classIndex];
+        if (c.dyad() != ofPairs || !(member.sig >= strongShare * motif.bestSig))
+            continue;
+        if (ofPairs) {
+            PairItems& pairs = items.pairsOf(c.spacing);
+            const std::uint32_t code = pairCodeOf(c.word);
+            pairs.motif[code] = static_cast<std::int16_t>(m);
+            pairs.sig[code] = member.sig;
+            pairs.liesAs[code] = pairCodeOf(member.word);
+            least = c.spacing;
+            continue;
+        }
+        if (c.length < shortest || c.length > longest)
+            continue;
+        const auto index = static_cast<std::size_t>(c.length - shortest);
+        items.motifs[index][codeOf(c.word)] = static_cast<std::int16_t>(m);
+        items.members.sig[index][codeOf(c.word)] = member.sig;
+        items.members.liesAs[index][codeOf(c.word)] = codeOf(member.word);
+        least = std::min(least, c.length);
+    }
+    items.windowRow.push_back(ofPairs ? lengths + static_cast<std::size_t>(least) : static_cast<std::size_t>(least - shortest));
+}
 
 Items itemsOf(const SignificanceTable& table, const std::vector<AssembledMotif>& motifs,
     const std::vector<std::size_t>& classIndices)
@@ -245,30 +344,33 @@ Items itemsOf(const SignificanceTable& table, const std::vector<AssembledMotif>&
         items.members.sig[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0.0);
         items.members.liesAs[static_cast<std::size_t>(k - shortest)].assign(std::size_t(1) << (2 * k), 0);
     }
-    for (std::size_t m = 0; m < motifs.size(); ++m) {
-        items.profiles.push_back({motifs[m].motif.id, {}, {}, 0, 0.0});
-        int least = longest;
-        for (const MotifMember& member : motifs[m].members) {
-            const WordClass& c = table.classes[member.classIndex];
-            if (c.length < shortest || c.length > longest || !(member.sig >= strongShare * motifs[m].bestSig))
-                continue;
-            const auto index = static_cast<std::size_t>(c.length - shortest);
-            items.motifs[index][codeOf(c.word)] = static_cast<std::int16_t>(m);
-            items.members.sig[index][codeOf(c.word)] = member.sig;
-            items.members.liesAs[index][codeOf(c.word)] = codeOf(member.word);
-            least = std::min(least, c.length);
-        }
-        items.shortestLength.push_back(least);
-    }
+    for (std::size_t m = 0; m < motifs.size(); ++m)
+        addMotifItems(items, table, motifs[m], m);
     for (std::size_t i = 0; i < classIndices.size(); ++i) {
         const WordClass& c = table.classes[classIndices[i]];
         items.profiles.push_back({c.word, {}, {}, 0, 0.0});
+        if (c.dyad()) {
+            items.pairsOf(c.spacing).classItem[pairCodeOf(c.word)] = static_cast<std::int16_t>(i);
+            items.windowRow.push_back(lengths + static_cast<std::size_t>(c.spacing));
+            continue;
+        }
         const int length = std::clamp(c.length, shortest, longest);
         if (c.length == length)
             items.classes[static_cast<std::size_t>(length - shortest)][codeOf(c.word)] = static_cast<std::int16_t>(i);
-        items.shortestLength.push_back(length);
+        items.windowRow.push_back(static_cast<std::size_t>(length - shortest));
     }
     return items;
+}
+
+/// Rows for the windows of every length, and of each spacing `pairs` looks for.
+WindowsByBin emptyWindows(const std::vector<PairItems>& pairs, std::size_t bins)
+{
+    WindowsByBin windows(windowRows);
+    for (std::size_t k = 0; k < lengths; ++k)
+        windows[k].assign(bins, 0.0);
+    for (const PairItems& items : pairs)
+        windows[lengths + static_cast<std::size_t>(items.spacing)].assign(bins, 0.0);
+    return windows;
 }
 
 } // namespace
@@ -299,18 +401,16 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
     forEachInParallel(partCount, [&](std::size_t p) {
         Part& part = parts[p];
         part.profiles = profiles;
-        for (auto& perBin : part.windows)
-            perBin.assign(binCount, 0.0);
+        part.windows = emptyWindows(items.pairs, binCount);
         SiteScanner scanner(report.bins, part.profiles, items.motifs, items.members, items.classes, motifs.size(),
             part.windows, part.sites);
+        scanner.findPairs(items.pairs);
         if (family.strand() == Strand::Given)
             scanner.readOneStrand();
         for (std::size_t i = sequences.size() * p / partCount; i < sequences.size() * (p + 1) / partCount; ++i)
             scanner.scan(sequences[i]);
     });
-    WindowsByBin windows;
-    for (auto& perBin : windows)
-        perBin.assign(binCount, 0.0);
+    WindowsByBin windows = emptyWindows(items.pairs, binCount);
     report.sites.reserve(sequences.size());
     for (Part& part : parts) {
         for (std::size_t i = 0; i < profiles.size(); ++i) {
@@ -319,12 +419,12 @@ PositionReport positionsOf(const FamilyProfile& family, const SignificanceTable&
             profiles[i].total += part.profiles[i].total;
         }
         for (std::size_t k = 0; k < windows.size(); ++k)
-            for (std::size_t b = 0; b < binCount; ++b)
+            for (std::size_t b = 0; b < windows[k].size(); ++b)
                 windows[k][b] += part.windows[k][b];
         std::move(part.sites.begin(), part.sites.end(), std::back_inserter(report.sites));
     }
     for (std::size_t i = 0; i < profiles.size(); ++i)
-        settleProfile(profiles[i], windows[static_cast<std::size_t>(items.shortestLength[i] - shortest)]);
+        settleProfile(profiles[i], windows[items.windowRow[i]]);
     const auto split = profiles.begin() + static_cast<std::ptrdiff_t>(motifs.size());
     report.motifs.assign(std::make_move_iterator(profiles.begin()), std::make_move_iterator(split));
     report.classes.assign(std::make_move_iterator(split), std::make_move_iterator(profiles.end()));

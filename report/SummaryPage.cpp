@@ -164,7 +164,13 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
             out += " to " + std::to_string(longest->length);
         out += " letters";
     }
-    out += "</dd>\n<dt>Family</dt><dd>";
+    out += "</dd>\n";
+    if (!table.spacings.empty())
+        out += "<dt>Spaced pairs</dt><dd>two " + std::to_string(dyadHalf) + "-letter words of A, C, G and T with a "
+            "spacer of " + std::to_string(table.spacings.front().spacing) + " to "
+            + std::to_string(table.spacings.back().spacing) + " unspecified letters (n) between them, as TGTnnnnnnACA; "
+              "the genome's pairs counted in <span class=\"w\">" + escapeHtml(result.dyadSource) + "</span></dd>\n";
+    out += "<dt>Family</dt><dd>";
     if (result.family) {
         const FamilyProfile& family = *result.family;
         out += counted(static_cast<std::size_t>(family.size()), "distinct sequence", "distinct sequences") + " of "
@@ -215,30 +221,43 @@ void appendInputs(std::string& out, const AnalysisResult& result)
     out += "</tbody></table></div></details>\n";
 }
 
+/// A table of the windows and classes of each length, or of each spacing of the pairs.
+void appendSummaries(std::string& out, const char* caption, const char* first, const std::vector<LengthSummary>& rows)
+{
+    out += std::string("<h3>") + caption + "</h3>\n<div class=\"scroll\"><table><thead><tr><th>" + first
+        + "</th><th>T big</th><th>T small</th><th>Classes (NPO)</th><th>Observed</th></tr></thead><tbody>\n";
+    for (const LengthSummary& row : rows) {
+        out += "<tr><td>" + std::to_string(row.spacing >= 0 ? row.spacing : row.length) + "</td><td>";
+        appendNumber(out, row.bigWindows, std::chars_format::fixed, 0);
+        out += "</td><td>";
+        appendNumber(out, row.smallWindows, std::chars_format::fixed, 0);
+        out += "</td><td>" + std::to_string(row.classes) + "</td><td>" + std::to_string(row.observed) + "</td></tr>\n";
+    }
+    out += "</tbody></table></div>\n";
+}
+
 /// The windows and classes of each word length, and how they make the expected counts.
 void appendLengths(std::string& out, const SignificanceTable& table)
 {
     if (table.lengths.empty())
         return;
-    out += "<h3>Word lengths</h3>\n<div class=\"scroll\"><table><thead><tr><th>Length</th><th>T big</th>"
-           "<th>T small</th><th>Classes (NPO)</th><th>Observed</th></tr></thead><tbody>\n";
-    for (const LengthSummary& length : table.lengths) {
-        out += "<tr><td>" + std::to_string(length.length) + "</td><td>";
-        appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
-        out += "</td><td>";
-        appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
-        out += "</td><td>" + std::to_string(length.classes) + "</td><td>" + std::to_string(length.observed)
-            + "</td></tr>\n";
-    }
-    out += "</tbody></table></div>\n<p class=\"note\">T: the windows of A, C, G and T a table counted. "
-           "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = P &times; the "
-           "classes tested, of every length (" + std::to_string(table.classesTested) + "); sig = &minus;log10 E; "
-           "q-value: Benjamini&ndash;Hochberg over all classes tested.";
+    appendSummaries(out, "Word lengths", "Length", table.lengths);
+    const bool pairs = !table.spacings.empty();
+    if (pairs)
+        appendSummaries(out, "Spaced pairs", "Spacing", table.spacings);
+    out += std::string("<p class=\"note\">T: the windows of A, C, G and T a table counted")
+        + (pairs ? " (of a spaced pair, the places both its words are whole, whatever the spacer holds; a pair with no "
+                   "spacer is a 6-letter word, left to the words when they have that length). "
+                 : ". ")
+        + "p = (count in big + 1) / (T big + classes); expected = p &times; T small; E-value = P &times; the "
+          "classes tested, of every length" + (pairs ? " and spacing (" : " (") + std::to_string(table.classesTested)
+        + "); sig = &minus;log10 E; q-value: Benjamini&ndash;Hochberg over all classes tested.";
     if (table.familySize >= 0)
         out += " Sequences: the family's distinct sequences holding the class (a sequence of n windows holds it with "
                "probability 1 &minus; (1 &minus; p(1 &minus; a))<sup>n</sup>, so that the expected number is the sum of "
                "that over them; a is the big table's chance that an occurrence has another one of the class a shift "
-               "before it, as in the clumps of a repeat such as AGAGAG, and 0 for a class that cannot overlap).";
+               "before it, as in the clumps of a repeat such as AGAGAG, and 0 for a class that cannot overlap"
+            + std::string(pairs ? " and for a spaced pair" : "") + ").";
     out += " Low complexity: a repeat of period 1 to 3, or of two letters.</p>\n";
 }
 

@@ -8,14 +8,24 @@
 
 namespace {
 
-/// A half that holds a letter other than A, C, G and T: one past the last half's code, so
-/// that a pair's place in a table of (halfCodes + 1)^2 needs no test.
-constexpr std::uint32_t brokenHalf = dyadCodes >> (2 * dyadHalf);
+/// A broken half is one past the last half's code, so that a pair's place in a table of
+/// (halfCodes + 1)^2 needs no test.
+constexpr std::uint32_t brokenHalf = brokenDyadHalf;
+static_assert(brokenHalf == dyadCodes >> (2 * dyadHalf));
 constexpr std::size_t rawSide = brokenHalf + 1;
 
-/// The code of the half starting at each place of `sequence`, brokenHalf where it is not a
-/// whole word of A, C, G and T (and for the last dyadHalf - 1 places).
-std::vector<std::uint8_t> halvesOf(std::string_view sequence)
+/// Calls visit(first, second) for the halves of every place a pair of `spacing` may start.
+template <class Visit>
+void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& visit)
+{
+    const std::size_t gap = static_cast<std::size_t>(dyadHalf + spacing);
+    for (std::size_t j = 0; j + gap < halves.size(); ++j)
+        visit(halves[j], halves[j + gap]);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> dyadHalvesOf(std::string_view sequence)
 {
     std::vector<std::uint8_t> halves(sequence.size(), static_cast<std::uint8_t>(brokenHalf));
     std::uint32_t code = 0;
@@ -32,17 +42,6 @@ std::vector<std::uint8_t> halvesOf(std::string_view sequence)
     }
     return halves;
 }
-
-/// Calls visit(first, second) for the halves of every place a pair of `spacing` may start.
-template <class Visit>
-void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& visit)
-{
-    const std::size_t gap = static_cast<std::size_t>(dyadHalf + spacing);
-    for (std::size_t j = 0; j + gap < halves.size(); ++j)
-        visit(halves[j], halves[j + gap]);
-}
-
-} // namespace
 
 bool dyadSpacingsNamed(std::string_view text, DyadSpacings& spacings)
 {
@@ -83,7 +82,7 @@ DyadCounts::DyadCounts(DyadSpacings spacings)
 
 void DyadCounts::add(std::string_view sequence, std::int64_t times)
 {
-    const std::vector<std::uint8_t> halves = halvesOf(sequence);
+    const std::vector<std::uint8_t> halves = dyadHalvesOf(sequence);
     for (int spacing = spacings_.shortest; spacing <= spacings_.longest; ++spacing) {
         // Pairs with a broken half land in the last row or column, left out when taken.
         std::int64_t* raw = counts_[at(spacing)].data();
@@ -142,7 +141,7 @@ DyadProfile::DyadProfile(const FamilyProfile& family, DyadSpacings spacings)
     for (std::size_t s = 0; s < family.sequences().size(); ++s) {
         const std::string& sequence = family.sequences()[s];
         occurrences_.add(sequence, times[s]);
-        const std::vector<std::uint8_t> halves = halvesOf(sequence);
+        const std::vector<std::uint8_t> halves = dyadHalvesOf(sequence);
         const auto number = static_cast<std::uint32_t>(s + 1);
         for (int spacing = spacings.shortest; spacing <= spacings.longest; ++spacing) {
             std::vector<std::uint32_t>& holding = holding_[at(spacing)];

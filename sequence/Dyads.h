@@ -22,6 +22,14 @@ inline constexpr int widestDyadSpacing = 50;
 inline constexpr int defaultShortestSpacing = 0;
 inline constexpr int defaultLongestSpacing = 20;
 
+/// The code of a half that holds a letter other than A, C, G and T.
+inline constexpr std::uint8_t brokenDyadHalf = std::uint8_t(1) << (2 * dyadHalf);
+
+/// The code of the half (dyadHalf letters, upper case) starting at each place of `sequence`,
+/// brokenDyadHalf where it is not a whole word of A, C, G and T (and for the last dyadHalf - 1
+/// places).
+std::vector<std::uint8_t> dyadHalvesOf(std::string_view sequence);
+
 /// The spacings of the pairs a run counts, from `shortest` to `longest` letters.
 struct DyadSpacings {
     int shortest = defaultShortestSpacing;
