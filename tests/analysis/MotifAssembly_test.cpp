@@ -102,3 +102,46 @@ TEST(MotifAssembly, LightColumnsStayOutOfTheCoreAndTheNumberOfMotifsIsCapped)
     EXPECT_EQ(motifs.size(), 4u);
     EXPECT_TRUE(assembleMotifs(SignificanceTable {}).empty());
 }
+
+namespace {
+
+WordClass pairClass(const std::string& word, const std::string& reverse, std::int64_t observed, double sig)
+{
+    WordClass c = wordClass(word, reverse, observed, sig);
+    c.spacing = static_cast<int>(word.size()) - 6;
+    return c;
+}
+
+} // namespace
+
+TEST(MotifAssembly, PairsOfOneSiteMakeOneMotifWithAGapAndPairsWithinWordsAddNothingThere)
+{
+    SignificanceTable table;
+    table.classes = {
+        wordClass("ATCGAT", "ATCGAT", 100, 80.0),
+        pairClass("GTGnnnnnnnnCAC", "GTGnnnnnnnnCAC", 120, 70.0),   // of TGTGAnnnnnnTCACA
+        pairClass("TGAnnnnnnTCA", "TGAnnnnnnTCA", 120, 60.0),       // its letters on the spacer above
+        pairClass("TGTnnnnnnnnnnACA", "TGTnnnnnnnnnnACA", 120, 50.0),
+        pairClass("ATCnATC", "GATnGAT", 50, 40.0),                 // within ATCGAT, its spacer on G
+        wordClass("GTGAAT", "ATTCAC", 60, 30.0),                   // a word never joins pairs
+        pairClass("CCCnnnnnnnnGGG", "CCCnnnnnnnnGGG", 40, 20.0),   // another site: its own motif
+    };
+    const std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    ASSERT_EQ(motifs.size(), 4u);
+    EXPECT_EQ(motifs[0].consensus, "ATCGAT");
+    ASSERT_EQ(motifs[0].members.size(), 2u);
+    EXPECT_EQ(motifs[0].members[1].classIndex, 4u);
+    // The pair adds its letters alone: the column under its spacer holds the word's G only.
+    EXPECT_DOUBLE_EQ(motifs[0].motif.counts[3][2], 100.0);
+
+    const AssembledMotif& dimer = motifs[1];
+    EXPECT_EQ(dimer.consensus, "GTGAnnnnnnTCAC");
+    EXPECT_EQ(dimer.members.size(), 3u);
+    for (std::size_t k = 0; k < dimer.consensus.size(); ++k) {
+        const BaseWeights& column = dimer.motif.counts[k];
+        const bool even = column[0] == column[1] && column[1] == column[2] && column[2] == column[3];
+        EXPECT_EQ(even, dimer.consensus[k] == 'n') << k;
+    }
+    EXPECT_EQ(motifs[2].consensus, "GTGAAT");
+    EXPECT_EQ(motifs[3].consensus, "CCCnnnnnnnnGGG");
+}
