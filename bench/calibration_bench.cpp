@@ -2,7 +2,9 @@
 // and analysed against the whole set's table hold no motif, so about one class in all should
 // reach E <= 1 by chance, and none E <= 1e-3. Prints, for the sequences statistic and the
 // window statistics (binomial and Poisson), how many classes reach each per family and on average.
-// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR]]]
+// With "dyads" last, spaced pairs (spacers 0 to 20, the genome's counted in FASTA) are scored
+// and tested too, and the pairs among the classes at E <= 1 are counted apart.
+// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR [dyads]]]]
 
 #include "export/FastaRecords.h"
 #include "run/Run.h"
@@ -24,15 +26,20 @@ struct Record {
     std::string sequence;
 };
 
-/// Classes of the run's significance table at E <= 1 and at E <= 1e-3.
-std::pair<int, int> significantClasses(const RunOutcome& outcome)
+/// Classes of the run's significance table at E <= 1 and at E <= 1e-3, and the spaced pairs
+/// among those at E <= 1.
+struct Significant {
+    int atOne = 0, atMilli = 0, pairsAtOne = 0;
+};
+Significant significantClasses(const RunOutcome& outcome)
 {
-    int atOne = 0, atMilli = 0;
+    Significant found;
     for (const WordClass& c : outcome.result.significance.classes) {
-        atOne += c.log10E <= 0.0;
-        atMilli += c.log10E <= -3.0;
+        found.atOne += c.log10E <= 0.0;
+        found.atMilli += c.log10E <= -3.0;
+        found.pairsAtOne += c.log10E <= 0.0 && c.dyad();
     }
-    return {atOne, atMilli};
+    return found;
 }
 
 } // namespace
@@ -40,13 +47,14 @@ std::pair<int, int> significantClasses(const RunOutcome& outcome)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FASTA [FAMILIES [SEED [WORKDIR]]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FASTA [FAMILIES [SEED [WORKDIR [dyads]]]]\n", argv[0]);
         return 2;
     }
     const int families = argc > 2 ? std::atoi(argv[2]) : 20;
     std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 20261207u);
     const std::filesystem::path work = argc > 4 ? argv[4] : "/tmp/seqlark-bench-calibration";
     std::filesystem::create_directories(work);
+    const bool dyads = argc > 5 && std::string(argv[5]) == "dyads";
 
     std::vector<Record> records;
     RunFeedback quiet;
@@ -58,7 +66,7 @@ int main(int argc, char** argv)
 
     constexpr Statistic statistics[] = {Statistic::Sequences, Statistic::Binomial, Statistic::Poisson};
     constexpr const char* names[] = {"sequences", "binomial", "Poisson"};
-    double sums[3][2] = {};
+    double sums[3][3] = {};
     int worst[3] = {};
     std::printf("family  size  sequences: E<=1 E<=1e-3  binomial: E<=1 E<=1e-3  Poisson: E<=1 E<=1e-3\n");
     for (int f = 0; f < families; ++f) {
@@ -82,21 +90,27 @@ int main(int argc, char** argv)
             request.small = family;
             request.statistic = statistics[s];
             request.folder = (work / "report").string();
+            if (dyads) {
+                request.dyads = DyadSpacings {};
+                request.dyadBackground = argv[1];
+            }
             const RunOutcome outcome = run(request, quiet);
             if (!outcome.ok()) {
                 std::fprintf(stderr, "\nrun failed: %s\n", outcome.message.c_str());
                 return 1;
             }
-            const auto [atOne, atMilli] = significantClasses(outcome);
-            sums[s][0] += atOne;
-            sums[s][1] += atMilli;
-            worst[s] = std::max(worst[s], atMilli);
-            std::printf("  %*s%4d %7d", s == 0 ? 11 : s == 1 ? 10 : 9, "", atOne, atMilli);
+            const Significant found = significantClasses(outcome);
+            sums[s][0] += found.atOne;
+            sums[s][1] += found.atMilli;
+            sums[s][2] += found.pairsAtOne;
+            worst[s] = std::max(worst[s], found.atMilli);
+            std::printf("  %*s%4d %7d", s == 0 ? 11 : s == 1 ? 10 : 9, "", found.atOne, found.atMilli);
         }
         std::printf("\n");
     }
     for (int s = 0; s < 3; ++s)
-        std::printf("%s: on average %.2f classes at E <= 1 and %.2f at E <= 1e-3 per family; at most %d at E <= 1e-3\n",
-            names[s], sums[s][0] / families, sums[s][1] / families, worst[s]);
+        std::printf("%s: on average %.2f classes at E <= 1 (%.2f of them pairs) and %.2f at E <= 1e-3 per family; at "
+                    "most %d at E <= 1e-3\n",
+            names[s], sums[s][0] / families, sums[s][2] / families, sums[s][1] / families, worst[s]);
     return 0;
 }

@@ -35,6 +35,16 @@ const char* const pageStart = R"html(<!DOCTYPE html>
 )html";
 const char* const pageHeadEnd = "</style>\n</head>\n<body>\n";
 
+/// What the best member of `motif` is: a word or a spaced pair.
+const char* bestKind(const AnalysisResult& result, const AssembledMotif& motif)
+{
+    const std::vector<WordClass>& classes = result.significance.classes;
+    return !motif.members.empty() && motif.members.front().classIndex < classes.size()
+            && classes[motif.members.front().classIndex].dyad()
+        ? "pair"
+        : "word";
+}
+
 const char* const assemblyExplanation =
     "<p class=\"note\">Built from the word classes of sig &ge; 0, taken in rank order. A motif is a stack of aligned "
     "words whose columns count the members' letters, each weighted by the member's observed count. A class joins the "
@@ -43,8 +53,13 @@ const char* const assemblyExplanation =
     "not match, so a class extends a motif by one position at most, or by one at each end when it holds the whole motif "
     "(of equal matches the earlier motif wins). A class "
     "that joins none starts a new motif, up to ";
+const char* const pairAssemblyExplanation =
+    " Spaced pairs join as words do, their spacer (n) matching any letter of a motif of words and adding nothing there; "
+    "a pair that starts a motif takes the pairs of its spacer, whose spacers match its own, and pairs of other spacers "
+    "when at least four of their letters fall on the motif's letters, all of them matching (the pairs of one site). "
+    "Columns that spacers cover and letters hardly fill hold the four letters equally and read n.";
 const char* const assemblyExplanationEnd =
-    " motifs. Each motif shows its core: the columns from the first to the last carrying at least 45% of the heaviest "
+    " Each motif shows its core: the columns from the first to the last carrying at least 45% of the heaviest "
     "column's weight. In the member lists, + marks a class's word and &minus; its reverse complement, each shown where "
     "it lies.</p>\n";
 
@@ -418,7 +433,10 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
         out += "<p>No word class reaches sig &ge; 0, so no motif was assembled.</p>\n</section>\n";
         return;
     }
-    out += assemblyExplanation + std::to_string(maximumAssembledMotifs) + assemblyExplanationEnd;
+    out += assemblyExplanation + std::to_string(maximumAssembledMotifs) + " motifs.";
+    if (!result.significance.spacings.empty())
+        out += pairAssemblyExplanation;
+    out += assemblyExplanationEnd;
     out += "<div class=\"cards\">\n";
     for (std::size_t i = 0; i < result.assembled.size(); ++i) {
         const AssembledMotif& assembled = result.assembled[i];
@@ -428,7 +446,7 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
         appendNumber(out, assembled.bestSig + 0.0, std::chars_format::fixed, 4);
         out += " &middot; E-value " + formatFromLog10(assembled.motif.log10E);
         if (assembled.sequences >= 0 && result.family)
-            out += " &middot; best word in " + std::to_string(assembled.sequences) + " of "
+            out += std::string(" &middot; best ") + bestKind(result, assembled) + " in " + std::to_string(assembled.sequences) + " of "
                 + std::to_string(result.family->size()) + " sequences";
         out += " &middot; " + counted(assembled.members.size(), "member class", "member classes") + " &middot; "
             + counted(assembled.motif.width(), "position", "positions") + "</p>\n";
@@ -496,15 +514,19 @@ void appendLead(std::string& out, const AnalysisResult& result)
         out += std::string(i ? "; " : "") + "<b class=\"w\">" + escapeHtml(motif.consensus) + "</b> (E-value "
             + formatFromLog10(motif.motif.log10E);
         if (motif.sequences >= 0 && result.family)
-            out += ", its best word in " + std::to_string(motif.sequences) + " of " + std::to_string(result.family->size())
+            out += std::string(", its best ") + bestKind(result, motif) + " in " + std::to_string(motif.sequences) + " of "
+                + std::to_string(result.family->size())
                 + " sequences";
         out += ")";
     }
     if (motifs.size() > 5)
         out += " and " + std::to_string(motifs.size() - 5) + " more";
     const auto significant = std::count_if(classes.begin(), classes.end(), [&](const WordClass& c) { return c.log10E <= limit; });
-    out += ". " + std::to_string(significant) + " of the " + counted(classes.size(), "observed word class", "observed word classes")
-        + " of every length reach it.";
+    out += ". " + std::to_string(significant) + " of the ";
+    out += result.significance.spacings.empty()
+        ? counted(classes.size(), "observed word class", "observed word classes") + " of every length reach it."
+        : counted(classes.size(), "observed class", "observed classes") + " of words of every length and spaced pairs "
+            "of every spacing reach it.";
     if (!result.family)
         out += " Every occurrence counts here: words clumped in a few sequences are over-stated.";
     out += "</p>\n";
