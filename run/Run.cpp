@@ -91,15 +91,13 @@ std::string dyadProblem(const RunRequest& request, const std::vector<InputKind>&
 }
 
 /// Why the file `background` cannot give the genome's spaced pairs; empty when it can, or
-/// when none is given.
+/// when none is given. Anything but a table is read as the export reads FASTA, which says
+/// what it cannot read.
 std::string dyadBackgroundRefusal(const std::string& background)
 {
     if (background.empty())
         return {};
-    const InputKindResult told = inputKindOf(background.c_str());
-    if (!told.ok())
-        return "cannot use " + background + ": " + told.message;
-    if (told.kind != InputKind::Fasta)
+    if (inputKindOf(background.c_str()).kind == InputKind::DTable)
         return "cannot use " + background
             + " as --dyad-background: a DTable file holds no spaced pairs; give the genome's sequences as FASTA";
     return {};

@@ -166,6 +166,20 @@ else
     tail -20 "$options/snakemake.out" "$top/report.diff" 2>/dev/null || true
 fi
 
+pairs=$(workspace pairs)
+if run_workflow "$pairs" genome=data/genome.fa family=data/family.fa shards=2 dyads=true spacing=2-9 \
+    && (cd "$pairs" && "$seqlark" -q analyze --out direct/report --dyads --spacing 2-9 \
+        --dyad-background data/genome.fa run/genome.dtable data/family.fa > /dev/null) \
+    && grep -q "$(printf '\tdyad\t')" "$pairs/run/report/words.tsv" \
+    && grep -v '^#' "$pairs/run/report/words.tsv" > "$pairs/run.rows" \
+    && grep -v '^#' "$pairs/direct/report/words.tsv" > "$pairs/direct.rows" \
+    && cmp -s "$pairs/run.rows" "$pairs/direct.rows"; then
+    pass "dyads and spacing reach the analysis, the genome's pairs counted in its FASTA file"
+else
+    fail "dyads: the words differ from the direct analysis'"
+    tail -20 "$pairs/snakemake.out" 2>/dev/null || true
+fi
+
 # Snakemake's own Slurm executor with the profile, sbatch and sacct played by scripts.
 slurm=$(workspace slurm)
 mkdir "$slurm/state"
@@ -259,6 +273,8 @@ one_line_error "no genome given" "$refused" family=data/family.fa
 one_line_error "a genome that is not there" "$refused" genome=data/nothere.fa family=data/family.fa
 one_line_error "shards not a whole number" "$refused" genome=data/genome.fa family=data/family.fa shards=2.5
 one_line_error "an unknown statistic" "$refused" genome=data/genome.fa family=data/family.fa statistic=chi2
+one_line_error "a spacing out of range" "$refused" genome=data/genome.fa family=data/family.fa dyads=true spacing=0-51
+one_line_error "a spacing without dyads" "$refused" genome=data/genome.fa family=data/family.fa spacing=3-5
 one_line_error "a table as family without gene files" "$refused" genome=data/genome.fa \
     family="$direct/run/genome.dtable"
 
