@@ -163,18 +163,26 @@ namespace {
 /// Letters of records a thread counts the spaced pairs of at a time.
 constexpr std::size_t dyadBatchLetters = std::size_t(4) << 20;
 
-/// The pairs of a batch of records, counted apart from the others.
-DyadCounts countedDyads(const std::vector<std::string>& batch, DyadSpacings spacings)
+/// A piece of a record: its letters, and how many of them start the pairs it counts (the rest
+/// complete them).
+struct DyadPiece {
+    std::string letters;
+    std::size_t starts;
+};
+
+/// The pairs of a batch of pieces, counted apart from the others.
+DyadCounts countedDyads(const std::vector<DyadPiece>& batch, DyadSpacings spacings)
 {
     DyadCounts counts(spacings);
-    for (const std::string& sequence : batch)
-        counts.add(sequence);
+    for (const DyadPiece& piece : batch)
+        counts.add(piece.letters, 1, piece.starts);
     return counts;
 }
 
 } // namespace
 
-DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback)
+DyadRead readDyadCounts(
+    const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback, std::size_t pieceStarts)
 {
     DyadRead dyads;
     dyads.counts = DyadCounts(spacings);
@@ -182,7 +190,7 @@ DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacin
     // are cores, the oldest batch's counts added in once that many are under way.
     const std::size_t inFlight = std::max(1u, std::thread::hardware_concurrency());
     std::deque<std::future<DyadCounts>> counting;
-    std::vector<std::string> batch;
+    std::vector<DyadPiece> batch;
     std::size_t letters = 0;
     const auto dispatch = [&] {
         if (counting.size() == inFlight) {
@@ -193,14 +201,27 @@ DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacin
         batch.clear();
         letters = 0;
     };
+    const auto take = [&](std::string piece, std::size_t starts) {
+        letters += piece.size();
+        batch.push_back({std::move(piece), starts});
+        if (letters >= dyadBatchLetters)
+            dispatch();
+    };
+    // The letters after its start that a pair holds.
+    const std::size_t reach = static_cast<std::size_t>(2 * dyadHalf + spacings.longest - 1);
     std::int64_t masked = 0;
     const ExportResult read = readFastaRecords(
         source,
         [&](const FastaRecord& record) {
-            batch.push_back(maskedSequence(record.sequence, masking, masked));
-            letters += batch.back().size();
-            if (letters >= dyadBatchLetters)
-                dispatch();
+            // Dust looks at stretches of the whole record; the other maskings letter by letter,
+            // so that a long record is masked piece by piece as it is cut.
+            const std::string whole = masking == Masking::Dust ? maskedSequence(record.sequence, masking, masked) : "";
+            const std::string_view sequence = masking == Masking::Dust ? std::string_view(whole) : record.sequence;
+            for (std::size_t at = 0; at == 0 || at < sequence.size(); at += pieceStarts) {
+                const std::size_t starts = std::min(pieceStarts, sequence.size() - at);
+                const std::string_view piece = sequence.substr(at, starts + reach);
+                take(masking == Masking::Dust ? std::string(piece) : maskedSequence(piece, masking, masked), starts);
+            }
         },
         feedback);
     if (!batch.empty())

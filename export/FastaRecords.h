@@ -70,8 +70,11 @@ struct StrandRead : ExportResult {
 StrandRead readStrandCounts(const char* source, Masking masking, RunFeedback& feedback);
 
 /// The spaced pairs of every record of the FASTA file `source`, masked as `masking` says, on
-/// the records' own strand; fails as the export does.
+/// the records' own strand; fails as the export does. The records are counted on every core,
+/// in batches, a record longer than `pieceStarts` letters cut into pieces of that many starts.
 struct DyadRead : ExportResult {
     DyadCounts counts;
 };
-DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback);
+inline constexpr std::size_t dyadPieceStarts = std::size_t(4) << 20;
+DyadRead readDyadCounts(const char* source, Masking masking, DyadSpacings spacings, RunFeedback& feedback,
+    std::size_t pieceStarts = dyadPieceStarts);

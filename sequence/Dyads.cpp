@@ -14,12 +14,14 @@ constexpr std::uint32_t brokenHalf = brokenDyadHalf;
 static_assert(brokenHalf == dyadCodes >> (2 * dyadHalf));
 constexpr std::size_t rawSide = brokenHalf + 1;
 
-/// Calls visit(first, second) for the halves of every place a pair of `spacing` may start.
+/// Calls visit(first, second) for the halves of every place a pair of `spacing` may start,
+/// up to `starts`.
 template <class Visit>
-void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& visit)
+void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& visit,
+    std::size_t starts = std::string_view::npos)
 {
     const std::size_t gap = static_cast<std::size_t>(dyadHalf + spacing);
-    for (std::size_t j = 0; j + gap < halves.size(); ++j)
+    for (std::size_t j = 0; j + gap < halves.size() && j < starts; ++j)
         visit(halves[j], halves[j + gap]);
 }
 
@@ -80,7 +82,7 @@ DyadCounts::DyadCounts(DyadSpacings spacings)
 {
 }
 
-void DyadCounts::add(std::string_view sequence, std::int64_t times)
+void DyadCounts::add(std::string_view sequence, std::int64_t times, std::size_t starts)
 {
     const std::vector<std::uint8_t> halves = dyadHalvesOf(sequence);
     for (int spacing = spacings_.shortest; spacing <= spacings_.longest; ++spacing) {
@@ -88,7 +90,7 @@ void DyadCounts::add(std::string_view sequence, std::int64_t times)
         std::int64_t* raw = counts_[at(spacing)].data();
         forEachPair(halves, spacing, [raw, times](std::uint8_t first, std::uint8_t second) {
             raw[first * rawSide + second] += times;
-        });
+        }, starts);
     }
 }
 

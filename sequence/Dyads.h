@@ -53,8 +53,10 @@ public:
     explicit DyadCounts(DyadSpacings spacings = {});
     DyadSpacings spacings() const { return spacings_; }
 
-    /// Counts the pairs of `sequence`, `times` over (a sequence read that often).
-    void add(std::string_view sequence, std::int64_t times = 1);
+    /// Counts the pairs of `sequence`, `times` over (a sequence read that often), those that
+    /// start in its first `starts` letters alone (a piece of a longer sequence, which holds the
+    /// letters that complete them after).
+    void add(std::string_view sequence, std::int64_t times = 1, std::size_t starts = std::string_view::npos);
     void merge(const DyadCounts& other);
 
     /// The forward occurrences of every pair at `spacing`, by code.

@@ -186,3 +186,33 @@ TEST(FastaRecords, FailsAsTheExportDoes)
         EXPECT_EQ(family.profile.records(), 0);
     }
 }
+
+/// The genome's pairs, read on every core and its long records cut into pieces, are those of
+/// each record counted whole, masked as asked.
+TEST(FastaRecords, PairsReadInPiecesAreThoseOfTheWholeRecords)
+{
+    std::mt19937 random(17);
+    TempDir dir;
+    std::vector<Written> records = randomRecords(random, 12, 3000);
+    writeBytes(dir.file("in.fa"), fastaText(records, random));
+    RunFeedback quiet;
+    const DyadSpacings spacings {0, 50};
+    for (const Masking masking : {Masking::None, Masking::Lower, Masking::Dust}) {
+        SCOPED_TRACE(maskingName(masking));
+        DyadCounts whole(spacings);
+        for (const Written& record : records) {
+            std::string letters = raised(record.sequence);
+            if (masking == Masking::Lower)
+                for (std::size_t i = 0; i < letters.size(); ++i)
+                    letters[i] = record.sequence[i] >= 'a' && record.sequence[i] <= 'z' ? 'N' : letters[i];
+            std::size_t masked = 0;
+            whole.add(masking == Masking::Dust ? dustMaskedByDefinition(letters, 64, 20.0, masked) : letters);
+        }
+        for (const std::size_t pieceStarts : {std::size_t(1), std::size_t(57), std::size_t(1000), dyadPieceStarts}) {
+            const DyadRead read = readDyadCounts(dir.file("in.fa").c_str(), masking, spacings, quiet, pieceStarts);
+            ASSERT_TRUE(read.ok());
+            for (int spacing = spacings.shortest; spacing <= spacings.longest; ++spacing)
+                ASSERT_EQ(read.counts.counts(spacing), whole.counts(spacing)) << pieceStarts << " " << spacing;
+        }
+    }
+}
