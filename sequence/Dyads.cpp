@@ -1,6 +1,7 @@
 #include "sequence/Dyads.h"
 
 #include "base/Dna.h"
+#include "base/Parallel.h"
 #include "sequence/FamilyProfile.h"
 
 #include <algorithm>
@@ -130,26 +131,29 @@ DyadProfile::DyadProfile(const FamilyProfile& family, DyadSpacings spacings)
     , windows_(static_cast<std::size_t>(spacings.count()))
 {
     // Each distinct sequence is read once and its pairs counted as often as records hold it.
-    std::vector<std::int64_t> times(static_cast<std::size_t>(family.size()), 0);
+    const std::deque<std::string>& sequences = family.sequences();
+    std::vector<std::int64_t> times(sequences.size(), 0);
     for (std::int64_t r = 0; r < family.records(); ++r)
         ++times[family.recordSequence(static_cast<std::size_t>(r))];
+    std::vector<std::vector<std::uint8_t>> halves(sequences.size());
+    forEachInParallel(sequences.size(), [&](std::size_t s) { halves[s] = dyadHalvesOf(sequences[s]); }, 256);
     std::vector<std::uint32_t> classOf(dyadCodes);
     for (std::uint32_t code = 0; code < dyadCodes; ++code)
         classOf[code] = strand_ == Strand::Given
             ? code
             : std::min(code, static_cast<std::uint32_t>(reverseComplementCode(code, 2 * dyadHalf)));
-    // The sequence (from 1) that counted each class last, per spacing.
-    std::vector<std::vector<std::uint32_t>> last(holding_.size(), std::vector<std::uint32_t>(dyadCodes, 0));
-    for (std::size_t s = 0; s < family.sequences().size(); ++s) {
-        const std::string& sequence = family.sequences()[s];
-        occurrences_.add(sequence, times[s]);
-        const std::vector<std::uint8_t> halves = dyadHalvesOf(sequence);
-        const auto number = static_cast<std::uint32_t>(s + 1);
-        for (int spacing = spacings.shortest; spacing <= spacings.longest; ++spacing) {
-            std::vector<std::uint32_t>& holding = holding_[at(spacing)];
-            std::vector<std::uint32_t>& lastSequence = last[at(spacing)];
+    // The spacings side by side, each on its own counts.
+    forEachInParallel(static_cast<std::size_t>(spacings.count()), [&](std::size_t at) {
+        const int spacing = spacings.shortest + static_cast<int>(at);
+        std::int64_t* raw = occurrences_.counts_[at].data();
+        std::vector<std::uint32_t>& holding = holding_[at];
+        std::vector<std::uint32_t> lastSequence(dyadCodes, 0); // the sequence (from 1) that counted each class last
+        for (std::size_t s = 0; s < sequences.size(); ++s) {
+            const auto number = static_cast<std::uint32_t>(s + 1);
+            const std::int64_t copies = times[s];
             std::int64_t places = 0;
-            forEachPair(halves, spacing, [&](std::uint8_t first, std::uint8_t second) {
+            forEachPair(halves[s], spacing, [&](std::uint8_t first, std::uint8_t second) {
+                raw[first * rawSide + second] += copies;
                 if (first == brokenHalf || second == brokenHalf)
                     return;
                 ++places;
@@ -159,7 +163,7 @@ DyadProfile::DyadProfile(const FamilyProfile& family, DyadSpacings spacings)
                     ++holding[canonical];
                 }
             });
-            ++windows_[at(spacing)][places];
+            ++windows_[at][places];
         }
-    }
+    });
 }

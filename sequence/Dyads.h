@@ -65,6 +65,7 @@ public:
     std::int64_t windows(int spacing) const;
 
 private:
+    friend class DyadProfile;
     std::size_t at(int spacing) const { return static_cast<std::size_t>(spacing - spacings_.shortest); }
 
     DyadSpacings spacings_;
