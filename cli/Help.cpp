@@ -45,7 +45,9 @@ const std::vector<CommandHelp> commands = {
             {"--dyads", nullptr, nullptr,
                 "also score spaced pairs: two 3-letter words with a spacer of unspecified letters between them, as "
                 "TGTnnnnnnACA, for factors binding as dimers (SMALL as FASTA; BIG as FASTA or --dyad-background)"},
-            {"--spacing", nullptr, "MIN-MAX", "the spacers of --dyads, from 0 to 50 letters (default 0-20)"},
+            {"--spacing", nullptr, "MIN-MAX",
+                "the spacers of --dyads, from 0 to 50 letters (default 0-20; a pair with no spacer is a 6-letter word, "
+                "left to the words when they have that length)"},
             {"--dyad-background", nullptr, "FASTA",
                 "count the genome's spaced pairs in FASTA, for a DTable BIG, which holds none"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},
