@@ -1,8 +1,10 @@
 #include "analysis/MotifAssembly.h"
 
 #include "base/Dna.h"
+#include "sequence/Dyads.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -99,8 +101,9 @@ constexpr int fewestAnchored = 4;
 
 /// The best placement of the pair `bits` (from letterBits) against the motif of pairs
 /// `letters` (as placeWord takes them) at a shift that leaves at most one letter off either
-/// end, its letters falling on columns of letters all matching there, at least fewestAnchored
-/// of them; its spacer and its letters elsewhere (on spacers, or off an end) are free. Matches -1 when there is none, else the pair's
+/// end, its letters falling on columns of one letter all matching there, at least
+/// fewestAnchored of them; its spacer and its letters elsewhere (on spacers, on columns of
+/// several letters, or off an end) are free. Matches -1 when there is none, else the pair's
 /// length less one, as a word missing one letter; ties go to the most letters on letters,
 /// then the smaller shift.
 Placement placePair(const std::vector<unsigned>& bits, const std::vector<unsigned>& letters, bool reverse)
@@ -117,8 +120,10 @@ Placement placePair(const std::vector<unsigned>& bits, const std::vector<unsigne
             const unsigned bit = bits[static_cast<std::size_t>(j)];
             if (bit == spacerBit || column < 0 || column >= width)
                 continue;
+            // Only columns of one letter anchor a pair: columns of several let pairs of any
+            // site in, whose letters make them more mixed still.
             const unsigned there = letters[static_cast<std::size_t>(column + 1)] & 0xFu;
-            if (there == 0)
+            if (there == 0 || (there & (there - 1)) != 0)
                 continue;
             missed = (there & bit) == 0;
             ++anchored;
@@ -129,6 +134,14 @@ Placement placePair(const std::vector<unsigned>& bits, const std::vector<unsigne
         best = {length - 1, shift, reverse, shift < 0 || shift + length > width};
     }
     return best;
+}
+
+/// Whether a half of the pair `word` is one letter thrice (AAA), which matches itself a
+/// letter along: such a pair fits a motif of pairs at another spacer whatever it belongs to.
+bool hasUniformHalf(const std::string& word)
+{
+    const auto uniform = [](std::string_view half) { return half[0] == half[1] && half[1] == half[2]; };
+    return word.size() >= 6 && (uniform(std::string_view(word).substr(0, 3)) || uniform(std::string_view(word).substr(word.size() - 3)));
 }
 
 /// The columns [first, last) of `counts` from the first to the last that carries at least
@@ -214,6 +227,28 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
     }
 }
 
+/// A motif of pairs whose members leave too few letters of one mind (pairs of many sites met
+/// at their common letters, as in a family richer in some letters than the genome): the
+/// pair it was started from, as it lies, its spacer even.
+void keepFirstPair(AssembledMotif& motif)
+{
+    const MotifMember& first = motif.members.front();
+    const int from = first.offset;
+    std::vector<BaseWeights>& counts = motif.motif.counts;
+    counts.assign(first.word.size(), BaseWeights {});
+    const double weight = static_cast<double>(first.observed);
+    for (std::size_t k = 0; k < first.word.size(); ++k) {
+        const int letter = letterIndex(first.word[k]);
+        if (letter >= 0)
+            counts[k][static_cast<std::size_t>(letter)] = weight;
+        else
+            counts[k].fill(weight / 4.0);
+    }
+    for (MotifMember& member : motif.members)
+        member.offset -= from;
+    motif.consensus = first.word;
+}
+
 /// Keeps the motif's core, its pairs' spacers made gaps: a column that spacers cover and whose
 /// letters are light (below letterShare of the spacers there, which pairs of a site at other
 /// spacers cover with letters, or below matchedShare of the heaviest letters) or mixed (none
@@ -240,6 +275,13 @@ void trimToCore(AssembledMotif& motif, const std::vector<double>& spacers)
         ++first;
     while (last > first && gap[last - 1])
         --last;
+    const bool ofPairs = !motif.members.empty() && motif.members.front().word.find('n') != std::string::npos;
+    const auto letterColumns = static_cast<std::size_t>(
+        std::count(gap.begin() + static_cast<std::ptrdiff_t>(first), gap.begin() + static_cast<std::ptrdiff_t>(last), false));
+    if (ofPairs && letterColumns < 2 * dyadHalf) {
+        keepFirstPair(motif);
+        return;
+    }
     counts.erase(counts.begin() + static_cast<std::ptrdiff_t>(last), counts.end());
     counts.erase(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(first));
     for (MotifMember& member : motif.members)
@@ -279,7 +321,7 @@ std::vector<AssembledMotif> assembleMotifs(const SignificanceTable& table, std::
                 Placement placement = motifs[m].pairs && motifs[m].spacing != wordClass.spacing
                     ? Placement {}
                     : placeWord(bits, motifs[m].letters, reverse);
-                if (motifs[m].pairs && placement.matches < needed)
+                if (motifs[m].pairs && placement.matches < needed && !hasUniformHalf(wordClass.word))
                     placement = placePair(bits, motifs[m].letters, reverse);
                 if (placement.matches >= needed && placement.matches > best.matches) {
                     best = placement;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 WordClass wordClass(const std::string& word, const std::string& reverse, std::int64_t observed, double sig)
@@ -144,4 +147,35 @@ TEST(MotifAssembly, PairsOfOneSiteMakeOneMotifWithAGapAndPairsWithinWordsAddNoth
     }
     EXPECT_EQ(motifs[2].consensus, "GTGAAT");
     EXPECT_EQ(motifs[3].consensus, "CCCnnnnnnnnGGG");
+}
+
+/// Pairs of no one site, of letters that meet often (as in a family richer in C and G than its
+/// genome), chain into motifs of mixed columns: every motif of pairs still shows a whole pair
+/// at least, beginning and ending with a letter.
+TEST(MotifAssembly, PairsOfNoOneSiteStillShowAWholePair)
+{
+    std::mt19937 random(5);
+    SignificanceTable table;
+    for (int i = 0; i < 300; ++i) {
+        std::string half[2];
+        for (std::string& h : half)
+            for (int k = 0; k < 3; ++k)
+                h += "ACGTCGCG"[random() % 8];
+        const int spacing = 1 + static_cast<int>(random() % 20);
+        const std::string word = half[0] + std::string(static_cast<std::size_t>(spacing), 'n') + half[1];
+        std::string reverse(word.rbegin(), word.rend());
+        for (char& c : reverse)
+            c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
+        table.classes.push_back(pairClass(word, reverse, 100 + static_cast<std::int64_t>(random() % 900), 300.0 - i));
+    }
+    const std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    ASSERT_EQ(motifs.size(), maximumAssembledMotifs);
+    for (const AssembledMotif& motif : motifs) {
+        SCOPED_TRACE(motif.consensus);
+        ASSERT_GE(motif.consensus.size(), 6u);
+        EXPECT_NE(motif.consensus.front(), 'n');
+        EXPECT_NE(motif.consensus.back(), 'n');
+        EXPECT_GE(std::count_if(motif.consensus.begin(), motif.consensus.end(), [](char c) { return c != 'n'; }), 6);
+        EXPECT_EQ(motif.motif.counts.size(), motif.consensus.size());
+    }
 }
