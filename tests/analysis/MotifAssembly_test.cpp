@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 namespace {
 
@@ -149,27 +148,65 @@ TEST(MotifAssembly, PairsOfOneSiteMakeOneMotifWithAGapAndPairsWithinWordsAddNoth
     EXPECT_EQ(motifs[3].consensus, "CCCnnnnnnnnGGG");
 }
 
-/// Pairs of no one site, of letters that meet often (as in a family richer in C and G than its
-/// genome), chain into motifs of mixed columns: every motif of pairs still shows a whole pair
-/// at least, beginning and ending with a letter.
+/// Pairs of no one site, of letters that meet often (CG in a family richer in it than its
+/// genome, here the pairs of such a run), chain into motifs of mixed columns: every motif of
+/// pairs still shows a whole pair at least, beginning and ending with a letter.
 TEST(MotifAssembly, PairsOfNoOneSiteStillShowAWholePair)
 {
-    std::mt19937 random(5);
+    struct Row {
+        const char* word;
+        std::int64_t observed;
+        double sig;
+    };
+    const Row rows[] = {
+        {"CGTnnnCGC", 199, 100},
+        {"CGCnnnnnnnnnnnnCGG", 530, 97},
+        {"GATnnnnnnnnnAGC", 2040, 96},
+        {"CGCnnnnCCG", 474, 94},
+        {"CGTnnnnnnnnATA", 1467, 92},
+        {"CGAnnnnnnnnATA", 1499, 90},
+        {"GCGnCGC", 1617, 88},
+        {"CGAnnnnATA", 1613, 87},
+        {"ACGnnnnnnnnnnnTAT", 1847, 84},
+        {"CGCnnnnnGCT", 997, 82},
+        {"CGCnnnnnCGC", 1125, 81},
+        {"TATnnnnnnnnnnGCT", 613, 79},
+        {"ATAnnnnnnGAT", 592, 77},
+        {"ACGnTAT", 2077, 74},
+        {"GCTnATA", 1991, 72},
+        {"CGGnnnnnnnnGAT", 113, 69},
+        {"CGGnnnnnnnnATA", 1594, 68},
+        {"GATnnnnnnnnnnnTCG", 1663, 67},
+        {"ATCnnnnnACG", 505, 65},
+        {"CGCnnnnnnnnnnnnGCT", 754, 64},
+        {"CGCnnnnnnnnnnnAGC", 325, 62},
+        {"CGTnnnnnnnnnnnnGCT", 374, 60},
+        {"GCTnnnnnTCG", 1079, 57},
+        {"ATAnnnnnnnnnnGCG", 201, 56},
+        {"CGCnnnnnnnnCGA", 1780, 55},
+        {"ATCnnGCG", 1476, 54},
+        {"GCGnnnnnnnnGAT", 225, 51},
+        {"ATCnnTAT", 1448, 49},
+        {"AGCnnnnnnAGC", 1823, 47},
+        {"ATCnnTCG", 196, 45},
+        {"CGAnnnnAGC", 1193, 44},
+        {"GATnnATC", 1668, 42},
+        {"CGCnnACG", 2006, 40},
+        {"CGGnnnnnnnAGC", 1903, 37},
+        {"CGAnnnnnnAGC", 1079, 36},
+        {"GATnnnnnATA", 339, 34},
+        {"CGGnnnnnnCGG", 932, 33},
+    };
     SignificanceTable table;
-    for (int i = 0; i < 300; ++i) {
-        std::string half[2];
-        for (std::string& h : half)
-            for (int k = 0; k < 3; ++k)
-                h += "ACGTCGCG"[random() % 8];
-        const int spacing = 1 + static_cast<int>(random() % 20);
-        const std::string word = half[0] + std::string(static_cast<std::size_t>(spacing), 'n') + half[1];
+    for (const Row& row : rows) {
+        const std::string word = row.word;
         std::string reverse(word.rbegin(), word.rend());
         for (char& c : reverse)
             c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
-        table.classes.push_back(pairClass(word, reverse, 100 + static_cast<std::int64_t>(random() % 900), 300.0 - i));
+        table.classes.push_back(pairClass(word, reverse, row.observed, row.sig));
     }
     const std::vector<AssembledMotif> motifs = assembleMotifs(table);
-    ASSERT_EQ(motifs.size(), maximumAssembledMotifs);
+    ASSERT_FALSE(motifs.empty());
     for (const AssembledMotif& motif : motifs) {
         SCOPED_TRACE(motif.consensus);
         ASSERT_GE(motif.consensus.size(), 6u);
