@@ -28,6 +28,16 @@ std::string familyLine(const AnalysisResult& result)
         + " records (" + std::to_string(family.duplicates()) + " repeating an earlier record's sequence count once)\n";
 }
 
+/// The "# length 6: ..." line of a word length, or the like of a spacing of pairs.
+void appendSummaryLine(std::string& out, const char* what, int value, const LengthSummary& row)
+{
+    out += std::string("# ") + what + " " + std::to_string(value) + ": T big ";
+    appendNumber(out, row.bigWindows, std::chars_format::fixed, 0);
+    out += ", T small ";
+    appendNumber(out, row.smallWindows, std::chars_format::fixed, 0);
+    out += ", classes " + std::to_string(row.classes) + ", observed " + std::to_string(row.observed) + "\n";
+}
+
 } // namespace
 
 std::string wordsTable(const AnalysisResult& result)
@@ -46,24 +56,14 @@ std::string wordsTable(const AnalysisResult& result)
     if (oneStrand)
         out += "# strand: given (a class is one word read on its sequence's own strand, its reverse complement "
                "another: 4^k classes of k letters, and no reverse_complement)\n";
-    for (const LengthSummary& length : table.lengths) {
-        out += "# length " + std::to_string(length.length) + ": T big ";
-        appendNumber(out, length.bigWindows, std::chars_format::fixed, 0);
-        out += ", T small ";
-        appendNumber(out, length.smallWindows, std::chars_format::fixed, 0);
-        out += ", classes " + std::to_string(length.classes) + ", observed " + std::to_string(length.observed) + "\n";
-    }
+    for (const LengthSummary& length : table.lengths)
+        appendSummaryLine(out, "length", length.length, length);
     if (!table.spacings.empty())
         out += "# dyads: spaced pairs, two " + std::to_string(dyadHalf) + "-letter words of A, C, G and T with a spacer of "
             "unspecified letters (n) between them, a pair and its reverse complement one class; the big table's pairs "
             "counted in " + result.dyadSource + "\n";
-    for (const LengthSummary& spacing : table.spacings) {
-        out += "# spacing " + std::to_string(spacing.spacing) + ": T big ";
-        appendNumber(out, spacing.bigWindows, std::chars_format::fixed, 0);
-        out += ", T small ";
-        appendNumber(out, spacing.smallWindows, std::chars_format::fixed, 0);
-        out += ", classes " + std::to_string(spacing.classes) + ", observed " + std::to_string(spacing.observed) + "\n";
-    }
+    for (const LengthSummary& spacing : table.spacings)
+        appendSummaryLine(out, "spacing", spacing.spacing, spacing);
     out += familyLine(result);
     out += "# classes tested: " + std::to_string(table.classesTested)
         + (table.spacings.empty() ? " (every class of every length)\n" : " (every class of every length and spacing)\n");
