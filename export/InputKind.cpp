@@ -7,6 +7,7 @@
 #include "sequence/FastaStream.h"
 #include "sequence/InputStream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -32,14 +33,50 @@ struct Descriptor {
     }
 };
 
-bool isFastaStart(unsigned char c)
-{
-    return c == '>' || isSequenceStart(c);
-}
-
 bool isDigit(unsigned char c)
 {
     return c >= '0' && c <= '9';
+}
+
+/// Text a table's start is told by at most: its four header lines and the line after them.
+constexpr std::size_t tableStartLimit = 64 << 10;
+
+/// Whether `line` (without its line end) is a whole decimal integer: an optional sign, then
+/// digits alone, a CR at the end allowed.
+bool isIntegerLine(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (!line.empty() && (line.front() == '+' || line.front() == '-'))
+        line.remove_prefix(1);
+    return !line.empty() && std::all_of(line.begin(), line.end(), [](char c) { return isDigit(static_cast<unsigned char>(c)); });
+}
+
+/// What a table's start in `text` (its first bytes, from its first one that is no blank)
+/// says: yes when four lines of whole integers are followed by a line starting as a record's
+/// "*****" does or by the end (`ended`), no when they are not, nothing while more text is
+/// needed.
+std::optional<bool> startsAsTable(std::string_view text, bool ended)
+{
+    if (!text.empty() && !isDigit(static_cast<unsigned char>(text[0])) && text[0] != '+' && text[0] != '-')
+        return false;
+    for (int line = 0; line < 5; ++line) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos && !ended)
+            return text.size() >= tableStartLimit ? std::optional<bool>(false) : std::nullopt;
+        const std::string_view current = text.substr(0, end);
+        if (line == 4)
+            return current.starts_with('*'); // a record's marker, perhaps cut short
+        if (!isIntegerLine(current))
+            return false;
+        if (end == std::string_view::npos)
+            return line == 3; // the header alone: a table of no record
+        text.remove_prefix(end + 1);
+        // The header alone, perhaps with the zero byte a table may end with.
+        if (line == 3 && (text.empty() || text == std::string_view("\0", 1)) && ended)
+            return true;
+    }
+    return false;
 }
 
 /// What the content of the raw bytes `raw` says, when it says anything yet: `whole` tells
@@ -54,24 +91,24 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
 {
     InputStream input;
     input.openMemory(raw.data(), raw.size());
-    // The first non-blank byte and the one after it (a sign needs its digit), after a byte
-    // order mark, which the FASTA reader drops.
-    char text[2];
-    std::size_t held = 0;
-    bool seenAny = false;
-    auto look = [&](char c) {
-        seenAny = true;
-        if (held < 2 && (held || !isBlank(static_cast<unsigned char>(c))))
-            text[held++] = c;
-    };
+    // The text from its first byte that is no blank, after a byte order mark, which the FASTA
+    // reader drops; enough of it to tell a table's start.
+    std::string text;
+    bool seenAny = false, zeroByte = false;
     std::size_t markMatched = 0;
     bool markDecided = false;
+    auto look = [&](char c) {
+        seenAny = true;
+        zeroByte = zeroByte || c == '\0';
+        if (!text.empty() || !isBlank(static_cast<unsigned char>(c)))
+            text += c;
+    };
     char chunk[1024];
-    while (held < 2) {
+    while (text.size() < tableStartLimit) {
         const std::size_t n = input.read(chunk, sizeof chunk);
         if (n == 0)
             break;
-        for (std::size_t i = 0; i < n && held < 2; ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
             if (!markDecided && chunk[i] == byteOrderMark[markMatched]) {
                 markDecided = ++markMatched == byteOrderMark.size();
                 continue;
@@ -84,34 +121,34 @@ std::optional<Verdict> judge(const char* path, std::string_view raw, bool whole,
             look(chunk[i]);
         }
     }
-    if (!markDecided && (input.status() != ReadStatus::Read || last))
+    const bool cutOff = input.status() == ReadStatus::TruncatedGzip && !whole;
+    if (input.status() != ReadStatus::Read && !cutOff)
+        return Verdict {InputKind::Unknown, "cannot read " + quotedPath(path) + ": " + input.error()};
+    const bool ended = input.status() == ReadStatus::Read && whole;
+    if (!markDecided && (ended || last))
         for (std::size_t k = 0; k < markMatched; ++k)
             look(byteOrderMark[k]);
     const bool marked = markDecided && markMatched == byteOrderMark.size();
-    const bool signAlone = held == 1 && (text[0] == '+' || text[0] == '-');
-    if (held == 0 || signAlone) {
-        // The content ended before it told anything. A gzip stream cut off where the
-        // reading stopped is no fault of the file's.
-        const bool cutOff = input.status() == ReadStatus::TruncatedGzip && !whole;
-        if (input.status() != ReadStatus::Read && !cutOff)
-            return Verdict {InputKind::Unknown, "cannot read " + quotedPath(path) + ": " + input.error()};
+    if (text.empty()) {
         if (!last)
             return std::nullopt;
         if (whole && !seenAny)
             return Verdict {InputKind::Unknown, quotedPath(path) + " is empty"};
         return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
     }
-    const auto first = static_cast<unsigned char>(text[0]);
-    const bool number = isDigit(first) || ((first == '+' || first == '-') && isDigit(static_cast<unsigned char>(text[1])));
-    if (number && marked)
+    const std::optional<bool> table = startsAsTable(text, ended || last);
+    if (!table)
+        return std::nullopt;
+    if (*table && marked)
         return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
-    if (number && input.compressed())
+    if (*table && input.compressed())
         return Verdict {InputKind::Unknown, quotedPath(path) + " holds a gzip-compressed DTable file; DTable files are read uncompressed"};
-    if (number)
-        return Verdict {InputKind::DTable, {}};
-    if (isFastaStart(first))
-        return Verdict {InputKind::Fasta, {}};
-    return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
+    // A zero byte ends a table, but no text.
+    if (!*table && zeroByte)
+        return Verdict {InputKind::Unknown, quotedPath(path) + " is neither a DTable nor a FASTA file"};
+    // Anything else is text for the FASTA reader, which reads what the export reads and says
+    // what it cannot.
+    return Verdict {*table ? InputKind::DTable : InputKind::Fasta, {}};
 }
 
 } // namespace

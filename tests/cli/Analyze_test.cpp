@@ -374,3 +374,17 @@ TEST(Analyze, DemoFindsThePlantedMotif)
     EXPECT_NE(demo.out.find("The planted motif was found"), std::string::npos) << demo.out;
     EXPECT_EQ(occurrences(readBytes(dir.file("demo/output.html")), "<tr>"), 10u);
 }
+
+TEST(Analyze, TextBeforeTheFirstHeaderLineIsFastaAsTheExportReadsIt)
+{
+    ExportedTables in;
+    const std::string genome = readBytes(in.dir.file("genome.fa")), family = readBytes(in.dir.file("family.fa"));
+    writeBytes(in.dir.file("genome-noted.fa"), "12 upstream regions, made 2026-12-07\n; a comment\n" + genome);
+    writeBytes(in.dir.file("family-noted.fa"), "# the family\n" + family);
+    const std::string plain = in.dir.file("plain"), noted = in.dir.file("noted");
+    ASSERT_EQ(run(analyze(plain, {in.dir.file("genome.fa"), in.dir.file("family.fa")})).status, 0);
+    CliOutcome analyzed = run(analyze(noted, {in.dir.file("genome-noted.fa"), in.dir.file("family-noted.fa")}));
+    ASSERT_EQ(analyzed.status, 0) << analyzed.err;
+    auto rows = [](const std::string& text) { return text.substr(text.find("\nrank")); };
+    EXPECT_EQ(rows(readBytes(noted + "/words.tsv")), rows(readBytes(plain + "/words.tsv")));
+}

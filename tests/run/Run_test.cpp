@@ -214,7 +214,8 @@ TEST(Run, TheStatisticAndTheLengthsSteerTheWordsTableBesideThePages)
 TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
 {
     Inputs in;
-    writeBytes(in.dir.file("neither.txt"), "hello\n");
+    writeBytes(in.dir.file("neither.txt"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    writeBytes(in.dir.file("headless.fa"), "hello\n");
     writeBytes(in.dir.file("negative.dtable"), "10000\r\n-4\r\n0\r\n0\r\n");
     writeBytes(in.dir.file("bad.meme"), "MEME version 4\n\nALPHABET= ACGT\n");
     writeBytes(in.dir.file("plain"), "a file, not a folder");
@@ -231,6 +232,9 @@ TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
             [&](RunRequest& r) { r.genes.push_back(in.dir.file("none.dtable")); }},
         {"neither kind", RunStatus::InputRefused, "cannot use " + in.dir.file("neither.txt") + ": ",
             [&](RunRequest& r) { r.small = in.dir.file("neither.txt"); }},
+        {"text without a header line, read as FASTA is", RunStatus::InputRefused,
+            "'" + in.dir.file("headless.fa") + "' holds no FASTA header line",
+            [&](RunRequest& r) { r.genes.push_back(in.dir.file("headless.fa")); }},
         {"a header number below 0", RunStatus::InputRefused, "cannot use " + in.dir.file("negative.dtable") + " as a DTable file: line 2",
             [&](RunRequest& r) { r.big = in.dir.file("negative.dtable"); }},
         {"known motifs that do not read", RunStatus::InputRefused, "cannot use the known motifs of ",

@@ -166,6 +166,18 @@ else
     tail -20 "$options/snakemake.out" "$top/report.diff" 2>/dev/null || true
 fi
 
+# Text before the first header line, a line of digits first, is FASTA to the workflow as to
+# seqlark-cli: a table starts with four lines of numbers.
+commented=$(workspace commented)
+{ printf '2024 upstream regions\n; made by hand\n'; cat "$top/data/family.fa"; } > "$commented/commented.fa"
+if run_workflow "$commented" genome=data/genome.fa family=commented.fa shards=1 \
+    && grep -q '^# statistic: sequences' "$commented/run/report/words.tsv"; then
+    pass "a family with lines before its first header, a line of digits first, is FASTA"
+else
+    fail "a family with lines before its first header"
+    tail -20 "$commented/snakemake.out" 2>/dev/null || true
+fi
+
 pairs=$(workspace pairs)
 if run_workflow "$pairs" genome=data/genome.fa family=data/family.fa shards=2 dyads=true spacing=2-9 \
     && (cd "$pairs" && "$seqlark" -q analyze --out direct/report --dyads --spacing 2-9 \
