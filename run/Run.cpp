@@ -5,6 +5,7 @@
 #include "run/Run.h"
 
 #include "analysis/MotifFormats.h"
+#include "base/Dna.h"
 #include "export/Export.h"
 #include "export/FastaRecords.h"
 #include "export/InputKind.h"
@@ -362,6 +363,36 @@ bool tablesAccepted(const AnalysisResult& result, RunOutcome& outcome, RunFeedba
     return true;
 }
 
+/// Whether the family's table holds a word of A, C, G and T, which a report can rank.
+bool holdsDnaWord(const AnalysisResult& result)
+{
+    return std::any_of(result.candidates.begin(), result.candidates.end(),
+        [](const WordEntry& entry) { return entry.count > 0 && isDnaWord(entry.word.view()); });
+}
+
+/// Whether the analysis can make a report: its tables accepted (the warnings of the others
+/// passed on), and, when the family holds words, one of A, C, G and T among them to rank.
+/// Says why not in `outcome`.
+bool reportable(const RunRequest& request, const AnalysisResult& result, RunOutcome& outcome, RunFeedback& feedback)
+{
+    if (!tablesAccepted(result, outcome, feedback))
+        return false;
+    if (!result.ok()) {
+        outcome.status = RunStatus::InputRefused;
+        outcome.message = result.message;
+        return false;
+    }
+    // An empty family is warned of and written no report, as ever; one of other words alone
+    // is refused.
+    if (!result.candidates.empty() && !holdsDnaWord(result)) {
+        outcome.status = RunStatus::InputRefused;
+        outcome.message = "the family " + request.small.path
+            + " holds no word of A, C, G and T (only N or other letters): nothing to report";
+        return false;
+    }
+    return true;
+}
+
 /// Makes the report folder `folder` and those above it that are missing, which go into
 /// `made`, deepest first.
 std::error_code makeFolder(const std::string& folder, std::vector<std::filesystem::path>& made)
@@ -443,11 +474,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     result.small.maskedBases = maskedBases[1];
     for (std::size_t g = 0; g < result.genes.size() && g + 2 < maskedBases.size(); ++g)
         result.genes[g].maskedBases = maskedBases[g + 2];
-    if (!tablesAccepted(result, outcome, feedback) || !result.ok()) {
-        if (outcome.ok()) {
-            outcome.status = RunStatus::InputRefused;
-            outcome.message = result.message;
-        }
+    if (!reportable(request, result, outcome, feedback)) {
         feedback.finished();
         return refused(outcome);
     }

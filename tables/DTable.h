@@ -53,6 +53,10 @@ struct TableFileFacts {
     /// The count line of the first record whose count is below 0, and that count.
     std::uint64_t negativeCountLine = 0;
     std::int64_t negativeCount = 0;
+    /// The count line of the first record whose count is no whole decimal number (1e3, 12abc,
+    /// 0x10, 5 6, or beyond 64 bits), and what it holds (at most 40 bytes of it).
+    std::uint64_t malformedCountLine = 0;
+    std::string malformedCount;
     /// The first line holding a byte other than 0x00 or CR after the 0x00 that ends the table.
     std::uint64_t trailingLine = 0;
     /// The first line of the record the file ends inside (the record loads as far as it goes).

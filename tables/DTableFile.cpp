@@ -401,6 +401,10 @@ private:
     {
         if (ended || !lines.whole || (!lines.lines[0].empty() && lines.lines[0][0] == '\0'))
             noteEnd(lines);
+        if (!facts.malformedCountLine && !lines.word.empty() && lines.whole && !wholeDecimal(lines.lines[2])) {
+            facts.malformedCountLine = line + 2;
+            facts.malformedCount = std::string(lines.lines[2].substr(0, 40));
+        }
         if (!facts.negativeCountLine && !lines.word.empty() && signedNegative(lines.lines[2])) {
             const std::int64_t count = wholeNumber(lines.lines[2]);
             if (count < 0) {
@@ -423,6 +427,19 @@ private:
             const bool text = std::any_of(std::begin(lines.lines), std::end(lines.lines), holdsText);
             (text ? facts.cutShortLine : blankEnd) = line;
         }
+    }
+
+    /// Whether a number line holds one whole decimal number of 64 bits, blanks around it
+    /// allowed.
+    static bool wholeDecimal(std::string_view text)
+    {
+        const ParsedInteger parsed = parseInteger(text);
+        if (!parsed.digits || parsed.overflow)
+            return false;
+        for (std::size_t at = parsed.end; at < text.size(); ++at)
+            if (!isBlank(static_cast<unsigned char>(text[at])))
+                return false;
+        return true;
     }
 
     /// Whether a number line starts, after blanks, with a minus sign.
@@ -449,54 +466,8 @@ constexpr std::size_t probeBlockSize = 4096;
 /// The block a whole table is read in.
 constexpr std::size_t loadBlockSize = std::size_t(1) << 20;
 
-/// How a message names the line it is about.
-std::string lineText(std::uint64_t line)
-{
-    return "line " + std::to_string(line) + ": ";
-}
-
 } // namespace
 
-bool TableFileFacts::tooManyBuckets() const
-{
-    // Our export writes 10000 buckets whatever the table's size; beyond that, a bucket the
-    // file does not pay for with a byte is memory asked for nothing.
-    return header[0] > DTable::defaultBucketCount && static_cast<std::uint64_t>(header[0]) > bytes;
-}
-
-std::vector<std::string> TableFileFacts::refusals() const
-{
-    std::vector<std::pair<std::uint64_t, std::string>> found;
-    if (tooManyBuckets())
-        found.emplace_back(headerLines[0],
-            lineText(headerLines[0]) + "the bucket count " + std::to_string(header[0]) + " is above both "
-                + std::to_string(DTable::defaultBucketCount) + " and the file's " + std::to_string(bytes) + " bytes");
-    for (std::size_t i = 1; i < header.size(); ++i)
-        if (header[i] < 0)
-            found.emplace_back(headerLines[i],
-                lineText(headerLines[i]) + "the " + headerNumberNames[i] + ", " + std::to_string(header[i])
-                    + ", is below 0");
-    if (negativeCountLine)
-        found.emplace_back(negativeCountLine,
-            lineText(negativeCountLine) + "the count " + std::to_string(negativeCount) + " is below 0");
-    if (trailingLine)
-        found.emplace_back(trailingLine, lineText(trailingLine) + "records follow the 0x00 byte that ends the table");
-    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> lines;
-    for (auto& [line, text] : found)
-        lines.push_back(std::move(text));
-    return lines;
-}
-
-std::vector<std::string> TableFileFacts::warnings() const
-{
-    std::vector<std::string> lines;
-    if (cutShortLine)
-        lines.push_back(lineText(cutShortLine) + "the file ends inside a record, which is read as far as it goes");
-    if (missingEndLine)
-        lines.push_back(lineText(missingEndLine) + "no 0x00 byte ends the table");
-    return lines;
-}
 
 LoadOutcome probeTableFile(const char* path, TableFileFacts& facts)
 {

@@ -95,6 +95,8 @@ TEST(Merge, TablesNoExportWritesAreRefusedByLineAndCutOnesWarned)
     };
     for (const Case& c : {Case {"negative", good.substr(0, firstCount) + "-" + good.substr(firstCount), "is below 0", 1},
              Case {"buckets", std::string("16777216\r\n1\r\n1\r\n1\r\n") + '\0', "bucket count 16777216", 1},
+             Case {"not whole", good.substr(0, firstCount) + "1e3" + good.substr(good.find("\r\n", firstCount)),
+                 "is no whole decimal number", 1},
              Case {"trailing", good + "*****\r\nACGTAC\r\n1\r\n-1\r\n-1\r\n-1\r\n", "records follow", 1},
              Case {"cut", good.substr(0, good.size() - 20), "warning", 0}}) {
         SCOPED_TRACE(c.name);

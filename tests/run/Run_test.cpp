@@ -280,6 +280,21 @@ TEST(Run, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
     }
 }
 
+TEST(Run, AFamilyOfNoWordOfACGTIsRefusedWithNoPage)
+{
+    Inputs in;
+    writeBytes(in.small, std::string("10000\r\n12\r\n2\r\n2\r\n*****\r\nNNNNNN\r\n1\r\n-1\r\n-1\r\n-1\r\n"
+                                     "*****\r\nNNNNNNN\r\n1\r\n-1\r\n-1\r\n-1\r\n") + '\0');
+    RecordingFeedback shown;
+    const RunOutcome outcome = run(in.request(), shown);
+    EXPECT_EQ(outcome.status, RunStatus::InputRefused);
+    EXPECT_EQ(outcome.message, "the family " + in.small + " holds no word of A, C, G and T (only N or other letters): "
+                                                         "nothing to report");
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+    EXPECT_EQ(std::distance(fs::directory_iterator(in.report), fs::directory_iterator()), 1);
+}
+
 TEST(Run, HeaderSayingEmptyIsWarnedButItsRecordsAreUsed)
 {
     Inputs in;

@@ -714,6 +714,22 @@ TEST_F(DTableFileTest, NegativeCountsAreRefusedByLine)
     EXPECT_EQ(factsOf(path), Lines {});
 }
 
+TEST_F(DTableFileTest, CountsThatAreNoWholeDecimalNumberAreRefusedByLine)
+{
+    for (const char* count : {"1e3", "12abc", "0x10", "5 6", "99999999999999999999", "+", ""}) {
+        SCOPED_TRACE(count);
+        std::string text = workedLines() + '\0';
+        text.replace(text.find("\r\n1\r\n"), 5, std::string("\r\n") + count + "\r\n");
+        writeBytes(path, text);
+        EXPECT_EQ(factsOf(path), Lines {std::string("line 13: the count '") + count + "' is no whole decimal number"});
+    }
+    // Blanks around a number, and its sign, are the number's.
+    std::string text = workedLines() + '\0';
+    text.replace(text.find("\r\n1\r\n"), 5, "\r\n +1 \t\r\n");
+    writeBytes(path, text);
+    EXPECT_EQ(factsOf(path), Lines {});
+}
+
 TEST_F(DTableFileTest, BucketCountsBeyondTheFilesSizeAreRefused)
 {
     const std::string record = "*****\r\nACGTAC\r\n1\r\n-1\r\n-1\r\n-1\r\n";
