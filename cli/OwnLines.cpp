@@ -42,6 +42,15 @@ void OwnLines::Buffer::close()
 
 void OwnLines::Buffer::put(char c)
 {
+    // A name read from a file may hold any byte: a control byte in a line (a terminal escape,
+    // a CR) is written as \xNN, so that it reaches the screen as text.
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\n') || byte == 0x7F) {
+        static constexpr char hex[] = "0123456789abcdef";
+        for (const char shown : {'\\', 'x', hex[byte >> 4], hex[byte & 0xF]})
+            put(shown);
+        return;
+    }
     if (!lineStart) {
         target.put(c);
         lineStart = c == '\n';

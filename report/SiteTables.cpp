@@ -1,5 +1,7 @@
 #include "report/SiteTables.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,7 +10,9 @@ namespace {
 std::string recordName(const FamilyProfile& family, std::size_t record)
 {
     const std::string& name = family.recordName(record);
-    return name.empty() ? "record_" + std::to_string(record + 1) : name;
+    // A name may hold any byte but a blank; control bytes are written as \xNN, so that the
+    // tables keep their lines and columns.
+    return name.empty() ? "record_" + std::to_string(record + 1) : escapeControlBytes(name);
 }
 
 } // namespace

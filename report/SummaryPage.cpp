@@ -3,6 +3,7 @@
 #include "analysis/KnownMatch.h"
 #include "analysis/Significance.h"
 #include "base/RealFormat.h"
+#include "base/Text.h"
 #include "report/Logos.h"
 #include "report/PositionPlot.h"
 #include "report/PositionsTable.h"
@@ -20,6 +21,14 @@
 #include <numeric>
 
 namespace {
+
+/// `text` for the page: control bytes as \xNN (a file or record name may hold any), then
+/// HTML's special characters escaped.
+std::string escapeText(std::string_view text)
+{
+    return escapeHtml(escapeControlBytes(text));
+}
+
 
 /// Member words an assembled motif lists before it only counts the rest.
 constexpr std::size_t shownMembers = 30;
@@ -110,10 +119,10 @@ void appendKnownMatch(std::string& out, const AnalysisResult& result, const std:
     const Motif& known = result.known[match.index];
     // Only a match better than chance names the known motif; another is the best candidate.
     const bool named = match.log10E <= std::log10(namedKnownE) + 1e-12;
-    out += named ? "<p class=\"meta\">Closest known motif: <b>" + escapeHtml(known.id) + "</b>"
-                 : "<p class=\"meta\">No close match; the best candidate is " + escapeHtml(known.id);
+    out += named ? "<p class=\"meta\">Closest known motif: <b>" + escapeText(known.id) + "</b>"
+                 : "<p class=\"meta\">No close match; the best candidate is " + escapeText(known.id);
     if (!known.name.empty() && known.name != known.id)
-        out += " (" + escapeHtml(known.name) + ')';
+        out += " (" + escapeText(known.name) + ')';
     out += ", E-value " + formatFromLog10(match.log10E) + ", correlation ";
     appendNumber(out, match.correlation + 0.0, std::chars_format::fixed, 3);
     out += " over " + counted(static_cast<std::size_t>(std::max(match.overlap, 0)), "column", "columns");
@@ -138,7 +147,7 @@ void appendInputRow(std::string& out, const char* role, const TableSummary& tabl
 {
     out += "<tr><td class=\"l\">";
     out += role;
-    out += "</td><td class=\"l f w\">" + breakableAtFolders(escapeHtml(table.path));
+    out += "</td><td class=\"l f w\">" + breakableAtFolders(escapeText(table.path));
     if (const char* problem = loadProblem(table.status))
         out += " <span class=\"bad\">" + std::string(problem) + "</span>";
     else if (table.negative())
@@ -184,7 +193,7 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
         out += "<dt>Spaced pairs</dt><dd>two " + std::to_string(dyadHalf) + "-letter words of A, C, G and T with a "
             "spacer of " + std::to_string(table.spacings.front().spacing) + " to "
             + std::to_string(table.spacings.back().spacing) + " unspecified letters (n) between them, as TGTnnnnnnACA; "
-              "the genome's pairs counted in <span class=\"w\">" + escapeHtml(result.dyadSource) + "</span></dd>\n";
+              "the genome's pairs counted in <span class=\"w\">" + escapeText(result.dyadSource) + "</span></dd>\n";
     out += "<dt>Family</dt><dd>";
     if (result.family) {
         const FamilyProfile& family = *result.family;
@@ -210,10 +219,10 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
               "test of the difference (far bins pooled until each expects 5 sites).</dd>\n";
     }
     if (!details.knownPath.empty())
-        out += "<dt>Known motifs</dt><dd><span class=\"w\">" + escapeHtml(details.knownPath) + "</span> ("
+        out += "<dt>Known motifs</dt><dd><span class=\"w\">" + escapeText(details.knownPath) + "</span> ("
             + counted(result.known.size(), "motif", "motifs") + ")</dd>\n";
     if (!details.date.empty())
-        out += "<dt>Date</dt><dd>" + escapeHtml(details.date) + "</dd>\n";
+        out += "<dt>Date</dt><dd>" + escapeText(details.date) + "</dd>\n";
     out += std::string("<dt>Program</dt><dd>Seqlark ") + SEQLARK_VERSION + "</dd>\n</dl>\n";
 }
 
@@ -289,13 +298,13 @@ void appendClassRow(std::string& out, const AnalysisResult& result, const WordCl
     const PositionProfile* positions)
 {
     out += "<tr><td>" + std::to_string(rank) + "</td><td class=\"l w\">";
-    const std::string word = escapeHtml(c.word);
+    const std::string word = escapeText(c.word);
     const std::size_t page = result.rankOf(c.word);
     if (page > 0 && page <= result.candidates.size())
-        out += "<a href=\"" + escapeHtml(pageFileName(result.candidates[page - 1].word.view())) + "\">" + word + "</a>";
+        out += "<a href=\"" + escapeText(pageFileName(result.candidates[page - 1].word.view())) + "\">" + word + "</a>";
     else
         out += word;
-    out += "</td><td class=\"l w\">" + (result.significance.strand == Strand::Given ? std::string(".") : escapeHtml(c.reverse))
+    out += "</td><td class=\"l w\">" + (result.significance.strand == Strand::Given ? std::string(".") : escapeText(c.reverse))
         + "</td><td>" + std::to_string(c.length) + "</td><td>"
         + std::to_string(c.observed) + "</td><td>";
     appendNumber(out, c.expected, std::chars_format::general, 6);
@@ -373,8 +382,8 @@ void appendRefinedSection(std::string& out, const AnalysisResult& result)
     for (std::size_t i = 0; i < result.refined.size(); ++i) {
         const Motif& motif = result.refined[i];
         // A motif without a word has no page of its own to lead to; its id names it.
-        const std::string name = escapeHtml(motif.name.empty() ? motif.id : motif.name);
-        const std::string link = motif.name.empty() ? std::string() : escapeHtml(pageFileName(motif.name));
+        const std::string name = escapeText(motif.name.empty() ? motif.id : motif.name);
+        const std::string link = motif.name.empty() ? std::string() : escapeText(pageFileName(motif.name));
         out += "<div class=\"card\"><h3>" + std::to_string(i + 1) + ". ";
         out += link.empty() ? name : "<a class=\"w\" href=\"" + link + "\">" + name + "</a>";
         out += "</h3>\n<p class=\"meta\">E-value " + formatFromLog10(motif.log10E) + " &middot; ";
@@ -411,12 +420,12 @@ void appendMembers(std::string& out, const AssembledMotif& assembled)
         appendNumber(sigs[i], assembled.members[i].sig + 0.0, std::chars_format::fixed, 4);
         sigWidth = std::max(sigWidth, sigs[i].size());
     }
-    out += "<pre>" + std::string(padOf(0), ' ') + "<b>" + escapeHtml(assembled.consensus) + "</b>"
+    out += "<pre>" + std::string(padOf(0), ' ') + "<b>" + escapeText(assembled.consensus) + "</b>"
         + std::string(column - padOf(0) - assembled.consensus.size(), ' ') + "consensus\n";
     for (std::size_t i = 0; i < shown; ++i) {
         const MotifMember& member = assembled.members[i];
         const std::size_t pad = padOf(offsetOf(member));
-        out += std::string(pad, ' ') + escapeHtml(member.word) + std::string(column - pad - member.word.size(), ' ');
+        out += std::string(pad, ' ') + escapeText(member.word) + std::string(column - pad - member.word.size(), ' ');
         out += member.reverse ? "&minus;" : "+";
         out += "  sig " + std::string(sigWidth - sigs[i].size(), ' ') + sigs[i] + "  observed "
             + std::to_string(member.observed) + '\n';
@@ -440,8 +449,8 @@ void appendAssembledSection(std::string& out, const AnalysisResult& result)
     out += "<div class=\"cards\">\n";
     for (std::size_t i = 0; i < result.assembled.size(); ++i) {
         const AssembledMotif& assembled = result.assembled[i];
-        const std::string id = escapeHtml(assembled.motif.id);
-        out += "<div class=\"card\"><h3>" + id + " <code>" + escapeHtml(assembled.consensus)
+        const std::string id = escapeText(assembled.motif.id);
+        out += "<div class=\"card\"><h3>" + id + " <code>" + escapeText(assembled.consensus)
             + "</code></h3>\n<p class=\"meta\">best sig ";
         appendNumber(out, assembled.bestSig + 0.0, std::chars_format::fixed, 4);
         out += " &middot; E-value " + formatFromLog10(assembled.motif.log10E);
@@ -492,7 +501,7 @@ void appendLead(std::string& out, const AnalysisResult& result)
 {
     out += "<p class=\"lead\">";
     if (!result.ok()) {
-        out += "The run did not complete: " + escapeHtml(result.message) + ".</p>\n";
+        out += "The run did not complete: " + escapeText(result.message) + ".</p>\n";
         return;
     }
     const std::vector<WordClass>& classes = result.significance.classes;
@@ -511,7 +520,7 @@ void appendLead(std::string& out, const AnalysisResult& result)
         out += counted(motifs.size(), "motif reaches", "motifs reach") + " an E-value of 0.05 or less: ";
     for (std::size_t i = 0; i < motifs.size() && i < 5; ++i) {
         const AssembledMotif& motif = *motifs[i];
-        out += std::string(i ? "; " : "") + "<b class=\"w\">" + escapeHtml(motif.consensus) + "</b> (E-value "
+        out += std::string(i ? "; " : "") + "<b class=\"w\">" + escapeText(motif.consensus) + "</b> (E-value "
             + formatFromLog10(motif.motif.log10E);
         if (motif.sequences >= 0 && result.family)
             out += std::string(", its best ") + bestKind(result, motif) + " in " + std::to_string(motif.sequences) + " of "
@@ -557,7 +566,7 @@ std::string summaryPage(const AnalysisResult& result, const SummaryDetails& deta
     appendFilesSection(out, result.positions.has_value());
     out += std::string("<footer>Seqlark ") + SEQLARK_VERSION;
     if (!details.date.empty())
-        out += " &middot; " + escapeHtml(details.date);
+        out += " &middot; " + escapeText(details.date);
     out += "</footer>\n</main>\n";
     out += "<script>\n";
     out += summaryJs;

@@ -2,6 +2,7 @@
 
 #include "analysis/Significance.h"
 #include "base/RealFormat.h"
+#include "base/Text.h"
 
 #include <charconv>
 
@@ -10,7 +11,7 @@ namespace {
 
 std::string describe(const char* role, const TableSummary& table)
 {
-    std::string line = std::string("# ") + role + ": " + table.path + " (bases " + std::to_string(table.sequenceLength)
+    std::string line = std::string("# ") + role + ": " + escapeControlBytes(table.path) + " (bases " + std::to_string(table.sequenceLength)
         + ", words counted " + std::to_string(table.totalCount) + ", distinct words " + std::to_string(table.distinctCount);
     if (table.maskedBases > 0)
         line += ", masked " + std::to_string(table.maskedBases);
@@ -61,7 +62,7 @@ std::string wordsTable(const AnalysisResult& result)
     if (!table.spacings.empty())
         out += "# dyads: spaced pairs, two " + std::to_string(dyadHalf) + "-letter words of A, C, G and T with a spacer of "
             "unspecified letters (n) between them, a pair and its reverse complement one class; the big table's pairs "
-            "counted in " + result.dyadSource + "\n";
+            "counted in " + escapeControlBytes(result.dyadSource) + "\n";
     for (const LengthSummary& spacing : table.spacings)
         appendSummaryLine(out, "spacing", spacing.spacing, spacing);
     out += familyLine(result);

@@ -388,3 +388,46 @@ TEST(Analyze, TextBeforeTheFirstHeaderLineIsFastaAsTheExportReadsIt)
     auto rows = [](const std::string& text) { return text.substr(text.find("\nrank")); };
     EXPECT_EQ(rows(readBytes(noted + "/words.tsv")), rows(readBytes(plain + "/words.tsv")));
 }
+
+TEST(Analyze, ControlBytesInFileAndRecordNamesAreWrittenAsText)
+{
+    ExportedTables in;
+    // A file name holding a terminal escape and a tab, records named with escapes.
+    const std::string family = in.dir.file("fam\x1b[1m\tily.fa");
+    std::string text = readBytes(in.dir.file("family.fa"));
+    for (std::size_t at = text.find('>'); at != std::string::npos; at = text.find('>', at + 1))
+        text.insert(at + 1, "\x1b[31m\x7f");
+    writeBytes(family, text);
+    const std::string folder = in.dir.file("report");
+    CliOutcome analyzed = run({"-v", "analyze", "--out", folder, in.dir.file("genome.fa"), family});
+    ASSERT_EQ(analyzed.status, 0) << analyzed.err;
+    EXPECT_EQ(analyzed.err.find('\x1b'), std::string::npos) << analyzed.err;
+    // The reader's lines name the records.
+    CliOutcome exported = run({"-v", "export", family, in.dir.file("family-escaped.dtable")});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.err.find('\x1b'), std::string::npos) << exported.err;
+    EXPECT_NE(exported.err.find("\\x1b[31m\\x7f"), std::string::npos) << exported.err;
+    for (const char* name : {"words.tsv", "motifs.tsv", "positions.tsv", "sites.bed", "genes.tsv", "summary.html"}) {
+        SCOPED_TRACE(name);
+        const std::string written = readBytes((fs::path(folder) / name).string());
+        EXPECT_EQ(written.find('\x1b'), std::string::npos);
+        EXPECT_EQ(written.find('\x7f'), std::string::npos);
+        // Every comment line stays one line of text, and every row has the header's columns.
+        std::istringstream lines(written);
+        std::size_t columns = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("#")) {
+                EXPECT_EQ(line.find('\t'), std::string::npos) << line;
+                continue;
+            }
+            const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+            if (std::string(name) == "summary.html")
+                continue;
+            if (columns == 0)
+                columns = tabs;
+            EXPECT_EQ(tabs, columns) << line;
+        }
+    }
+    EXPECT_NE(readBytes(folder + "/genes.tsv").find("\\x1b[31m\\x7f"), std::string::npos);
+    EXPECT_NE(readBytes(folder + "/words.tsv").find("fam\\x1b[1m\\x09ily.fa"), std::string::npos);
+}
