@@ -285,6 +285,12 @@ one_line_error "no genome given" "$refused" family=data/family.fa
 one_line_error "a genome that is not there" "$refused" genome=data/nothere.fa family=data/family.fa
 one_line_error "shards not a whole number" "$refused" genome=data/genome.fa family=data/family.fa shards=2.5
 one_line_error "an unknown statistic" "$refused" genome=data/genome.fa family=data/family.fa statistic=chi2
+cp "$top/data/genome.fa" "$top/data/ge{n}ome.fa"
+one_line_error "a brace in the genome's name" "$refused" 'genome=data/ge{n}ome.fa' family=data/family.fa
+one_line_error "a brace in out" "$refused" genome=data/genome.fa family=data/family.fa 'out=r{x}'
+one_line_error "an out that is a file" "$refused" genome=data/genome.fa family=data/family.fa out=data/genome.fa
+one_line_error "export_threads beyond seqlark-cli's" "$refused" genome=data/genome.fa family=data/family.fa \
+    export_threads=257
 one_line_error "a spacing out of range" "$refused" genome=data/genome.fa family=data/family.fa dyads=true spacing=0-51
 one_line_error "a spacing without dyads" "$refused" genome=data/genome.fa family=data/family.fa spacing=3-5
 one_line_error "a table as family without gene files" "$refused" genome=data/genome.fa \
