@@ -131,6 +131,31 @@ std::string indexPage(const std::vector<WordEntry>& candidates, std::size_t rows
 
 } // namespace
 
+namespace {
+
+/// Removes the index page an older report left at `path`, before this report writes anything;
+/// false, saying why in `outcome`, when it cannot be removed.
+bool removeOldIndex(const std::string& path, ReportOutcome& outcome)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    // A folder in its place is no older report; the index page then cannot be written, after
+    // the pages, as ever.
+    if (status.type() == std::filesystem::file_type::not_found || status.type() == std::filesystem::file_type::directory)
+        return true;
+    if (!error)
+        std::filesystem::remove(path, error);
+    if (error) {
+        outcome.status = ReportStatus::Unwritable;
+        outcome.message = "cannot replace " + path + ": " + error.message();
+        return false;
+    }
+    outcome.removedOldIndex = true;
+    return true;
+}
+
+} // namespace
+
 ReportOutcome writeReport(const AnalysisResult& result, const std::string& folder, RunFeedback& feedback,
     const std::function<std::vector<ReportFile>()>& beside, int rowCount, const char* indexFileName)
 {
@@ -163,6 +188,10 @@ ReportOutcome writeReport(const AnalysisResult& result, const std::string& folde
         return true;
     };
     const Diagnostics& diagnostics = feedback.diagnostics();
+    if (!removeOldIndex(inFolder(folder, indexFileName), outcome)) {
+        diagnostics << "Error opening HTML output file" << '\n';
+        return outcome;
+    }
     for (std::size_t j = 0; j < rows; ++j) {
         const std::string_view word = candidates[j].word.view();
         if (!write(pageFileName(word), detailPage(word, matrices[j], indexFileName))) {
@@ -192,7 +221,13 @@ void warnNoReport(const ReportOutcome& outcome, const std::string& folder, RunFe
     std::error_code error;
     std::filesystem::path shown = !folder.empty() ? std::filesystem::path(folder) : std::filesystem::current_path(error);
     std::filesystem::path absolute = std::filesystem::absolute(shown, error);
-    const std::string text
-        = "No report was written in " + (error ? shown : absolute).string() + ": " + outcome.message + ".";
+    std::string text = "No report was written in " + (error ? shown : absolute).string() + ": " + outcome.message + ".";
+    if (!outcome.written.empty())
+        text += " The folder holds " + std::to_string(outcome.written.size()) + " files of this run and no index page"
+            + (outcome.removedOldIndex ? ", an older one removed first." : ".");
+    else if (outcome.removedOldIndex)
+        text += " Nothing of this run was written; an older index page there was removed.";
+    else
+        text += " Nothing was written; an older report there is as it was.";
     feedback.warn(outcome.rowsListed > 0 ? criticalErrorCaption : processDataCaption, text);
 }

@@ -251,6 +251,38 @@ TEST(ReportWriter, DetailPageThatCannotBeCreatedStopsTheRestAndLeavesNoIndex)
         EXPECT_FALSE(fileExists(page(i))) << i;
 }
 
+TEST(ReportWriter, AReportFailingPartWayLeavesNoOlderIndexBesideItsPagesAndSaysSo)
+{
+    AnalysisResult engine = twelveCandidates();
+    TempDir dir;
+    writeBytes(dir.file("output.html"), "an earlier run's index");
+    // A file beside the pages cannot be written: a folder stands under its name.
+    fs::create_directory(dir.path() / "words.tsv");
+    const auto beside = [] { return std::vector<ReportFile> {{"words.tsv", "rows"}}; };
+    RecordingFeedback console;
+    const ReportOutcome outcome = writeReport(engine, dir.path().string(), console, beside, 10);
+    EXPECT_EQ(outcome.status, ReportStatus::Unwritable);
+    EXPECT_TRUE(outcome.removedOldIndex);
+    EXPECT_FALSE(fileExists(dir.file("output.html")));
+    EXPECT_EQ(outcome.pagesWritten, 10);
+    warnNoReport(outcome, dir.path().string(), console);
+    ASSERT_FALSE(console.warnings.empty());
+    EXPECT_NE(console.warnings.back().find("The folder holds " + std::to_string(outcome.written.size())
+                  + " files of this run and no index page, an older one removed first."),
+        std::string::npos) << console.warnings.back();
+
+    // Nothing to report: nothing is written, and the older report stays whole.
+    TempDir kept;
+    writeBytes(kept.file("output.html"), "an earlier run's index");
+    AnalysisResult empty;
+    RecordingFeedback told;
+    const ReportOutcome nothing = writeReport(empty, kept.path().string(), told, noFiles, 10);
+    warnNoReport(nothing, kept.path().string(), told);
+    EXPECT_EQ(readBytes(kept.file("output.html")), "an earlier run's index");
+    EXPECT_NE(told.warnings.back().find("Nothing was written; an older report there is as it was."), std::string::npos)
+        << told.warnings.back();
+}
+
 TEST(ReportWriter, UnsafeWordsStayInsideTheFolderUnderTheirMappedNames)
 {
     const std::string longA(300, 'A');
