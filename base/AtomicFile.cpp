@@ -185,8 +185,9 @@ Outcome<WriteStatus> writeFileAtomically(const std::string& requested, std::stri
     const bool followedThere = ::stat(requested.c_str(), &existing) == 0;
     struct stat own;
     const bool isLink = ::lstat(requested.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
-    if (followedThere && isStream(existing.st_mode) && (links == LinkPolicy::Follow || !isLink)) {
-        // A terminal, a pipe or /dev/null: renaming a file over it would destroy it.
+    if (followedThere && isStream(existing.st_mode) && links == LinkPolicy::Follow) {
+        // A terminal, a pipe or /dev/null named as an output: renaming a file over it would
+        // destroy it. In a program's own folder such a thing is planted, and replaced.
         return writeStream(requested, bytes);
     }
     const Destination destination = destinationOf(requested, links, isLink);

@@ -13,8 +13,9 @@ enum class LinkPolicy {
     /// The link is followed, through a chain of links and to a target not there yet: the file
     /// it leads to is written and the link stays. What a user names as an output.
     Follow,
-    /// The link itself is replaced by the file and whatever it led to stays untouched: what
-    /// a program writes into a folder of its own, such as a report's pages.
+    /// The link itself is replaced by the file and whatever it led to stays untouched, and so
+    /// is a device node, FIFO or socket under the name, never written into: what a program
+    /// writes into a folder of its own, such as a report's pages.
     Replace,
 };
 
@@ -24,7 +25,8 @@ enum class LinkPolicy {
 /// file replaced keeps its permission bits, without the set-user-id and set-group-id bits,
 /// and one its owner protected from writing is not replaced. A path that leads to a
 /// character or block device, a FIFO or a socket (/dev/stdout, /dev/null, /proc/self/fd/N)
-/// is written into as a stream, never renamed over. On failure the message gives the cause.
+/// is written into as a stream, never renamed over, unless `links` is Replace. On failure the
+/// message gives the cause.
 Outcome<WriteStatus> writeFileAtomically(const std::string& path, std::string_view bytes,
     LinkPolicy links = LinkPolicy::Follow);
 

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -110,6 +113,33 @@ TEST(AtomicFile, LinksAreFollowedToTheirFileOrReplacedAsAsked)
     EXPECT_NE(writeFileAtomically(dir.file("loop-a"), "x").status, WriteStatus::Written);
     EXPECT_NE(writeFileAtomically(dir.file("data"), "x").status, WriteStatus::Written);
     EXPECT_TRUE(fs::is_directory(dir.path() / "data"));
+    EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
+
+TEST(AtomicFile, FifosSocketsAndDevicesPlantedInAFolderOfOurOwnAreReplaced)
+{
+    TempDir dir;
+    // A FIFO without a reader would block a stream write for ever; a device would take the
+    // bytes. Under Replace both go, and the file takes their place.
+    ASSERT_EQ(::mkfifo(dir.file("words.tsv").c_str(), 0600), 0);
+    EXPECT_EQ(writeFileAtomically(dir.file("words.tsv"), "rows", LinkPolicy::Replace).status, WriteStatus::Written);
+    EXPECT_TRUE(fs::is_regular_file(dir.path() / "words.tsv"));
+    EXPECT_EQ(readBytes(dir.file("words.tsv")), "rows");
+    fs::create_symlink("/dev/null", dir.path() / "output.html");
+    EXPECT_EQ(writeFileAtomically(dir.file("output.html"), "index", LinkPolicy::Replace).status, WriteStatus::Written);
+    EXPECT_EQ(readBytes(dir.file("output.html")), "index");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir.file("summary.html");
+    if (socketPath.size() < sizeof address.sun_path) {
+        std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+        ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(writeFileAtomically(socketPath, "summary", LinkPolicy::Replace).status, WriteStatus::Written);
+        EXPECT_EQ(readBytes(socketPath), "summary");
+    }
+    ::close(sock);
     EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
 }
 
