@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -108,6 +110,40 @@ Written writeStream(const std::string& path, std::string_view bytes)
     return outcome;
 }
 
+/// The descriptor a path names: /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N or
+/// /proc/PID/fd/N of this process, or a symbolic link that leads to one of them; -1 for
+/// any other path.
+int descriptorNamed(std::string path)
+{
+    const auto number = [](std::string_view digits) {
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+            return -1;
+        return std::stoi(std::string(digits));
+    };
+    const std::string ownProcess = "/proc/" + std::to_string(::getpid()) + "/fd/";
+    for (int step = 0; step < 40; ++step) {
+        const std::string_view named = path;
+        if (named == "/dev/stdout")
+            return 1;
+        if (named == "/dev/stderr")
+            return 2;
+        for (const std::string_view prefix : {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+                 std::string_view("/proc/thread-self/fd/"), std::string_view(ownProcess)})
+            if (named.starts_with(prefix))
+                return number(named.substr(prefix.size()));
+        // A link of the user's own, read as its text (a descriptor's own link would lead to
+        // the file behind it).
+        std::array<char, PATH_MAX> target {};
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
+        if (length <= 0)
+            return -1;
+        const std::string text(target.data(), static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        path = text.starts_with('/') || slash == std::string::npos ? text : path.substr(0, slash + 1) + text;
+    }
+    return -1;
+}
+
 bool isStream(mode_t mode)
 {
     return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
@@ -181,6 +217,15 @@ Written replaceWith(const Destination& destination, std::string_view bytes)
 
 Outcome<WriteStatus> writeFileAtomically(const std::string& requested, std::string_view bytes, LinkPolicy links)
 {
+    // A descriptor named as an output is written where it stands, whatever it leads to: a
+    // file the shell opened keeps what came before (and >> appends), never renamed over.
+    if (links == LinkPolicy::Follow) {
+        if (const int fd = descriptorNamed(requested); fd >= 0) {
+            if (::fcntl(fd, F_GETFD) < 0)
+                return failed(WriteStatus::CannotCreate, std::strerror(errno));
+            return writeAll(fd, bytes);
+        }
+    }
     struct stat existing;
     const bool followedThere = ::stat(requested.c_str(), &existing) == 0;
     struct stat own;

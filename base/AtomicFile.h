@@ -25,8 +25,11 @@ enum class LinkPolicy {
 /// file replaced keeps its permission bits, without the set-user-id and set-group-id bits,
 /// and one its owner protected from writing is not replaced. A path that leads to a
 /// character or block device, a FIFO or a socket (/dev/stdout, /dev/null, /proc/self/fd/N)
-/// is written into as a stream, never renamed over, unless `links` is Replace. On failure the
-/// message gives the cause.
+/// is written into as a stream, never renamed over, unless `links` is Replace. A path that
+/// names one of this process's descriptors (/dev/stdout, /dev/stderr, /dev/fd/N,
+/// /proc/self/fd/N, /proc/PID/fd/N, or a link leading to one) is written through that
+/// descriptor, whatever it leads to, at its offset: a file the shell opened keeps what was
+/// written before. On failure the message gives the cause.
 Outcome<WriteStatus> writeFileAtomically(const std::string& path, std::string_view bytes,
     LinkPolicy links = LinkPolicy::Follow);
 

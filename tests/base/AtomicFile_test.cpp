@@ -116,6 +116,34 @@ TEST(AtomicFile, LinksAreFollowedToTheirFileOrReplacedAsAsked)
     EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
 }
 
+TEST(AtomicFile, DescriptorPathsAreWrittenWhereTheDescriptorStandsAndFilesBehindThemKept)
+{
+    TempDir dir;
+    // As a shell's "{ echo HEAD; seqlark-cli export f.fa /dev/stdout; echo TAIL; } > out" and
+    // ">> out" leave it: the descriptor's file already holds HEAD, and the table follows it.
+    for (const bool append : {false, true}) {
+        SCOPED_TRACE(append);
+        const std::string out = dir.file(append ? "appended" : "written");
+        writeBytes(out, "HEAD\n");
+        const int fd = ::open(out.c_str(), O_WRONLY | (append ? O_APPEND : 0));
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::lseek(fd, 0, SEEK_END), 5);
+        const std::string number = std::to_string(fd);
+        fs::create_symlink("/proc/self/fd/" + number, dir.path() / "link-to-fd");
+        for (const std::string& path : {"/dev/fd/" + number, "/proc/self/fd/" + number,
+                 "/proc/" + std::to_string(::getpid()) + "/fd/" + number, dir.file("link-to-fd")})
+            EXPECT_EQ(writeFileAtomically(path, "BODY\n").status, WriteStatus::Written) << path;
+        ASSERT_EQ(::write(fd, "TAIL\n", 5), 5);
+        ::close(fd);
+        fs::remove(dir.path() / "link-to-fd");
+        EXPECT_EQ(readBytes(out), "HEAD\nBODY\nBODY\nBODY\nBODY\nTAIL\n");
+        EXPECT_TRUE(fs::is_regular_file(out));
+    }
+    // A descriptor not open is no file to make.
+    EXPECT_EQ(writeFileAtomically("/dev/fd/999999", "x").status, WriteStatus::CannotCreate);
+    EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
+
 TEST(AtomicFile, FifosSocketsAndDevicesPlantedInAFolderOfOurOwnAreReplaced)
 {
     TempDir dir;
