@@ -202,13 +202,16 @@ void addMember(Growing& growing, const WordClass& wordClass, std::size_t classIn
             growing.spacers[start + j] += weight;
     }
     motif.members.push_back({classIndex, word, shift, placement.reverse, wordClass.observed, wordClass.sig()});
-    // The columns are matched with the spacers' weight in, a column of spacers matching a
-    // pair's spacer alone.
-    std::vector<BaseWeights> weighed = counts;
-    for (std::size_t k = 0; k < weighed.size(); ++k)
-        for (double& letter : weighed[k])
-            letter += growing.spacers[k] / 4.0;
-    const auto [first, last] = coreOf(weighed, matchedShare);
+    // A motif of pairs is matched with its spacers' weight in, a column of spacers matching a
+    // pair's spacer alone; a motif of words has none.
+    std::vector<BaseWeights> weighed;
+    if (growing.pairs) {
+        weighed = counts;
+        for (std::size_t k = 0; k < weighed.size(); ++k)
+            for (double& letter : weighed[k])
+                letter += growing.spacers[k] / 4.0;
+    }
+    const auto [first, last] = coreOf(growing.pairs ? weighed : counts, matchedShare);
     growing.coreFirst = first;
     growing.letters.assign(1, 0u);
     for (std::size_t k = first; k < last; ++k) {

@@ -3,6 +3,7 @@
 #include "base/Dna.h"
 #include "base/Parallel.h"
 #include "sequence/FamilyProfile.h"
+#include "sequence/Windows.h"
 
 #include <algorithm>
 #include <charconv>
@@ -30,19 +31,10 @@ void forEachPair(const std::vector<std::uint8_t>& halves, int spacing, Visit&& v
 
 std::vector<std::uint8_t> dyadHalvesOf(std::string_view sequence)
 {
-    std::vector<std::uint8_t> halves(sequence.size(), static_cast<std::uint8_t>(brokenHalf));
-    std::uint32_t code = 0;
-    int run = 0;
-    for (std::size_t i = 0; i < sequence.size(); ++i) {
-        const std::uint8_t base = baseCodes[static_cast<unsigned char>(sequence[i])];
-        if (base == otherBase) {
-            run = 0;
-            continue;
-        }
-        code = ((code << 2) | base) & (brokenHalf - 1);
-        if (++run >= dyadHalf)
-            halves[i + 1 - dyadHalf] = static_cast<std::uint8_t>(code);
-    }
+    std::vector<std::uint8_t> halves(sequence.size(), brokenDyadHalf);
+    forEachWindow<dyadHalf, dyadHalf>(sequence, [&halves](std::size_t end, int, std::uint32_t forward, std::uint32_t) {
+        halves[end - dyadHalf] = static_cast<std::uint8_t>(forward);
+    });
     return halves;
 }
 
