@@ -226,6 +226,21 @@ static const char* inputBytes(const char* memory, const std::unique_ptr<char[]>&
     return memory ? memory : input.get();
 }
 
+bool InputStream::memberHeaderSound()
+{
+    // The flag byte of a gzip header: its three high bits are reserved and must be clear, as
+    // zlib holds them; ISA-L would pass over them.
+    while (inputEnd - inputStart < 4 && refill()) {
+    }
+    if (status_ != ReadStatus::Read || inputEnd - inputStart < 4)
+        return true; // a member cut short is told as the decoder meets its end
+    const auto flags = static_cast<unsigned char>(inputBytes(memory, input)[inputStart + 3]);
+    if ((flags & 0xE0) == 0)
+        return true;
+    fail(ReadStatus::CorruptGzip, "corrupt gzip data (unknown header flags set)");
+    return false;
+}
+
 void InputStream::chooseDecoder(Inflater inflater)
 {
     // Two bytes tell a gzip stream from plain text.
@@ -235,7 +250,7 @@ void InputStream::chooseDecoder(Inflater inflater)
         return;
     const auto* head = reinterpret_cast<const unsigned char*>(inputBytes(memory, input) + inputStart);
     plain = !(inputEnd - inputStart >= 2 && head[0] == 0x1f && head[1] == 0x8b);
-    if (plain)
+    if (plain || !memberHeaderSound())
         return;
 #ifdef SEQLARK_HAVE_ISAL
     if (inflater != Inflater::Zlib) {
@@ -280,6 +295,8 @@ std::size_t InputStream::read(char* into, std::size_t capacity)
                 fail(ReadStatus::TrailingBytes, "bytes after the end of the gzip data");
                 return 0;
             }
+            if (!memberHeaderSound())
+                return 0;
             decoder->startMember();
             inMemberEnd = false;
         }

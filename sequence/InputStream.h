@@ -52,6 +52,9 @@ private:
     /// Raw bytes of the file, refilling the input buffer; false at its end.
     bool refill();
     void chooseDecoder(Inflater inflater);
+    /// Whether the gzip member starting here has no reserved header flag set; fails the read
+    /// when it has.
+    bool memberHeaderSound();
 
     int fd = -1;
     const char* memory = nullptr;

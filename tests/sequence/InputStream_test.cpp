@@ -83,7 +83,11 @@ TEST(InputStream, TruncatedAndCorruptGzipFailWithEitherInflater)
         badCheck[badCheck.size() - 6] ^= 0x55; // the CRC of the data
         std::string badMethod = compressed;
         badMethod[2] = 7;
-        for (const std::string* broken : {&badCheck, &badMethod}) {
+        std::string reservedFlag = compressed; // refused by zlib, passed over by ISA-L alone
+        reservedFlag[3] = static_cast<char>(reservedFlag[3] | 0x80);
+        std::string reservedInSecond = compressed + compressed;
+        reservedInSecond[compressed.size() + 3] = static_cast<char>(reservedInSecond[compressed.size() + 3] | 0x20);
+        for (const std::string* broken : {&badCheck, &badMethod, &reservedFlag, &reservedInSecond}) {
             InputStream stream;
             stream.openMemory(broken->data(), broken->size(), inflater);
             drain(stream, 4096);
