@@ -280,9 +280,10 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     loadAll({&big, &small});
     result.big = big.summary;
     result.small = small.summary;
-    if (input.refuseNegativeCounts && (result.big.negative() || result.small.negative())) {
-        result.status = AnalysisStatus::NegativeCounts;
-        result.message = "the genome's or the family's table holds counts below 0, which no counting gives";
+    auto unsound = [](const TableSummary& table) { return table.negative() || !table.facts.refusals().empty(); };
+    if (input.refuseUnsoundTables && (unsound(result.big) || unsound(result.small))) {
+        result.status = AnalysisStatus::UnsoundTable;
+        result.message = "the genome's or the family's table holds what no counting gives";
         progress.closeProgressWindow();
         return result;
     }

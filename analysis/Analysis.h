@@ -61,9 +61,10 @@ struct AnalysisInput {
     Statistic statistic = Statistic::Binomial;
     int shortest = shortestWordLength;
     int longest = longestWordLength;
-    /// Whether a big or small table holding a count below 0, which no counting gives, ends
-    /// the run once loaded (status NegativeCounts, the table's summary telling which).
-    bool refuseNegativeCounts = false;
+    /// Whether a big or small table holding what no counting gives (a count below 0, header
+    /// numbers its records contradict: whatever its facts refuse) ends the run once loaded,
+    /// before any warning (status UnsoundTable, the table's summary telling which).
+    bool refuseUnsoundTables = false;
     /// Motifs to compare every refined and assembled motif with (read from a motif file).
     std::vector<Motif> known;
     /// The family's sequences, when it came as FASTA: the significance table then counts the
@@ -108,7 +109,7 @@ enum class AnalysisStatus {
     MissingInput,     ///< no gene file: nothing was read
     TooManyGeneFiles, ///< more than maximumGeneFiles: nothing was read
     BadLengths,       ///< a word length range outside 6 to 8, or reversed: nothing was read
-    NegativeCounts,   ///< refused: the big or the small table holds a count below 0
+    UnsoundTable,     ///< refused: the big or the small table holds what no counting gives
 };
 
 /// Everything an analysis found, for the report writer and any other reader.

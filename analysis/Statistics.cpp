@@ -11,11 +11,15 @@ constexpr double ten = 10.0;
 constexpr double noValue = -1.0;
 constexpr double step = 1.0;
 
-/// The sum is taken term by term up to 2^32 terms (a minute's work). Beyond that (a table
-/// header claiming more bases than any genome has, or one past 2^53, where adding 1.0 no
-/// longer changes a double and the loop would never end) it is taken from the log-gamma
-/// function instead.
-constexpr double lastExactTerm = 4294967296.0;
+/// The sum is taken term by term up to 2^24 terms (a tenth of a second), which covers every
+/// family of genes' upstream regions. Beyond that it is taken from the log-gamma function,
+/// so that a table header claiming billions of bases costs nothing (and one past 2^53, where
+/// adding 1.0 no longer changes a double, cannot loop forever).
+constexpr double lastExactTerm = 16777216.0;
+
+/// From this argument on, the Stirling series to its x^-3 term gives ln Gamma(x) to well
+/// below a double's precision.
+constexpr double stirlingFrom = 1048576.0;
 
 /// Number of terms the counting loop adds for x: the whole numbers 1, 2, ... up to x.
 double termsFor(double x)
@@ -26,6 +30,33 @@ double termsFor(double x)
 double extendedLogFactorial(double terms)
 {
     return std::lgamma(terms + 1.0) / std::log(ten);
+}
+
+/// ln Gamma(b) - ln Gamma(a) for whole numbers b >= a >= 1, without the cancellation of two
+/// values near b ln b: with d = b - a, Stirling's series gives
+///   (a - 1/2) ln(1 + d/a) + d ln b - d + s(b) - s(a),  s(x) = 1/(12x) - 1/(360x^3),
+/// every part of which is as small as the difference itself.
+double logGammaDifference(double b, double a)
+{
+    if (a < stirlingFrom)
+        return std::lgamma(b) - std::lgamma(a);
+    const double d = b - a;
+    auto series = [](double x) { return 1.0 / (12.0 * x) - 1.0 / (360.0 * x * x * x); };
+    return (a - 0.5) * std::log1p(d / a) + d * std::log(b) - d + (series(b) - series(a));
+}
+
+/// log10 of n! / ((n-k)! k!) for a count of terms n beyond lastExactTerm, taking each
+/// factorial's whole number of terms as logFactorial does. The larger of (n-k)! and k! is
+/// divided out of n! in one expression; the smaller comes from log-gamma.
+double largeLogChoose(double k, double n)
+{
+    const double all = termsFor(n);
+    const double rest = termsFor(n - k);
+    const double chosen = termsFor(k);
+    if (rest + chosen > all) // not n choose k: k is negative or above n
+        return extendedLogFactorial(all) - (extendedLogFactorial(rest) + extendedLogFactorial(chosen));
+    const double larger = std::max(rest, chosen);
+    return (logGammaDifference(all + 1.0, larger + 1.0) - std::lgamma(std::min(rest, chosen) + 1.0)) / std::log(ten);
 }
 
 } // namespace
@@ -64,13 +95,23 @@ double poissonProbability(double expected, double observed)
     return b / factorial(observed);
 }
 
-double binomialProbability(double k, double n, double p, const LogFactorialTable& table)
+double log10BinomialProbability(double k, double n, double p, const LogFactorialTable& table)
 {
     double sum = 0.0;
-    sum += table(n) - (table(n - k) + table(k));
+    // Beyond the summed range, two log-gamma values near n log10 n would lose in their
+    // difference much of what the k terms between them add.
+    if (termsFor(n) > lastExactTerm)
+        sum += largeLogChoose(k, n);
+    else
+        sum += table(n) - (table(n - k) + table(k));
     sum += k * std::log10(p);
     sum += (n - k) * std::log10(1 - p);
-    return powerOfTen(sum);
+    return sum;
+}
+
+double binomialProbability(double k, double n, double p, const LogFactorialTable& table)
+{
+    return powerOfTen(log10BinomialProbability(k, n, p, table));
 }
 
 LogFactorialTable::LogFactorialTable(std::vector<double> arguments)

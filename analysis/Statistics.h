@@ -10,7 +10,8 @@
 double poissonProbability(double expected, double observed);
 /// 1 * 2 * ... * x (the integer part of x); 1 below 1; infinite from 171 on.
 double factorial(double x);
-/// log10(1) + log10(2) + ... + log10(x), added smallest first; 0 below 1.
+/// log10(1) + log10(2) + ... + log10(x), added smallest first; 0 below 1. Beyond 2^24 terms,
+/// log10 Gamma(x + 1) of the whole part of x.
 double logFactorial(double x);
 /// 10^(x - ceil(x)) * 10^ceil(x).
 double powerOfTen(double x);
@@ -30,5 +31,8 @@ private:
 };
 
 /// The probability of exactly k successes in n trials of probability p, through the decimal
-/// logarithm of each factor, with the logFactorial values taken from `table`.
+/// logarithm of each factor, with the logFactorial values taken from `table`. Beyond 2^24
+/// trials, log10 of n! / (n-k)! comes from one expression in k and n, not from two sums.
 double binomialProbability(double k, double n, double p, const LogFactorialTable& table);
+/// The decimal logarithm binomialProbability raises 10 to.
+double log10BinomialProbability(double k, double n, double p, const LogFactorialTable& table);

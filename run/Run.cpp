@@ -445,7 +445,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     input.statistic = request.statistic.value_or(fastaFamily ? Statistic::Sequences : Statistic::Binomial);
     input.shortest = request.shortest;
     input.longest = request.longest;
-    input.refuseNegativeCounts = true;
+    input.refuseUnsoundTables = true;
     input.anchor = request.anchor.value_or(Anchor::End);
     input.binWidth = request.binWidth.value_or(defaultBinWidth);
     if (!request.knownMotifs.empty()) {

@@ -57,6 +57,16 @@ struct TableFileFacts {
     /// 0x10, 5 6, or beyond 64 bits), and what it holds (at most 40 bytes of it).
     std::uint64_t malformedCountLine = 0;
     std::string malformedCount;
+    /// The first header line that holds more than its number (another number, 12abc), and
+    /// what it holds (at most 40 bytes of it).
+    std::uint64_t malformedHeaderLine = 0;
+    std::string malformedHeader;
+    /// What the records with a word count, for the header to be held against: the records,
+    /// whether any counts above 0, and the counts added up by word length (lengths 1 to 63;
+    /// a sum stops at the largest 64-bit number).
+    std::uint64_t wordRecords = 0;
+    bool positiveCount = false;
+    std::array<std::uint64_t, 64> countsByLength {};
     /// The first line holding a byte other than 0x00 or CR after the 0x00 that ends the table.
     std::uint64_t trailingLine = 0;
     /// The first line of the record the file ends inside (the record loads as far as it goes).
@@ -68,7 +78,9 @@ struct TableFileFacts {
     /// many as the file has bytes at most.
     bool tooManyBuckets() const;
     /// One line per reason to refuse the table, first line first, as "line 7: the count -5 is
-    /// below 0"; none for a table our export writes.
+    /// below 0"; none for a table our export writes. Header numbers the records contradict
+    /// are refused: bases too few for the words counted (a base starts at most one word of a
+    /// length on each strand), no word counted or no distinct word while records count some.
     std::vector<std::string> refusals() const;
     /// One line per oddity that loading passes over: a file cut short, a missing end.
     std::vector<std::string> warnings() const;

@@ -6,10 +6,10 @@
 #include "base/Numbers.h"
 #include "tables/DTable.h"
 #include "tables/DTableText.h"
+#include "tables/LineFeeds.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -82,67 +82,6 @@ std::int64_t wholeNumber(std::string_view line)
     const std::int64_t value = parseInteger(line).value;
     return value == std::numeric_limits<std::int64_t>::min() ? -std::numeric_limits<std::int64_t>::max() : value;
 }
-
-/// The LF bytes of a text in order, found 64 bytes at a time.
-class LineFeeds {
-public:
-    LineFeeds(const char* begin, const char* end)
-        : text(begin)
-        , size(static_cast<std::size_t>(end - begin))
-        , mask(maskAt(0))
-    {
-    }
-
-    /// The first LF after the one last returned (from the start of the text at first), or
-    /// null when there is none.
-    const char* next()
-    {
-        while (mask == 0) {
-            window += 64;
-            if (window >= size)
-                return nullptr;
-            mask = maskAt(window);
-        }
-        const char* found = text + window + static_cast<std::size_t>(std::countr_zero(mask));
-        mask &= mask - 1;
-        return found;
-    }
-
-private:
-    /// Bit i set when the byte at `offset + i` is an LF, for the bytes of the text.
-    std::uint64_t maskAt(std::size_t offset) const
-    {
-        if (size - offset >= 64)
-            return lineFeedBits(text + offset);
-        char last[64] = {};
-        std::memcpy(last, text + offset, size - offset);
-        return lineFeedBits(last);
-    }
-
-    /// Bit i set when bytes[i] is an LF, for 64 bytes, eight at a time: in each eight, the
-    /// high bit of a byte ends up set exactly when the byte was an LF, and a multiplication
-    /// gathers those eight bits into one byte.
-    static std::uint64_t lineFeedBits(const char* bytes)
-    {
-        constexpr std::uint64_t lowBits = 0x7F7F7F7F7F7F7F7FULL;
-        std::uint64_t bits = 0;
-        for (int part = 0; part < 8; ++part) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + 8 * part, sizeof word);
-            if constexpr (std::endian::native == std::endian::big)
-                word = __builtin_bswap64(word);
-            const std::uint64_t zeroed = word ^ 0x0A0A0A0A0A0A0A0AULL;
-            const std::uint64_t found = ~(((zeroed & lowBits) + lowBits) | zeroed) & ~lowBits;
-            bits |= ((found >> 7) * 0x0102040810204080ULL >> 56) << (8 * part);
-        }
-        return bits;
-    }
-
-    const char* text;
-    std::size_t size;
-    std::size_t window = 0; ///< offset of the 64 bytes `mask` covers
-    std::uint64_t mask;
-};
 
 /// The lines of one record, each without its line end.
 struct RecordLines {
@@ -289,6 +228,22 @@ bool onlyBlanksAndSign(std::string_view text, std::size_t at)
     return at == text.size();
 }
 
+/// Names the line where a header number was looked for from `at` and not found, and what it
+/// holds (40 bytes at most), as "line 2, '1e3', holds no whole decimal number".
+std::string unreadHeaderLine(std::string_view text, std::size_t at)
+{
+    while (at < text.size() && isBlank(static_cast<unsigned char>(text[at])))
+        ++at;
+    const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+    if (at == text.size())
+        return "the file ends at line " + std::to_string(line);
+    const std::size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1; // npos + 1 is 0
+    std::string_view held = text.substr(start, std::min(text.find('\n', start), text.size()) - start);
+    if (!held.empty() && held.back() == '\r')
+        held.remove_suffix(1);
+    return "line " + std::to_string(line) + ", '" + std::string(held.substr(0, 40)) + "', holds no whole decimal number";
+}
+
 /// Reads the four header numbers at the start of `text` and checks the bucket count; `ends`
 /// are where the numbers end. A header number is read as parseInteger reads it and may
 /// follow the one before across blanks and line ends. Unless `final` (then `text` is the
@@ -302,7 +257,7 @@ std::optional<LoadStatus> parseHeader(std::string_view text, bool final, TableHe
         if (!parsed.digits || parsed.overflow) {
             if (!final && !parsed.overflow && onlyBlanksAndSign(text, at))
                 return std::nullopt;
-            cause = "its four header numbers cannot be read";
+            cause = "its four header numbers cannot be read: " + unreadHeaderLine(text, at);
             return LoadStatus::NotATable;
         }
         at += parsed.end;
@@ -352,6 +307,7 @@ public:
                 if (*status == LoadStatus::Loaded) {
                     for (std::size_t i = 0; i < ends.size(); ++i)
                         facts.headerLines[i] = 1 + lineFeedsIn(in.pending().substr(0, ends[i]));
+                    noteCrowdedLine(ends);
                     line = facts.headerLines[3];
                     in.take(ends[3]);
                 }
@@ -395,15 +351,53 @@ public:
     }
 
 private:
+    /// Notes the first header line holding more than its number: one the next number shares,
+    /// or the fourth number's line with more after the number. The loader reads on across
+    /// them, as it always has.
+    void noteCrowdedLine(const std::array<std::size_t, 4>& ends)
+    {
+        const std::string_view text = in.pending();
+        std::size_t crowded = ends.size();
+        for (std::size_t i = 1; i < ends.size() && crowded == ends.size(); ++i)
+            if (facts.headerLines[i] == facts.headerLines[i - 1])
+                crowded = i - 1;
+        if (crowded == ends.size()) {
+            const std::size_t lineEnd = std::min(text.find('\n', ends[3]), text.size());
+            for (std::size_t at = ends[3]; at < lineEnd && crowded == ends.size(); ++at)
+                if (!isBlank(static_cast<unsigned char>(text[at])))
+                    crowded = 3;
+        }
+        if (crowded == ends.size())
+            return;
+        const std::size_t lineStart = text.rfind('\n', ends[crowded] - 1) + 1; // npos + 1 is 0
+        std::string_view held = text.substr(lineStart, text.find('\n', lineStart) - lineStart);
+        if (!held.empty() && held.back() == '\r')
+            held.remove_suffix(1);
+        facts.malformedHeaderLine = facts.headerLines[crowded];
+        facts.malformedHeader = std::string(held.substr(0, 40));
+    }
+
     /// Notes what the record starting on `line` tells of the file. Most records tell nothing,
     /// and that is found from a few bytes.
     void note(const RecordLines& lines)
     {
         if (ended || !lines.whole || (!lines.lines[0].empty() && lines.lines[0][0] == '\0'))
             noteEnd(lines);
-        if (!facts.malformedCountLine && !lines.word.empty() && lines.whole && !wholeDecimal(lines.lines[2])) {
+        if (lines.word.empty())
+            return;
+        ++facts.wordRecords;
+        const std::optional<std::int64_t> whole = wholeDecimal(lines.lines[2]);
+        if (!facts.malformedCountLine && lines.whole && !whole) {
             facts.malformedCountLine = line + 2;
             facts.malformedCount = std::string(lines.lines[2].substr(0, 40));
+        }
+        if (whole && *whole > 0) {
+            facts.positiveCount = true;
+            if (lines.word.size() < facts.countsByLength.size()) {
+                const auto added = static_cast<std::uint64_t>(*whole);
+                std::uint64_t& sum = facts.countsByLength[lines.word.size()];
+                sum = std::min(sum, std::numeric_limits<std::uint64_t>::max() - added) + added;
+            }
         }
         if (!facts.negativeCountLine && !lines.word.empty() && signedNegative(lines.lines[2])) {
             const std::int64_t count = wholeNumber(lines.lines[2]);
@@ -429,17 +423,17 @@ private:
         }
     }
 
-    /// Whether a number line holds one whole decimal number of 64 bits, blanks around it
-    /// allowed.
-    static bool wholeDecimal(std::string_view text)
+    /// The number a number line holds when it holds one whole decimal number of 64 bits,
+    /// blanks around it allowed.
+    static std::optional<std::int64_t> wholeDecimal(std::string_view text)
     {
         const ParsedInteger parsed = parseInteger(text);
         if (!parsed.digits || parsed.overflow)
-            return false;
+            return std::nullopt;
         for (std::size_t at = parsed.end; at < text.size(); ++at)
             if (!isBlank(static_cast<unsigned char>(text[at])))
-                return false;
-        return true;
+                return std::nullopt;
+        return parsed.value;
     }
 
     /// Whether a number line starts, after blanks, with a minus sign.

@@ -15,6 +15,31 @@ std::string lineText(std::uint64_t line)
     return "line " + std::to_string(line) + ": ";
 }
 
+using Found = std::vector<std::pair<std::uint64_t, std::string>>;
+
+/// Adds to `found` each header number the records contradict, on its line.
+void addContradictions(const TableFileFacts& facts, Found& found)
+{
+    const auto& header = facts.header;
+    const auto& lines = facts.headerLines;
+    // Each base starts at most one word of a length on each strand.
+    for (std::size_t length = 1; length < facts.countsByLength.size() && header[1] >= 0; ++length) {
+        const std::uint64_t counted = facts.countsByLength[length];
+        if (static_cast<std::uint64_t>(header[1]) < counted / 2 + counted % 2) {
+            found.emplace_back(lines[1],
+                lineText(lines[1]) + "the number of bases counted, " + std::to_string(header[1]) + ", cannot hold the "
+                    + std::to_string(counted) + " words of length " + std::to_string(length) + " the records count");
+            break;
+        }
+    }
+    if (header[2] == 0 && facts.positiveCount)
+        found.emplace_back(lines[2], lineText(lines[2]) + "the number of words counted is 0, yet the records count words");
+    if (header[3] == 0 && facts.wordRecords > 0)
+        found.emplace_back(lines[3],
+            lineText(lines[3]) + "the number of distinct words is 0, yet " + std::to_string(facts.wordRecords)
+                + (facts.wordRecords == 1 ? " record follows" : " records follow"));
+}
+
 } // namespace
 
 bool TableFileFacts::tooManyBuckets() const
@@ -26,7 +51,7 @@ bool TableFileFacts::tooManyBuckets() const
 
 std::vector<std::string> TableFileFacts::refusals() const
 {
-    std::vector<std::pair<std::uint64_t, std::string>> found;
+    Found found;
     if (tooManyBuckets())
         found.emplace_back(headerLines[0],
             lineText(headerLines[0]) + "the bucket count " + std::to_string(header[0]) + " is above both "
@@ -36,6 +61,10 @@ std::vector<std::string> TableFileFacts::refusals() const
             found.emplace_back(headerLines[i],
                 lineText(headerLines[i]) + "the " + headerNumberNames[i] + ", " + std::to_string(header[i])
                     + ", is below 0");
+    if (malformedHeaderLine)
+        found.emplace_back(malformedHeaderLine, lineText(malformedHeaderLine) + "the header line '" + malformedHeader
+                + "' is no whole decimal number");
+    addContradictions(*this, found);
     if (malformedCountLine)
         found.emplace_back(malformedCountLine, lineText(malformedCountLine) + "the count '" + malformedCount
                 + "' is no whole decimal number");

@@ -295,15 +295,24 @@ TEST(Run, AFamilyOfNoWordOfACGTIsRefusedWithNoPage)
     EXPECT_EQ(std::distance(fs::directory_iterator(in.report), fs::directory_iterator()), 1);
 }
 
-TEST(Run, HeaderSayingEmptyIsWarnedButItsRecordsAreUsed)
+TEST(Run, HeadersTheirRecordsContradictAreRefusedWithNoPage)
 {
-    Inputs in;
-    // The header's fourth number decides the warning; the records still load.
-    writeTable(in.big, 200, 1000, 1000000, 0);
-    RecordingFeedback shown;
-    EXPECT_TRUE(run(in.request(), shown).ok());
-    EXPECT_EQ(shown.warnings, std::vector<std::string> {emptyWarning});
-    EXPECT_NE(readBytes(in.staleIndex), "an earlier run's report");
+    // A table saying it is empty, or that it counted no base, while its records count words:
+    // one line, and the folder as it was.
+    for (const auto& [distinct, bases, refusal] :
+        {std::tuple {0, 1000000, "line 4: the number of distinct words is 0, yet 200 records follow"},
+            std::tuple {200, 0, "line 2: the number of bases counted, 0, cannot hold the 200000 words of length 6 the records count"}}) {
+        SCOPED_TRACE(refusal);
+        Inputs in;
+        writeTable(in.big, 200, 1000, bases, distinct);
+        RecordingFeedback shown;
+        const RunOutcome outcome = run(in.request(), shown);
+        EXPECT_EQ(outcome.status, RunStatus::InputRefused);
+        EXPECT_EQ(outcome.message, "cannot use " + in.big + " as a DTable file: " + refusal);
+        EXPECT_TRUE(shown.warnings.empty());
+        EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        EXPECT_EQ(std::distance(fs::directory_iterator(in.report), fs::directory_iterator()), 1);
+    }
 }
 
 /// A FASTA input is counted as its export counts it, and a table given in memory stands for

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/resource.h>
@@ -335,6 +337,58 @@ std::int64_t bucketFor(const std::string& word, std::int64_t buckets)
     return remainder < 0 ? remainder + buckets : remainder;
 }
 
+/// The lines of `bytes`, each without its LF and a CR before it.
+std::vector<std::string> linesOf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(bytes);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(!line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+    return lines;
+}
+
+/// What a header number looked for from `at` meets: its line, or the end.
+std::string unreadLine(const std::string& bytes, std::size_t at)
+{
+    const std::size_t found = bytes.find_first_not_of(" \t\n\v\f\r", at);
+    if (found == std::string::npos)
+        return "the file ends at line " + std::to_string(lineAt(bytes, bytes.size()));
+    const std::uint64_t line = lineAt(bytes, found);
+    return "line " + std::to_string(line) + ", '" + linesOf(bytes)[line - 1].substr(0, 40) + "', holds no whole decimal number";
+}
+
+/// Notes the first header line holding two numbers, or the fourth's line holding more than
+/// it; `end` is where the fourth number ends.
+void noteCrowdedHeader(const std::string& bytes, std::size_t end, TableFileFacts& facts)
+{
+    std::uint64_t line = 0;
+    for (std::size_t i = 1; i < 4 && !line; ++i)
+        if (facts.headerLines[i] == facts.headerLines[i - 1])
+            line = facts.headerLines[i];
+    if (!line) {
+        const std::string rest = bytes.substr(end, bytes.find('\n', end) - end);
+        if (rest.find_first_not_of(" \t\v\f\r") != std::string::npos)
+            line = facts.headerLines[3];
+    }
+    if (line) {
+        facts.malformedHeaderLine = line;
+        facts.malformedHeader = linesOf(bytes)[line - 1].substr(0, 40);
+    }
+}
+
+/// The number a count line holds when it is one whole decimal number of 64 bits.
+std::optional<long long> wholeNumber(const std::string& line)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(line.c_str(), &end, 10);
+    const bool digits = end != line.c_str() && std::isdigit(static_cast<unsigned char>(end[-1]));
+    const std::string after(static_cast<const char*>(end), line.data() + line.size());
+    if (!digits || errno == ERANGE || after.find_first_not_of(" \t\n\v\f\r") != std::string::npos)
+        return std::nullopt;
+    return value;
+}
+
 Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLengths = nullptr)
 {
     Loaded out;
@@ -342,15 +396,17 @@ Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLength
     facts.bytes = bytes.size();
     std::istringstream in(bytes);
     for (std::size_t i = 0; i < 4; ++i) {
+        const std::size_t before = position(in, bytes);
         long long value = 0;
         if (!(in >> value)) {
             out.status = LoadStatus::NotATable;
-            out.cause = "its four header numbers cannot be read";
+            out.cause = "its four header numbers cannot be read: " + unreadLine(bytes, before);
             return out;
         }
         out.header[i] = facts.header[i] = value;
         facts.headerLines[i] = lineAt(bytes, position(in, bytes));
     }
+    noteCrowdedHeader(bytes, position(in, bytes), facts);
     if (out.header[0] < 1 || out.header[0] > 16777216) {
         out.status = LoadStatus::BadBucketCount;
         out.cause = "its bucket count " + std::to_string(out.header[0]) + " is outside 1 to 16777216";
@@ -388,6 +444,15 @@ Loaded load(const std::string& bytes, const std::vector<std::size_t>* keptLength
         const std::string word(lines[1].c_str());
         if (word.empty())
             continue;
+        ++facts.wordRecords;
+        if (const std::optional<long long> count = wholeNumber(lines[2]); count && *count > 0) {
+            facts.positiveCount = true;
+            if (word.size() < 64) {
+                std::uint64_t& sum = facts.countsByLength[word.size()];
+                const auto added = static_cast<std::uint64_t>(*count);
+                sum = sum > ~std::uint64_t(0) - added ? ~std::uint64_t(0) : sum + added;
+            }
+        }
         if (!facts.negativeCountLine && lineNumber(lines[2]) < 0) {
             facts.negativeCountLine = recordLine + 2;
             facts.negativeCount = lineNumber(lines[2]);
@@ -521,6 +586,11 @@ void expectSameFacts(const TableFileFacts& facts, const TableFileFacts& expected
     EXPECT_EQ(facts.trailingLine, expected.trailingLine);
     EXPECT_EQ(facts.cutShortLine, expected.cutShortLine);
     EXPECT_EQ(facts.missingEndLine, expected.missingEndLine);
+    EXPECT_EQ(facts.malformedHeaderLine, expected.malformedHeaderLine);
+    EXPECT_EQ(facts.malformedHeader, expected.malformedHeader);
+    EXPECT_EQ(facts.wordRecords, expected.wordRecords);
+    EXPECT_EQ(facts.positiveCount, expected.positiveCount);
+    EXPECT_EQ(facts.countsByLength, expected.countsByLength);
 }
 
 } // namespace
@@ -552,7 +622,7 @@ TEST_F(DTableFileTest, LoadsWhatThePlainReadingReads)
         TableFileFacts probed;
         const LoadOutcome probe = probeTableFile(path.c_str(), probed);
         EXPECT_EQ(probe.status, expected.status);
-        EXPECT_EQ(probe.message, expected.cause);
+        EXPECT_EQ(probe.message, expected.cause) << testing::PrintToString(text.substr(0, 200));
         TableFileFacts checked;
         DTable whole;
         EXPECT_EQ(whole.load(path.c_str(), checked).status, expected.status);
@@ -694,13 +764,61 @@ TEST_F(DTableFileTest, NegativeHeaderNumbersAreRefusedByLine)
 {
     writeBytes(path, "10000\r\n-20\r\n4\r\n3\r\n" + workedLines().substr(17) + '\0');
     EXPECT_EQ(factsOf(path), Lines {"line 2: the number of bases counted, -20, is below 0"});
-    writeBytes(path, "10000 20\r\n\r\n-4 -3\r\n" + workedLines().substr(17) + '\0');
-    EXPECT_EQ(factsOf(path), (Lines {"line 3: the number of words counted, -4, is below 0",
-                                 "line 3: the number of distinct words, -3, is below 0"}));
+    writeBytes(path, "10000\r\n20\r\n\r\n-4\r\n-3\r\n" + workedLines().substr(17) + '\0');
+    EXPECT_EQ(factsOf(path), (Lines {"line 4: the number of words counted, -4, is below 0",
+                                 "line 5: the number of distinct words, -3, is below 0"}));
     // What loads is as before.
     ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
     EXPECT_EQ(records(table), workedRecords);
     EXPECT_EQ(table.distinctCount(), -3);
+}
+
+TEST_F(DTableFileTest, HeaderLinesHoldingMoreThanTheirNumberAreRefusedByLine)
+{
+    const std::string tail = workedLines().substr(17) + '\0';
+    writeBytes(path, "10000 20\r\n4\r\n3\r\n" + tail);
+    EXPECT_EQ(factsOf(path), Lines {"line 1: the header line '10000 20' is no whole decimal number"});
+    // The lines after it are then read one off, with more to refuse.
+    writeBytes(path, "10000\r\n20\r\n4\r\n3 ACGT\r\n" + tail);
+    EXPECT_EQ(factsOf(path).front(), "line 4: the header line '3 ACGT' is no whole decimal number");
+    // Blanks around a number and empty lines between them are the header's.
+    writeBytes(path, "\r\n 10000\t\r\n\r\n+20\r\n4 \r\n3\r\n" + tail);
+    EXPECT_EQ(factsOf(path), Lines {});
+    // What loads is as before.
+    writeBytes(path, "10000 20 4\r\n3\r\n" + tail);
+    ASSERT_EQ(loadPath(path), LoadStatus::Loaded);
+    EXPECT_EQ(records(table), workedRecords);
+    EXPECT_EQ(table.totalCount(), 4);
+    // A header that cannot be read at all says on which line.
+    for (const char* header : {"10000\r\n1e3\r\n4\r\n3\r\n", "10000\r\n20\r\n\r\n0x10\r\n3\r\n"}) {
+        writeBytes(path, header + tail);
+        DTable untouched;
+        const LoadOutcome outcome = untouched.load(path.c_str());
+        EXPECT_EQ(outcome.status, LoadStatus::NotATable);
+        EXPECT_EQ(outcome.message, std::string("its four header numbers cannot be read: line ")
+                + (header[7] == '1' ? "2, '1e3'," : "4, '0x10',") + " holds no whole decimal number");
+    }
+}
+
+TEST_F(DTableFileTest, HeaderNumbersTheRecordsContradictAreRefusedByLine)
+{
+    // The records count four 6-letter words in three records: two bases hold them, on two
+    // strands, and one does not.
+    const std::string tail = workedLines().substr(17) + '\0';
+    writeBytes(path, "10000\r\n2\r\n4\r\n3\r\n" + tail);
+    EXPECT_EQ(factsOf(path), Lines {});
+    writeBytes(path, "10000\r\n1\r\n4\r\n3\r\n" + tail);
+    EXPECT_EQ(factsOf(path), Lines {"line 2: the number of bases counted, 1, cannot hold the 4 words of length 6 the records count"});
+    writeBytes(path, "10000\r\n0\r\n0\r\n0\r\n" + tail);
+    EXPECT_EQ(factsOf(path), (Lines {"line 2: the number of bases counted, 0, cannot hold the 4 words of length 6 the records count",
+                                 "line 3: the number of words counted is 0, yet the records count words",
+                                 "line 4: the number of distinct words is 0, yet 3 records follow"}));
+    // Counts beyond 64 bits added up, and a table with no record, which holds anything.
+    writeBytes(path, "10000\r\n9223372036854775807\r\n1\r\n2\r\n*****\r\nACGTAC\r\n9223372036854775807\r\n-1\r\n-1\r\n-1\r\n"
+                     "*****\r\nACGTAA\r\n9223372036854775807\r\n-1\r\n-1\r\n-1\r\n"s + '\0');
+    EXPECT_EQ(factsOf(path), Lines {});
+    writeBytes(path, "10000\r\n0\r\n0\r\n0\r\n"s + '\0');
+    EXPECT_EQ(factsOf(path), Lines {});
 }
 
 TEST_F(DTableFileTest, NegativeCountsAreRefusedByLine)
@@ -710,7 +828,7 @@ TEST_F(DTableFileTest, NegativeCountsAreRefusedByLine)
     writeBytes(path, text);
     EXPECT_EQ(factsOf(path), Lines {"line 13: the count -5 is below 0"});
     // Minus zero is no count below 0; a record without a word is not read.
-    writeBytes(path, "10000\n0\n0\n0\n*****\nACGTAC\n-0\n-1\n-1\n-1\n*****\n\n-7\n-1\n-1\n-1\n" + std::string(1, '\0'));
+    writeBytes(path, "10000\n6\n0\n1\n*****\nACGTAC\n-0\n-1\n-1\n-1\n*****\n\n-7\n-1\n-1\n-1\n" + std::string(1, '\0'));
     EXPECT_EQ(factsOf(path), Lines {});
 }
 
@@ -738,7 +856,7 @@ TEST_F(DTableFileTest, BucketCountsBeyondTheFilesSizeAreRefused)
     // 10000 buckets whatever the size, and beyond that one bucket a byte.
     writeBytes(path, "10000\r\n0\r\n0\r\n0\r\n" + std::string(1, '\0'));
     EXPECT_EQ(factsOf(path), Lines {});
-    std::string text = "20000\r\n0\r\n0\r\n0\r\n";
+    std::string text = "20000\r\n333\r\n666\r\n1\r\n";
     while (text.size() < 20000 - record.size())
         text += record;
     text += std::string(20000 - text.size(), '\0');
@@ -781,6 +899,6 @@ TEST_F(DTableFileTest, TablesWithoutTheirEndWarn)
     EXPECT_EQ(factsOf(path), Lines {"warning line 23: no 0x00 byte ends the table"});
     writeBytes(path, workedLines() + "\r\n\r\n");
     EXPECT_EQ(factsOf(path), Lines {"warning line 23: no 0x00 byte ends the table"});
-    writeBytes(path, "10000 0 0 0");
-    EXPECT_EQ(factsOf(path), Lines {"warning line 1: no 0x00 byte ends the table"});
+    writeBytes(path, "10000\n0\n0\n0");
+    EXPECT_EQ(factsOf(path), Lines {"warning line 4: no 0x00 byte ends the table"});
 }
