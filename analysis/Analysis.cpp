@@ -25,6 +25,7 @@ constexpr std::int64_t ownSteps = 5;
 struct LoadedTable {
     explicit LoadedTable(TableSource source)
         : path(std::move(source.path))
+        , file(source.file.empty() ? path : std::move(source.file))
         , given(std::move(source.table))
         , log(std::make_unique<std::ostringstream>())
         , table(Diagnostics(*log))
@@ -39,8 +40,8 @@ struct LoadedTable {
         if (given) {
             summary.status = LoadStatus::Loaded;
         } else {
-            summary.status = (keptLengths ? table.load(path.c_str(), *keptLengths, summary.facts)
-                                          : table.load(path.c_str(), summary.facts))
+            summary.status = (keptLengths ? table.load(file.c_str(), *keptLengths, summary.facts)
+                                          : table.load(file.c_str(), summary.facts))
                                  .status;
         }
         const DTable& loaded = read();
@@ -73,6 +74,8 @@ struct LoadedTable {
     }
 
     std::string path;
+    /// The file read for `path`.
+    std::string file;
     /// A table in memory that stands for the file at `path`.
     std::shared_ptr<const DTable> given;
     std::unique_ptr<std::ostringstream> log;

@@ -41,6 +41,8 @@ struct TableSource {
 
     std::string path;
     std::shared_ptr<const DTable> table;
+    /// Where the table file is read from, when not from `path` (a copy of what a pipe gave).
+    std::string file;
 };
 
 /// The inputs of an analysis: the three kinds of table, and the choices that steer the

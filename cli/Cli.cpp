@@ -5,6 +5,7 @@
 #include "cli/Demo.h"
 #include "cli/Help.h"
 #include "export/Export.h"
+#include "export/StreamCopies.h"
 #include "run/Run.h"
 #include "tables/DTable.h"
 
@@ -133,13 +134,13 @@ bool tableAccepted(const std::string& file, const TableFileFacts& facts, std::os
     return true;
 }
 
-/// Whether the table file `file` starts as a table our export writes: its header reads, with
-/// no number below 0 and no more buckets than the file can fill. Says why not in one line;
-/// the warnings wait for the load.
-bool tableStartsWell(const std::string& file, std::ostream& err)
+/// Whether the table file `file`, read at `source`, starts as a table our export writes: its
+/// header reads, with no number below 0 and no more buckets than the file can fill. Says why
+/// not in one line; the warnings wait for the load.
+bool tableStartsWell(const std::string& file, const std::string& source, std::ostream& err)
 {
     TableFileFacts facts;
-    if (const LoadOutcome probed = probeTableFile(file.c_str(), facts); !probed.ok()) {
+    if (const LoadOutcome probed = probeTableFile(source.c_str(), facts); !probed.ok()) {
         workError(err, "cannot use " + file + " as a DTable file: " + probed.message);
         return false;
     }
@@ -231,13 +232,18 @@ int runMerge(const CommandLine& line, std::ostream& out, std::ostream& err, Verb
     std::ostringstream log;
     const Diagnostics diagnostics = verbosity == Verbosity::Verbose ? Diagnostics(log) : Diagnostics();
     DTable total(diagnostics);
+    // A table from a pipe is read once, then read as a file.
+    StreamCopies streams;
     for (std::size_t i = 1; i < operands.size(); ++i) {
         const std::string& input = operands[i];
-        if (!tableStartsWell(input, err))
+        if (std::string problem = streams.take(input); !problem.empty())
+            return workError(err, "cannot use " + input + ": " + problem);
+        const std::string source = streams.source(input);
+        if (!tableStartsWell(input, source, err))
             return 1;
         DTable part(diagnostics);
         TableFileFacts facts;
-        if (!part.load(input.c_str(), facts).ok())
+        if (!part.load(source.c_str(), facts).ok())
             return workError(err, "cannot load " + input);
         if (!tableAccepted(input, facts, err, verbosity))
             return 1;

@@ -9,6 +9,7 @@
 #include "export/Export.h"
 #include "export/FastaRecords.h"
 #include "export/InputKind.h"
+#include "export/StreamCopies.h"
 #include "report/ReportFiles.h"
 #include "report/ReportWriter.h"
 #include "report/SummaryPage.h"
@@ -29,12 +30,6 @@ RunOutcome failed(RunStatus status, std::string message)
     outcome.status = status;
     outcome.message = std::move(message);
     return outcome;
-}
-
-/// The file a FASTA input is read from: "-" is standard input.
-std::string fastaSource(const std::string& path)
-{
-    return path == "-" ? "/dev/stdin" : path;
 }
 
 /// The FASTA file the genome's spaced pairs are counted in.
@@ -86,19 +81,17 @@ std::string dyadProblem(const RunRequest& request, const std::vector<InputKind>&
     if (request.dyadBackground.empty() && (request.big.table || kinds[0] != InputKind::Fasta))
         return "a DTable BIG holds no spaced pairs; give the genome's sequences with --dyad-background FASTA, or BIG "
                "as FASTA";
-    if (request.dyadBackground.empty() && request.big.path == "-")
-        return "--dyads reads BIG a second time, which standard input cannot give; give BIG as a file";
     return {};
 }
 
 /// Why the file `background` cannot give the genome's spaced pairs; empty when it can, or
 /// when none is given. Anything but a table is read as the export reads FASTA, which says
 /// what it cannot read.
-std::string dyadBackgroundRefusal(const std::string& background)
+std::string dyadBackgroundRefusal(const std::string& background, const StreamCopies& streams)
 {
     if (background.empty())
         return {};
-    if (inputKindOf(background.c_str()).kind == InputKind::DTable)
+    if (inputKindOf(streams.source(background).c_str()).kind == InputKind::DTable)
         return "cannot use " + background
             + " as --dyad-background: a DTable file holds no spaced pairs; give the genome's sequences as FASTA";
     return {};
@@ -152,23 +145,25 @@ std::string tableRefusal(const std::string& path, const TableFileFacts& facts)
 /// Tells the kind of each input in `inputs` (big, small, then the genes), refusing one that
 /// is neither kind and a table file whose header shows what no export writes. Inputs given
 /// in memory are tables.
-bool tellKinds(const std::vector<const RunInput*>& inputs, std::vector<InputKind>& kinds, RunOutcome& outcome)
+bool tellKinds(const std::vector<const RunInput*>& inputs, const StreamCopies& streams, std::vector<InputKind>& kinds,
+    RunOutcome& outcome)
 {
     for (const RunInput* input : inputs) {
         if (input->table) {
             kinds.push_back(InputKind::DTable);
             continue;
         }
-        const InputKindResult told = inputKindOf(input->path.c_str());
+        const std::string source = streams.source(input->path);
+        const InputKindResult told = inputKindOf(source.c_str());
         kinds.push_back(told.kind);
         if (!told.ok()) {
-            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + told.message);
+            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + streams.told(told.message));
             return false;
         }
         if (told.kind != InputKind::DTable)
             continue;
         TableFileFacts facts;
-        if (const LoadOutcome probed = probeTableFile(input->path.c_str(), facts); !probed.ok())
+        if (const LoadOutcome probed = probeTableFile(source.c_str(), facts); !probed.ok())
             outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + " as a DTable file: " + probed.message);
         else if (std::string refusal = tableRefusal(input->path, facts); !refusal.empty())
             outcome = failed(RunStatus::InputRefused, std::move(refusal));
@@ -187,7 +182,7 @@ using CountedInputs = std::map<std::string, std::pair<std::shared_ptr<const DTab
 /// `awaitFamily` is called before the first FASTA input of the family's path is looked up,
 /// the family being read meanwhile; false when it was refused.
 bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, CountedInputs& counted, AnalysisInput& input,
+    const std::vector<InputKind>& kinds, const StreamCopies& streams, CountedInputs& counted, AnalysisInput& input,
     std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, const std::function<bool()>& awaitFamily)
 {
     const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -197,6 +192,7 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
         maskedBases.push_back(0);
         if (given.table || kinds[i] != InputKind::Fasta) {
             sources.emplace_back(given.path, given.table);
+            sources.back().file = streams.source(given.path);
             continue;
         }
         if (given.path == request.small.path && !awaitFamily())
@@ -204,11 +200,12 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
         auto& [table, masked] = counted[given.path];
         if (!table) {
             RunFeedback quietly;
+            const std::string source = streams.source(given.path);
             MaskedCount fasta = request.masking == Masking::None
-                ? MaskedCount {countFasta(fastaSource(given.path).c_str(), quietly, threads)}
-                : countFastaMasked(fastaSource(given.path).c_str(), request.masking, quietly);
+                ? MaskedCount {countFasta(source.c_str(), quietly, threads)}
+                : countFastaMasked(source.c_str(), request.masking, quietly);
             if (!fasta.ok()) {
-                outcome = failed(RunStatus::InputRefused, fasta.message);
+                outcome = failed(RunStatus::InputRefused, streams.told(fasta.message));
                 return false;
             }
             table = std::make_shared<const CountingTable>(std::move(fasta.table));
@@ -271,29 +268,36 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
 /// the other inputs are counted) and taken before anything of its path is, the other FASTA
 /// files counted, the tables left to load. A refused family is what the run says first.
 bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, bool fastaFamily, AnalysisInput& input, std::vector<std::int64_t>& maskedBases,
-    RunOutcome& outcome, RunFeedback& feedback)
+    const std::vector<InputKind>& kinds, const StreamCopies& streams, bool fastaFamily, AnalysisInput& input,
+    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, RunFeedback& feedback)
 {
     CountedInputs counted;
     std::future<FamilyRead> reading;
     if (fastaFamily)
-        reading = std::async(std::launch::async, [&request] {
+        reading = std::async(std::launch::async, [&request, &streams] {
             RunFeedback quietly;
-            return readFamily(fastaSource(request.small.path).c_str(), request.masking, familyGeneRecords(request),
-                quietly, request.strand);
+            FamilyRead read = readFamily(streams.source(request.small.path).c_str(), request.masking,
+                familyGeneRecords(request), quietly, request.strand);
+            read.message = streams.told(read.message);
+            return read;
         });
     std::future<StrandRead> genomeStrands;
     if (request.strand == Strand::Given)
-        genomeStrands = std::async(std::launch::async, [&request] {
+        genomeStrands = std::async(std::launch::async, [&request, &streams] {
             RunFeedback quietly;
-            return readStrandCounts(fastaSource(request.big.path).c_str(), request.masking, quietly);
+            StrandRead read = readStrandCounts(streams.source(request.big.path).c_str(), request.masking, quietly);
+            read.message = streams.told(read.message);
+            return read;
         });
     // The genome's spaced pairs, read in a thread of their own as a table cannot keep them.
     std::future<DyadRead> genomeDyads;
     if (request.dyads)
-        genomeDyads = std::async(std::launch::async, [&request] {
+        genomeDyads = std::async(std::launch::async, [&request, &streams] {
             RunFeedback quietly;
-            return readDyadCounts(fastaSource(dyadSourceOf(request)).c_str(), request.masking, *request.dyads, quietly);
+            DyadRead read = readDyadCounts(streams.source(dyadSourceOf(request)).c_str(), request.masking,
+                *request.dyads, quietly);
+            read.message = streams.told(read.message);
+            return read;
         });
     RunOutcome familyRefusal;
     bool familyTaken = !fastaFamily;
@@ -305,7 +309,8 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         }
         return familyRefusal.ok();
     };
-    const bool inputsCounted = countInputs(request, inputs, kinds, counted, input, maskedBases, outcome, awaitFamily);
+    const bool inputsCounted
+        = countInputs(request, inputs, kinds, streams, counted, input, maskedBases, outcome, awaitFamily);
     if (!awaitFamily()) {
         outcome = std::move(familyRefusal);
         return false;
@@ -429,9 +434,17 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     std::vector<const RunInput*> inputs {&request.big, &request.small};
     for (const RunInput& gene : request.genes)
         inputs.push_back(&gene);
+    // What a pipe gives is read once, before anything looks at it.
+    StreamCopies streams;
+    for (const RunInput* input : inputs)
+        if (!input->table)
+            if (std::string problem = streams.take(input->path); !problem.empty())
+                return failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + problem);
+    if (std::string problem = streams.take(request.dyadBackground); !request.dyadBackground.empty() && !problem.empty())
+        return failed(RunStatus::InputRefused, "cannot use " + request.dyadBackground + ": " + problem);
     RunOutcome outcome;
     std::vector<InputKind> kinds;
-    if (!tellKinds(inputs, kinds, outcome))
+    if (!tellKinds(inputs, streams, kinds, outcome))
         return outcome;
     if (request.genes.empty() && (request.small.table || kinds[1] != InputKind::Fasta))
         return failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
@@ -439,7 +452,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     const bool fastaFamily = !request.small.table && kinds[1] == InputKind::Fasta;
     if (std::string problem = choiceProblem(request, kinds, fastaFamily); !problem.empty())
         return failed(RunStatus::BadRequest, std::move(problem));
-    if (std::string refusal = dyadBackgroundRefusal(request.dyadBackground); !refusal.empty())
+    if (std::string refusal = dyadBackgroundRefusal(request.dyadBackground, streams); !refusal.empty())
         return failed(RunStatus::InputRefused, std::move(refusal));
     AnalysisInput input;
     input.statistic = request.statistic.value_or(fastaFamily ? Statistic::Sequences : Statistic::Binomial);
@@ -464,7 +477,7 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     };
     warnOfTablesUnmasked(request, inputs, kinds, feedback);
     std::vector<std::int64_t> maskedBases;
-    if (!gatherInputs(request, inputs, kinds, fastaFamily, input, maskedBases, outcome, feedback))
+    if (!gatherInputs(request, inputs, kinds, streams, fastaFamily, input, maskedBases, outcome, feedback))
         return refused(outcome);
 
     UntilReported untilReported(feedback);

@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <map>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -430,4 +435,107 @@ TEST(Analyze, ControlBytesInFileAndRecordNamesAreWrittenAsText)
     }
     EXPECT_NE(readBytes(folder + "/genes.tsv").find("\\x1b[31m\\x7f"), std::string::npos);
     EXPECT_NE(readBytes(folder + "/words.tsv").find("fam\\x1b[1m\\x09ily.fa"), std::string::npos);
+}
+
+namespace {
+
+/// Standard input fed `bytes` from a pipe by a thread of its own while the object lives.
+class FedStandardInput {
+public:
+    explicit FedStandardInput(std::string bytes)
+    {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        saved = ::dup(STDIN_FILENO);
+        ::dup2(ends[0], STDIN_FILENO);
+        ::close(ends[0]);
+        writer = std::thread([fd = ends[1], bytes = std::move(bytes)] {
+            for (std::size_t at = 0; at < bytes.size();) {
+                const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+                if (n <= 0)
+                    break;
+                at += static_cast<std::size_t>(n);
+            }
+            ::close(fd);
+        });
+    }
+    ~FedStandardInput()
+    {
+        writer.join();
+        ::dup2(saved, STDIN_FILENO);
+        ::close(saved);
+    }
+
+private:
+    int saved;
+    std::thread writer;
+};
+
+/// A FIFO at `path` that a thread fills with the file `from` once a reader opens it.
+class FifoOf {
+public:
+    FifoOf(const std::string& path, const std::string& from)
+    {
+        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        writer = std::thread([path, bytes = readBytes(from)] {
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
+                const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+                if (n <= 0)
+                    break;
+                at += static_cast<std::size_t>(n);
+            }
+            ::close(fd);
+        });
+    }
+    ~FifoOf() { writer.join(); }
+
+private:
+    std::thread writer;
+};
+
+/// A words table without its comment lines, which name the inputs.
+std::string wordRows(const std::string& folder)
+{
+    const std::string text = readBytes(folder + "/words.tsv");
+    return text.substr(text.find('\n', text.rfind("\n#") + 1));
+}
+
+} // namespace
+
+TEST(Analyze, InputsFromPipesAndFifosAreReadOnceAndGiveWhatTheirFilesGive)
+{
+    ::signal(SIGPIPE, SIG_IGN);
+    ExportedTables in;
+    const std::string genome = in.dir.file("genome.fa"), family = in.dir.file("family.fa");
+    // The genome is read three times here (its words, on their strand, its pairs), the family
+    // once for all it gives.
+    const std::vector<std::string> options = {"--dyads", "--spacing", "0-4", "--strand", "given"};
+    auto analyzeWith = [&](const std::string& folder, const std::vector<std::string>& files) {
+        std::vector<std::string> args = analyze(folder, files);
+        args.insert(args.begin() + 4, options.begin(), options.end());
+        const CliOutcome done = run(args);
+        EXPECT_EQ(done.status, 0) << done.err;
+        return wordRows(folder);
+    };
+    const std::string fromFiles = analyzeWith(in.dir.file("files"), {genome, family});
+    {
+        FifoOf genomePipe(in.dir.file("genome.pipe"), genome);
+        FedStandardInput familyOnStdin(readBytes(family));
+        EXPECT_EQ(analyzeWith(in.dir.file("pipes"), {in.dir.file("genome.pipe"), "-"}), fromFiles);
+    }
+    // A table from standard input is told from FASTA without losing a byte.
+    const std::vector<std::string> tables = in.tables();
+    CliOutcome fromTables = run(analyze(in.dir.file("tables"), tables));
+    ASSERT_EQ(fromTables.status, 0) << fromTables.err;
+    {
+        FedStandardInput genomeOnStdin(readBytes(tables[0]));
+        CliOutcome piped = run(analyze(in.dir.file("piped-table"), {"-", tables[1], tables[2], tables[3]}));
+        ASSERT_EQ(piped.status, 0) << piped.err;
+    }
+    EXPECT_EQ(wordRows(in.dir.file("piped-table")), wordRows(in.dir.file("tables")));
+    // What never ends and is no text stops at its first bytes.
+    const CliOutcome zeros = run(analyze(in.dir.file("zeros"), {"/dev/zero", family}));
+    EXPECT_EQ(zeros.status, 1);
+    EXPECT_EQ(zeros.err, "seqlark-cli: error: cannot use /dev/zero: '/dev/zero' is neither a DTable nor a FASTA file\n");
 }

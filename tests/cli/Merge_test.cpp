@@ -6,6 +6,7 @@
 
 #include <random>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -109,4 +110,27 @@ TEST(Merge, TablesNoExportWritesAreRefusedByLineAndCutOnesWarned)
             EXPECT_NE(merged.err.find(": line "), std::string::npos) << merged.err;
         }
     }
+}
+
+TEST(Merge, ATableFromStandardInputIsReadOnce)
+{
+    TempDir dir;
+    writeBytes(dir.file("a.fa"), ">a\nACGTACGTTGCA\n");
+    writeBytes(dir.file("b.fa"), ">b\nTTGACCATGCAA\n");
+    for (const char* name : {"a", "b"})
+        ASSERT_EQ(run({"-q", "export", dir.file(std::string(name) + ".fa"), dir.file(std::string(name) + ".dtable")}).status, 0);
+    ASSERT_EQ(run({"merge", dir.file("files.dtable"), dir.file("a.dtable"), dir.file("b.dtable")}).status, 0);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string bytes = readBytes(dir.file("a.dtable"));
+    ASSERT_EQ(::write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(ends[1]);
+    const int saved = ::dup(STDIN_FILENO);
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    const CliOutcome merged = run({"merge", dir.file("piped.dtable"), "-", dir.file("b.dtable")});
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(readBytes(dir.file("piped.dtable")), readBytes(dir.file("files.dtable")));
 }
