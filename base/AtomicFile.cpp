@@ -6,7 +6,9 @@
 #include <csignal>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -22,10 +24,27 @@ struct TemporarySlot {
     std::atomic<bool> named {false};
     char path[PATH_MAX] {};
 };
-std::array<TemporarySlot, 64> temporaries;
+std::array<TemporarySlot, 256> temporaries;
+
+/// Set by the signal handler before it sweeps the slots: from then on no temporary file is
+/// made.
+std::atomic<bool> ending {false};
+/// Threads between deciding to make a temporary file and having it in a slot. The handler
+/// waits for them, so that a temporary file is in a slot when the sweep looks, or never made.
+std::atomic<int> creating {0};
+
+/// The signals that sweep the temporary files.
+sigset_t sweepingSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&set, signal);
+    return set;
+}
 
 /// Claims a slot for `path`; the slot's index, or -1 when every slot is taken or the path
-/// does not fit (the write then goes on, only without the clean-up on a signal).
+/// does not fit.
 int claimSlot(const char* path)
 {
     const std::size_t length = std::strlen(path);
@@ -196,10 +215,28 @@ Written replaceWith(const Destination& destination, std::string_view bytes)
     const std::string pattern = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".seqlark-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // Made and put in a slot with the sweeping signals held off this thread (the handler,
+    // which waits for this, must not run in the middle of it), unless a sweep has begun.
+    const sigset_t sweeping = sweepingSignals();
+    sigset_t before;
+    ::pthread_sigmask(SIG_BLOCK, &sweeping, &before);
+    creating.fetch_add(1);
+    int fd = -1, slot = -1, error = EINTR;
+    if (!ending.load()) {
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        error = errno;
+        slot = fd < 0 ? -1 : claimSlot(name.data());
+        if (fd >= 0 && slot < 0) { // a path too long for a slot, or 256 writes at once
+            ::close(fd);
+            ::unlink(name.data());
+            fd = -1;
+            error = ENAMETOOLONG;
+        }
+    }
+    creating.fetch_sub(1);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (fd < 0)
-        return failed(WriteStatus::CannotCreate, std::strerror(errno));
-    const int slot = claimSlot(name.data());
+        return failed(WriteStatus::CannotCreate, std::strerror(error));
     Written outcome = writeAll(fd, bytes);
     if (outcome.ok() && (::fchmod(fd, destination.mode) != 0 || ::fsync(fd) != 0))
         outcome = failed(WriteStatus::CannotWrite, std::strerror(errno));
@@ -252,6 +289,12 @@ namespace {
 
 extern "C" void removeAndEnd(int signal)
 {
+    ending.store(true);
+    // A thread making its temporary file is done in microseconds; a second at most is waited.
+    for (int waited = 0; waited < 1000 && creating.load() > 0; ++waited) {
+        const timespec millisecond {0, 1000000};
+        ::nanosleep(&millisecond, nullptr);
+    }
     removeTemporaryFiles();
     ::signal(signal, SIG_DFL);
     ::raise(signal);

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -191,4 +194,36 @@ TEST(AtomicFile, AnInterruptedWriteLeavesNoTemporaryFileAndTheOldFileWhole)
     EXPECT_EXIT(writeUntilStopped(path), testing::KilledBySignal(SIGTERM), "");
     EXPECT_EQ(readBytes(path), "the old table");
     EXPECT_TRUE(noTemporaryFilesIn(dir.path()));
+}
+
+TEST(AtomicFile, ASignalWhileManyThreadsWriteLeavesNoTemporaryFile)
+{
+    // Threads replace small files as fast as they can, as a report's threads write its pages;
+    // the signal comes at a random moment, while some thread is making its temporary file or
+    // about to make the next.
+    TempDir dir;
+    std::mt19937 random(5);
+    for (int round = 0; round < 30; ++round) {
+        const std::string folder = dir.file("round" + std::to_string(round));
+        fs::create_directory(folder);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            removeTemporaryFilesOnSignals();
+            std::vector<std::thread> writers;
+            for (int t = 0; t < 8; ++t)
+                writers.emplace_back([&folder, t] {
+                    for (int i = 0;; ++i)
+                        writeFileAtomically(folder + "/page" + std::to_string(t) + "-" + std::to_string(i % 5), "text");
+                });
+            for (std::thread& writer : writers)
+                writer.join();
+            std::_Exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        ::kill(child, round % 2 ? SIGINT : SIGTERM);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(noTemporaryFilesIn(folder)) << "round " << round;
+    }
 }
