@@ -142,6 +142,25 @@ std::string tableRefusal(const std::string& path, const TableFileFacts& facts)
     return refusals.empty() ? std::string() : "cannot use " + path + " as a DTable file: " + refusals.front();
 }
 
+/// Reads each input given as a stream (standard input, a pipe, a FIFO) into `streams`, the
+/// genome's pairs' FASTA included; false with the refusal in `outcome` when one cannot be.
+bool copyStreams(const RunRequest& request, const std::vector<const RunInput*>& inputs, StreamCopies& streams,
+    RunOutcome& outcome)
+{
+    std::vector<std::string> paths;
+    for (const RunInput* input : inputs)
+        if (!input->table)
+            paths.push_back(input->path);
+    if (!request.dyadBackground.empty())
+        paths.push_back(request.dyadBackground);
+    for (const std::string& path : paths)
+        if (std::string problem = streams.take(path); !problem.empty()) {
+            outcome = failed(RunStatus::InputRefused, "cannot use " + path + ": " + problem);
+            return false;
+        }
+    return true;
+}
+
 /// Tells the kind of each input in `inputs` (big, small, then the genes), refusing one that
 /// is neither kind and a table file whose header shows what no export writes. Inputs given
 /// in memory are tables.
@@ -436,15 +455,9 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
         inputs.push_back(&gene);
     // What a pipe gives is read once, before anything looks at it.
     StreamCopies streams;
-    for (const RunInput* input : inputs)
-        if (!input->table)
-            if (std::string problem = streams.take(input->path); !problem.empty())
-                return failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + problem);
-    if (std::string problem = streams.take(request.dyadBackground); !request.dyadBackground.empty() && !problem.empty())
-        return failed(RunStatus::InputRefused, "cannot use " + request.dyadBackground + ": " + problem);
     RunOutcome outcome;
     std::vector<InputKind> kinds;
-    if (!tellKinds(inputs, streams, kinds, outcome))
+    if (!copyStreams(request, inputs, streams, outcome) || !tellKinds(inputs, streams, kinds, outcome))
         return outcome;
     if (request.genes.empty() && (request.small.table || kinds[1] != InputKind::Fasta))
         return failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
