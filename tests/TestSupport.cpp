@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <unistd.h>
 #include <zlib.h>
 
 TempDir::TempDir()
@@ -68,6 +69,18 @@ std::map<std::string, std::string> contents(const std::filesystem::path& folder)
         files[name] = entry.is_directory() ? "<dir>" : readBytes(entry.path().string());
     }
     return files;
+}
+
+void writeAndClose(int fd, std::string_view bytes)
+{
+    for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (n <= 0)
+            break;
+        at += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0)
+        ::close(fd);
 }
 
 std::string gzipBytes(std::string_view bytes, const std::string& name)

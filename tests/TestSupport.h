@@ -90,6 +90,10 @@ private:
 /// minutes and gigabytes.)
 testing::AssertionResult sameTable(const std::string& actual, const std::string& expected);
 
+/// Writes `bytes` to the descriptor `fd` as far as it takes them (a reader that closes its
+/// end early stops the writing), then closes it.
+void writeAndClose(int fd, std::string_view bytes);
+
 /// gzip-compresses `bytes` through zlib; with a `name`, the gzip header carries it.
 std::string gzipBytes(std::string_view bytes, const std::string& name = "");
 

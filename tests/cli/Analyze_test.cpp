@@ -449,15 +449,7 @@ public:
         saved = ::dup(STDIN_FILENO);
         ::dup2(ends[0], STDIN_FILENO);
         ::close(ends[0]);
-        writer = std::thread([fd = ends[1], bytes = std::move(bytes)] {
-            for (std::size_t at = 0; at < bytes.size();) {
-                const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-                if (n <= 0)
-                    break;
-                at += static_cast<std::size_t>(n);
-            }
-            ::close(fd);
-        });
+        writer = std::thread([fd = ends[1], bytes = std::move(bytes)] { writeAndClose(fd, bytes); });
     }
     ~FedStandardInput()
     {
@@ -477,16 +469,7 @@ public:
     FifoOf(const std::string& path, const std::string& from)
     {
         EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
-        writer = std::thread([path, bytes = readBytes(from)] {
-            const int fd = ::open(path.c_str(), O_WRONLY);
-            for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
-                const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-                if (n <= 0)
-                    break;
-                at += static_cast<std::size_t>(n);
-            }
-            ::close(fd);
-        });
+        writer = std::thread([path, bytes = readBytes(from)] { writeAndClose(::open(path.c_str(), O_WRONLY), bytes); });
     }
     ~FifoOf() { writer.join(); }
 

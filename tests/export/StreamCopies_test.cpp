@@ -21,16 +21,7 @@ public:
     {
         EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
         writer = std::thread([this, bytes = std::move(bytes)] {
-            const int fd = ::open(path.c_str(), O_WRONLY);
-            // A reader that gives up early closes its end: the rest is not wanted.
-            for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
-                const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-                if (n <= 0)
-                    break;
-                at += static_cast<std::size_t>(n);
-            }
-            if (fd >= 0)
-                ::close(fd);
+            writeAndClose(::open(path.c_str(), O_WRONLY), bytes);
         });
     }
     ~FilledFifo() { writer.join(); }
