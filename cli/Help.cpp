@@ -24,7 +24,8 @@ const std::vector<CommandHelp> commands = {
         "its observed and expected count, P-value, E-value and q-value), the significant classes assembled into "
         "motifs, where in the family's sequences their sites lie (positions.tsv), and every motif in motifs.meme, "
         "motifs.jaspar, motifs.transfac and motifs.tsv. Each input is a "
-        "DTable file or a FASTA file (plain or gzip); without GENE files the first 32 records of a FASTA SMALL "
+        "DTable file or a FASTA file (plain or gzip), or - (standard input) or a pipe giving one, read once; "
+        "without GENE files the first 32 records of a FASTA SMALL "
         "serve as gene files. Prints the paths of output.html and summary.html.",
         {{"--out", "-o", "DIR", "write the report into DIR (default: the current folder)"},
             {"--statistic", nullptr, "S",
