@@ -1,0 +1,278 @@
+// The Python module seqlark: the export's counting and the DTable loader, with the counts of
+// each word length as a numpy array indexed by the word's 2-bit code.
+
+#include "base/Dna.h"
+#include "base/RunFeedback.h"
+#include "export/Export.h"
+#include "export/FastaRecords.h"
+#include "export/StreamCopies.h"
+#include "sequence/Masking.h"
+#include "tables/DTable.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+/// Word lengths the arrays can be asked for: those the export counts.
+constexpr int shortestLength = CountingTable::minimumWordLength;
+constexpr int longestLength = CountingTable::maximumWordLength;
+
+/// The exception for input the program refuses; set when the module is made.
+py::object refusedInput;
+
+[[noreturn]] void refuse(const std::string& message)
+{
+    PyErr_SetString(refusedInput.ptr(), message.c_str());
+    throw py::error_already_set();
+}
+
+/// Raises OSError for the file at `path` with `message`, its errno found anew (so that a
+/// missing file gives FileNotFoundError, a folder IsADirectoryError).
+[[noreturn]] void cannotRead(const std::string& path, const std::string& message)
+{
+    struct stat info;
+    int code = EIO;
+    if (::stat(path.c_str(), &info) != 0)
+        code = errno;
+    else if (S_ISDIR(info.st_mode))
+        code = EISDIR;
+    else if (::access(path.c_str(), R_OK) != 0)
+        code = errno;
+    PyErr_SetObject(PyExc_OSError, py::make_tuple(code, message, path).ptr());
+    throw py::error_already_set();
+}
+
+/// The word lengths a `lengths` argument names: (MIN, MAX), both from 6 to 8.
+std::pair<int, int> lengthsNamed(const py::object& lengths)
+{
+    std::pair<int, int> range;
+    try {
+        auto pair = lengths.cast<std::pair<int, int>>();
+        range = pair;
+    } catch (const py::cast_error&) {
+        throw py::value_error("lengths takes (MIN, MAX), word lengths from 6 to 8");
+    }
+    if (range.first < shortestLength || range.second > longestLength || range.first > range.second)
+        throw py::value_error("lengths takes (MIN, MAX), word lengths from 6 to 8 with MIN not above MAX");
+    return range;
+}
+
+/// A path argument: a str or an os.PathLike.
+std::string pathOf(const py::object& path)
+{
+    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
+/// A table of word counts, as the export counts it or as a DTable file holds it, with the
+/// counts of the words of A, C, G and T of each length asked for as numpy arrays.
+class Table {
+public:
+    Table(std::shared_ptr<DTable> table, std::pair<int, int> lengths)
+        : table(std::move(table))
+        , lengths(lengths)
+    {
+        for (int k = lengths.first; k <= lengths.second; ++k)
+            arrays.emplace_back(py::array_t<std::int64_t>(std::size_t(1) << (2 * k)));
+        for (py::array_t<std::int64_t>& array : arrays)
+            std::fill(array.mutable_data(), array.mutable_data() + array.size(), 0);
+        // Each word of A, C, G and T goes to its code: its letters' digits in base 4, first
+        // letter first. A table from a file may list a word twice; its counts add up.
+        for (const WordEntry& entry : this->table->entries()) {
+            const std::string_view word = entry.word.view();
+            const int k = static_cast<int>(word.size());
+            if (k < lengths.first || k > lengths.second || !isDnaWord(word))
+                continue;
+            std::uint64_t code = 0;
+            for (char c : word)
+                code = code * 4 + baseCodes[static_cast<unsigned char>(c)];
+            arrays[static_cast<std::size_t>(k - lengths.first)].mutable_at(static_cast<py::ssize_t>(code)) += entry.count;
+        }
+    }
+
+    std::int64_t bucketCount() const { return table->bucketCount(); }
+    std::int64_t bases() const { return table->sequenceLength(); }
+    std::int64_t wordsCounted() const { return table->totalCount(); }
+    std::int64_t distinctWords() const { return table->distinctCount(); }
+
+    py::array_t<std::int64_t> counts(int k) const { return arrays.at(indexOf(k)); }
+
+    py::dict allCounts() const
+    {
+        py::dict all;
+        for (int k = lengths.first; k <= lengths.second; ++k)
+            all[py::int_(k)] = arrays[static_cast<std::size_t>(k - lengths.first)];
+        return all;
+    }
+
+    std::vector<std::string> words(int k) const
+    {
+        indexOf(k);
+        const std::size_t n = std::size_t(1) << (2 * k);
+        std::vector<std::string> all(n, std::string(static_cast<std::size_t>(k), 'A'));
+        for (std::size_t code = 0; code < n; ++code)
+            for (int i = 0; i < k; ++i)
+                all[code][static_cast<std::size_t>(i)] = "ACGT"[(code >> (2 * (k - 1 - i))) & 3];
+        return all;
+    }
+
+    void save(const py::object& file) const
+    {
+        const std::string path = pathOf(file);
+        Outcome<WriteStatus> written;
+        {
+            py::gil_scoped_release unlocked;
+            written = table->write(path.c_str());
+        }
+        if (!written.ok()) {
+            PyErr_SetObject(PyExc_OSError, py::make_tuple(EIO, "cannot write " + path + ": " + written.message, path).ptr());
+            throw py::error_already_set();
+        }
+    }
+
+    std::string repr() const
+    {
+        return "<seqlark.Table: " + std::to_string(bases()) + " bases, " + std::to_string(wordsCounted())
+            + " words counted, " + std::to_string(distinctWords()) + " distinct; arrays for lengths "
+            + std::to_string(lengths.first) + " to " + std::to_string(lengths.second) + ">";
+    }
+
+private:
+    std::size_t indexOf(int k) const
+    {
+        if (k < lengths.first || k > lengths.second)
+            throw py::value_error("this table holds arrays for word lengths " + std::to_string(lengths.first) + " to "
+                + std::to_string(lengths.second) + ", not " + std::to_string(k));
+        return static_cast<std::size_t>(k - lengths.first);
+    }
+
+    std::shared_ptr<DTable> table;
+    std::pair<int, int> lengths;
+    std::vector<py::array_t<std::int64_t>> arrays;
+};
+
+Table count(const py::object& fasta, const py::object& lengths, const py::object& threads, const std::string& mask)
+{
+    const std::string path = pathOf(fasta);
+    const std::pair<int, int> range = lengthsNamed(lengths);
+    Masking masking = Masking::None;
+    if (!maskingNamed(mask, masking))
+        throw py::value_error("mask takes none, lower or dust");
+    unsigned threadCount = std::max(1u, std::thread::hardware_concurrency());
+    if (!threads.is_none()) {
+        const long asked = threads.cast<long>();
+        if (asked < 1 || asked > 256)
+            throw py::value_error("threads takes a number from 1 to 256");
+        threadCount = static_cast<unsigned>(asked);
+    }
+    MaskedCount counted;
+    std::string copyProblem;
+    {
+        py::gil_scoped_release unlocked;
+        StreamCopies streams;
+        copyProblem = streams.take(path);
+        if (copyProblem.empty()) {
+            RunFeedback quietly;
+            const std::string source = streams.source(path);
+            counted = masking == Masking::None ? MaskedCount {countFasta(source.c_str(), quietly, threadCount)}
+                                               : countFastaMasked(source.c_str(), masking, quietly);
+            counted.message = streams.told(counted.message);
+        }
+    }
+    if (!copyProblem.empty())
+        cannotRead(path, copyProblem);
+    if (counted.status == ExportStatus::SourceUnreadable)
+        cannotRead(path, counted.message);
+    if (!counted.ok())
+        refuse(counted.message);
+    return Table(std::make_shared<CountingTable>(std::move(counted.table)), range);
+}
+
+Table loadTable(const py::object& file, const py::object& lengths)
+{
+    const std::string path = pathOf(file);
+    const std::pair<int, int> range = lengthsNamed(lengths);
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        cannotRead(path, "cannot read " + quotedPath(path.c_str()) + ": " + std::strerror(errno));
+    auto table = std::make_shared<DTable>();
+    LoadOutcome loaded;
+    TableFileFacts facts;
+    std::string copyProblem;
+    {
+        py::gil_scoped_release unlocked;
+        StreamCopies streams;
+        copyProblem = streams.take(path);
+        if (copyProblem.empty())
+            loaded = table->load(streams.source(path).c_str(), facts);
+    }
+    if (!copyProblem.empty())
+        cannotRead(path, copyProblem);
+    if (loaded.status == LoadStatus::CannotOpen)
+        cannotRead(path, "cannot read " + quotedPath(path.c_str()));
+    if (!loaded.ok())
+        refuse("cannot use " + path + " as a DTable file: " + loaded.message);
+    if (const std::vector<std::string> refusals = facts.refusals(); !refusals.empty())
+        refuse("cannot use " + path + " as a DTable file: " + refusals.front());
+    return Table(std::move(table), range);
+}
+
+} // namespace
+
+PYBIND11_MODULE(seqlark, module)
+{
+    module.doc() = "Seqlark: count the DNA words of a FASTA file, and read DTable files, into numpy arrays.";
+    refusedInput = py::reinterpret_borrow<py::object>(
+        PyErr_NewExceptionWithDoc("seqlark.Error", "Input the program refuses, with the command line's one-line message.",
+            PyExc_Exception, nullptr));
+    module.attr("Error") = refusedInput;
+
+    py::class_<Table>(module, "Table",
+        "A table of word counts: the four header numbers of a DTable file and, for each word length asked\n"
+        "for, a numpy array of the counts of the words of A, C, G and T, indexed by the word's 2-bit code\n"
+        "(A=0, C=1, G=2, T=3, first letter most significant). Words holding N or other letters are kept\n"
+        "for save() but are in no array.")
+        .def_property_readonly("bucket_count", &Table::bucketCount, "The table's bucket count (10000 for every export).")
+        .def_property_readonly("bases", &Table::bases, "The number of bases counted.")
+        .def_property_readonly("words_counted", &Table::wordsCounted, "The number of words counted (every length).")
+        .def_property_readonly("distinct_words", &Table::distinctWords, "The number of distinct words (every length).")
+        .def_property_readonly("counts", &Table::allCounts, "A dict from word length to its numpy array of counts.")
+        .def("counts_of", &Table::counts, py::arg("k"), "The numpy array of the counts of the words of length k.")
+        .def("words", &Table::words, py::arg("k"),
+            "The 4^k words of length k in the order of their codes, the order of counts_of(k).")
+        .def("save", &Table::save, py::arg("path"),
+            "Writes the table as a DTable file, byte for byte what seqlark-cli export writes.")
+        .def("__repr__", &Table::repr);
+
+    module.def("count", &count, py::arg("fasta"), py::arg("lengths") = py::make_tuple(6, 8),
+        py::arg("threads") = py::none(), py::arg("mask") = "none",
+        "count(fasta, lengths=(6, 8), threads=None, mask=\"none\") -> Table\n\n"
+        "Counts every word of 6, 7 and 8 letters of the FASTA file fasta (plain or gzip; a path, '-' for\n"
+        "standard input) on both strands, as seqlark-cli export does, and gives the counts of the word\n"
+        "lengths MIN to MAX as numpy arrays. threads: counting threads, 1 to 256 (default: one per core);\n"
+        "the counts are the same for any number. mask: 'none', 'lower' (soft-masked lower case) or 'dust'\n"
+        "(low-complexity stretches), whose letters become N.\n\n"
+        "Raises ValueError for a bad argument, OSError for a file that cannot be read, and seqlark.Error\n"
+        "for a file that is no FASTA (empty, not text, no header line). The interpreter's lock is\n"
+        "released while counting.");
+    module.def("load_table", &loadTable, py::arg("path"), py::arg("lengths") = py::make_tuple(6, 8),
+        "load_table(path, lengths=(6, 8)) -> Table\n\n"
+        "Reads the DTable file at path with the command line's loader and refusals (negative or\n"
+        "malformed numbers, header numbers the records contradict, records after the table's end),\n"
+        "raising seqlark.Error with the command line's one-line message, or OSError when the file cannot\n"
+        "be read.");
+}
