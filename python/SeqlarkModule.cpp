@@ -92,16 +92,23 @@ public:
             std::fill(array.mutable_data(), array.mutable_data() + array.size(), 0);
         // Each word of A, C, G and T goes to its code: its letters' digits in base 4, first
         // letter first. A table from a file may list a word twice; its counts add up.
-        for (const WordEntry& entry : this->table->entries()) {
+        std::vector<std::int64_t*> data;
+        for (py::array_t<std::int64_t>& array : arrays)
+            data.push_back(array.mutable_data());
+        this->table->visitEntries([&](const WordEntry& entry) {
             const std::string_view word = entry.word.view();
             const int k = static_cast<int>(word.size());
-            if (k < lengths.first || k > lengths.second || !isDnaWord(word))
-                continue;
+            if (k < lengths.first || k > lengths.second)
+                return;
             std::uint64_t code = 0;
-            for (char c : word)
-                code = code * 4 + baseCodes[static_cast<unsigned char>(c)];
-            arrays[static_cast<std::size_t>(k - lengths.first)].mutable_at(static_cast<py::ssize_t>(code)) += entry.count;
-        }
+            for (char c : word) {
+                const std::uint8_t digit = baseCodes[static_cast<unsigned char>(c)];
+                if (digit == otherBase)
+                    return;
+                code = code * 4 + digit;
+            }
+            data[static_cast<std::size_t>(k - lengths.first)][code] += entry.count;
+        });
     }
 
     std::int64_t bucketCount() const { return table->bucketCount(); }

@@ -128,6 +128,12 @@ public:
     std::int64_t countOf(const DString& word) const;
     /// A copy of every record, bucket by bucket.
     std::vector<WordEntry> entries() const;
+    /// Calls `visit` with each record in the order entries() lists them, copying none.
+    template <class Visit>
+    void visitEntries(Visit&& visit) const
+    {
+        forEachListed(visit);
+    }
     /// Adds the table `other`, of the same bucket count, as if its words had been counted
     /// after this table's: its counts go to the words already here, its other words follow in
     /// its own order, and its bases and occurrences are added to this table's. For tables
