@@ -39,6 +39,9 @@ public:
     }
     /// The run is over, however it ended.
     virtual void finished() {}
+    /// Whether the front end asks the run to stop (a reading asks after each progress step
+    /// and ends as Stopped); never by default.
+    virtual bool stopAsked() { return false; }
     /// A problem the user must be told of, with its caption; the run goes on once this returns.
     virtual void warn(std::string_view caption, std::string_view text)
     {

@@ -202,12 +202,14 @@ ExportResult countSource(const char* source, WordCounter& counter, RunFeedback& 
         };
     }
     FastaStream fasta(source, sink, [&queue] { return queue.take(); }, diagnostics);
-    feedAll(input, fasta, feedback, counting ? &counting->failed : nullptr);
+    const std::optional<ExportResult> stopped = feedAll(input, fasta, feedback, counting ? &counting->failed : nullptr);
     if (counting) {
         counting->join();
         if (counting->failed)
             return outOfMemory(source, diagnostics);
     }
+    if (stopped)
+        return *stopped;
 
     if (auto failed = readFailure(source, input, fasta, diagnostics, true))
         return *failed;
@@ -354,10 +356,11 @@ CountedRecords countRecords(const char* source, std::size_t maxRecords, RunFeedb
             keptEnd = firstBase;
         }
     });
-    feedAll(input, fasta, feedback);
+    std::optional<ExportResult> failed = feedAll(input, fasta, feedback);
     takeCounted();
-
-    if (auto failed = readFailure(source, input, fasta, diagnostics, false)) {
+    if (!failed)
+        failed = readFailure(source, input, fasta, diagnostics, false);
+    if (failed) {
         setResult(counted, *failed);
         counted.tables.clear();
         counted.names.clear();

@@ -19,6 +19,7 @@ enum class ExportStatus {
     SourceNotFasta,   ///< no header line at all
     DestinationUnwritable,
     OutOfMemory,      ///< the counts or the table do not fit in memory
+    Stopped,          ///< the feedback asked the reading to stop
 };
 
 /// What an export or a counting did; the message is one line for the user when it failed.

@@ -91,7 +91,8 @@ ExportResult readFastaRecords(const char* source, const std::function<void(const
     fasta.onGene([&records](std::int64_t, std::string_view name, std::uint64_t firstBase) {
         records.begin(name, firstBase);
     });
-    feedAll(input, fasta, feedback);
+    if (auto stopped = feedAll(input, fasta, feedback))
+        return *stopped;
     if (auto failed = readFailure(source, input, fasta, diagnostics, false))
         return *failed;
     records.finish();

@@ -27,18 +27,24 @@ std::optional<ExportResult> openSource(InputStream& input, const char* source, c
     return exportFailure(ExportStatus::SourceUnreadable, "cannot read " + quotedPath(source) + ": " + input.error());
 }
 
-void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback, const std::atomic<bool>* stop)
+std::optional<ExportResult> feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback,
+    const std::atomic<bool>* stop)
 {
     std::unique_ptr<char[]> chunk(new char[chunkCapacity]);
+    bool stopAsked = false;
     while (std::size_t n = input.read(chunk.get(), chunkCapacity)) {
         fasta.feed(chunk.get(), n);
         if (input.size())
             feedback.progressed(static_cast<std::int64_t>(input.consumed() * (exportProgressSteps * 19 / 20) / input.size()),
                 exportProgressSteps);
-        if (fasta.heldZeroByte() || (stop && *stop))
+        stopAsked = feedback.stopAsked();
+        if (fasta.heldZeroByte() || (stop && *stop) || stopAsked)
             break;
     }
     fasta.finish();
+    if (stopAsked)
+        return exportFailure(ExportStatus::Stopped, "stopped before the end of the file");
+    return std::nullopt;
 }
 
 std::optional<ExportResult> readFailure(const char* source, const InputStream& input, FastaStream& fasta,

@@ -26,10 +26,12 @@ void setResult(ExportResult& counted, ExportResult result);
 /// Opens `source`; the export's failure when it cannot be read.
 std::optional<ExportResult> openSource(InputStream& input, const char* source, const Diagnostics& diagnostics);
 
-/// Feeds the whole of `input` to `fasta`, up to a zero byte or until `stop` is set, and
-/// finishes it. Progress goes up to nineteen twentieths: the last twentieth is what is done
-/// with the counts.
-void feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback, const std::atomic<bool>* stop = nullptr);
+/// Feeds the whole of `input` to `fasta`, up to a zero byte or until `stop` is set or the
+/// feedback asks to stop, and finishes it. Progress goes up to nineteen twentieths: the last
+/// twentieth is what is done with the counts. Returns the Stopped failure when the feedback
+/// asked to stop.
+std::optional<ExportResult> feedAll(InputStream& input, FastaStream& fasta, RunFeedback& feedback,
+    const std::atomic<bool>* stop = nullptr);
 
 /// What the export makes of a source read to its end: a failure, or nothing when its text
 /// can be counted. With `summary` the "Read ... bytes" and gene lines are written on the way.

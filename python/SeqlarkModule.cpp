@@ -172,7 +172,53 @@ private:
     std::vector<py::array_t<std::int64_t>> arrays;
 };
 
-Table count(const py::object& fasta, const py::object& lengths, const py::object& threads, const std::string& mask)
+/// What a counting tells Python: its progress to a callback, and a stop once the callback
+/// raised or a signal's handler (Ctrl-C's KeyboardInterrupt) did. Called on the thread that
+/// called count, the interpreter's lock released around it.
+class PythonFeedback : public RunFeedback {
+public:
+    explicit PythonFeedback(py::object callback)
+        : callback(std::move(callback))
+    {
+    }
+
+    void progressed(std::int64_t done, std::int64_t total) override
+    {
+        if (raised)
+            return;
+        py::gil_scoped_acquire locked;
+        try {
+            if (!callback.is_none())
+                callback(done, total);
+            if (PyErr_CheckSignals() != 0)
+                throw py::error_already_set();
+        } catch (py::error_already_set& error) {
+            raised = std::make_unique<py::error_already_set>(std::move(error));
+        }
+    }
+    bool stopAsked() override { return raised != nullptr; }
+
+    /// Raises again what the callback or a signal's handler raised, if anything.
+    void raiseAny()
+    {
+        if (raised)
+            throw std::move(*raised);
+    }
+
+    /// Checks for signals before the counting, with the lock held.
+    void checkSignals()
+    {
+        if (PyErr_CheckSignals() != 0)
+            throw py::error_already_set();
+    }
+
+private:
+    py::object callback;
+    std::unique_ptr<py::error_already_set> raised;
+};
+
+Table count(const py::object& fasta, const py::object& lengths, const py::object& threads, const std::string& mask,
+    const py::object& progress)
 {
     const std::string path = pathOf(fasta);
     const std::pair<int, int> range = lengthsNamed(lengths);
@@ -188,18 +234,20 @@ Table count(const py::object& fasta, const py::object& lengths, const py::object
     }
     MaskedCount counted;
     std::string copyProblem;
+    PythonFeedback feedback(progress);
+    feedback.checkSignals();
     {
         py::gil_scoped_release unlocked;
         StreamCopies streams;
         copyProblem = streams.take(path);
         if (copyProblem.empty()) {
-            RunFeedback quietly;
             const std::string source = streams.source(path);
-            counted = masking == Masking::None ? MaskedCount {countFasta(source.c_str(), quietly, threadCount)}
-                                               : countFastaMasked(source.c_str(), masking, quietly);
+            counted = masking == Masking::None ? MaskedCount {countFasta(source.c_str(), feedback, threadCount)}
+                                               : countFastaMasked(source.c_str(), masking, feedback);
             counted.message = streams.told(counted.message);
         }
     }
+    feedback.raiseAny();
     if (!copyProblem.empty())
         cannotRead(path, copyProblem);
     if (counted.status == ExportStatus::SourceUnreadable)
@@ -266,13 +314,16 @@ PYBIND11_MODULE(seqlark, module)
         .def("__repr__", &Table::repr);
 
     module.def("count", &count, py::arg("fasta"), py::arg("lengths") = py::make_tuple(6, 8),
-        py::arg("threads") = py::none(), py::arg("mask") = "none",
-        "count(fasta, lengths=(6, 8), threads=None, mask=\"none\") -> Table\n\n"
+        py::arg("threads") = py::none(), py::arg("mask") = "none", py::arg("progress") = py::none(),
+        "count(fasta, lengths=(6, 8), threads=None, mask=\"none\", progress=None) -> Table\n\n"
         "Counts every word of 6, 7 and 8 letters of the FASTA file fasta (plain or gzip; a path, '-' for\n"
         "standard input) on both strands, as seqlark-cli export does, and gives the counts of the word\n"
         "lengths MIN to MAX as numpy arrays. threads: counting threads, 1 to 256 (default: one per core);\n"
         "the counts are the same for any number. mask: 'none', 'lower' (soft-masked lower case) or 'dust'\n"
-        "(low-complexity stretches), whose letters become N.\n\n"
+        "(low-complexity stretches), whose letters become N. progress: called as progress(done, total)\n"
+        "as the file is read (thousandths of a file whose size is known), on the calling thread.\n\n"
+        "Ctrl-C (KeyboardInterrupt), or an exception the progress callback raises, stops the counting\n"
+        "within one block of 4 MB and is raised again.\n"
         "Raises ValueError for a bad argument, OSError for a file that cannot be read, and seqlark.Error\n"
         "for a file that is no FASTA (empty, not text, no header line). The interpreter's lock is\n"
         "released while counting.");

@@ -2,6 +2,7 @@
 
 import os
 import random
+import signal
 import subprocess
 
 import numpy as np
@@ -135,3 +136,48 @@ def test_refused_input_raises_seqlark_error_with_the_command_lines_message(tmp_p
         seqlark.load_table(forged)
     assert str(refused.value) == cli_error("merge", str(tmp_path / "merged.dtable"), str(forged))
     assert issubclass(seqlark.Error, Exception)
+
+
+@pytest.fixture(scope="module")
+def large_fasta(tmp_path_factory):
+    """Some 13 MB of random sequence in four records: more than three blocks of reading."""
+    path = tmp_path_factory.mktemp("large") / "large.fa"
+    rng = np.random.default_rng(3)
+    with open(path, "wb") as out:
+        for r in range(4):
+            letters = np.frombuffer(b"ACGT", dtype=np.uint8)[rng.integers(0, 4, 3_300_000)]
+            out.write(b">r%d\n" % r + b"\n".join(letters[i:i + 100].tobytes() for i in range(0, letters.size, 100)) + b"\n")
+    return path
+
+
+def test_progress_goes_up_to_its_total(large_fasta):
+    seen = []
+    seqlark.count(large_fasta, progress=lambda done, total: seen.append((done, total)))
+    assert len(seen) >= 4
+    assert all(total == 1000 for _, total in seen)
+    assert [done for done, _ in seen] == sorted(done for done, _ in seen)
+    assert seen[-1] == (1000, 1000)
+
+
+def test_an_exception_of_the_callback_or_ctrl_c_stops_the_counting(large_fasta):
+    calls = []
+
+    def refuse(done, total):
+        calls.append(done)
+        raise RuntimeError("enough")
+
+    with pytest.raises(RuntimeError, match="enough"):
+        seqlark.count(large_fasta, progress=refuse)
+    assert len(calls) == 1
+
+    # Ctrl-C: SIGINT, whose handler raises KeyboardInterrupt at the next block.
+    def interrupt(done, total):
+        calls.append(done)
+        os.kill(os.getpid(), signal.SIGINT)
+
+    calls.clear()
+    with pytest.raises(KeyboardInterrupt):
+        seqlark.count(large_fasta, progress=interrupt)
+    assert len(calls) == 1
+    # The module works on afterwards.
+    assert seqlark.count(large_fasta, lengths=(6, 6)).counts[6].sum() > 0
