@@ -290,6 +290,9 @@ Table loadTable(const py::object& file, const py::object& lengths)
 
 PYBIND11_MODULE(seqlark, module)
 {
+    // Each docstring starts with its own signature, which reads better than the generated one.
+    py::options options;
+    options.disable_function_signatures();
     module.doc() = "Seqlark: count the DNA words of a FASTA file, and read DTable files, into numpy arrays.";
     refusedInput = py::reinterpret_borrow<py::object>(
         PyErr_NewExceptionWithDoc("seqlark.Error", "Input the program refuses, with the command line's one-line message.",
@@ -306,11 +309,11 @@ PYBIND11_MODULE(seqlark, module)
         .def_property_readonly("words_counted", &Table::wordsCounted, "The number of words counted (every length).")
         .def_property_readonly("distinct_words", &Table::distinctWords, "The number of distinct words (every length).")
         .def_property_readonly("counts", &Table::allCounts, "A dict from word length to its numpy array of counts.")
-        .def("counts_of", &Table::counts, py::arg("k"), "The numpy array of the counts of the words of length k.")
+        .def("counts_of", &Table::counts, py::arg("k"), "counts_of(k) -> numpy.ndarray\n\nThe numpy array of the counts of the words of length k.")
         .def("words", &Table::words, py::arg("k"),
-            "The 4^k words of length k in the order of their codes, the order of counts_of(k).")
+            "words(k) -> list of str\n\nThe 4^k words of length k in the order of their codes, the order of counts_of(k).")
         .def("save", &Table::save, py::arg("path"),
-            "Writes the table as a DTable file, byte for byte what seqlark-cli export writes.")
+            "save(path)\n\nWrites the table as a DTable file, byte for byte what seqlark-cli export writes.")
         .def("__repr__", &Table::repr);
 
     module.def("count", &count, py::arg("fasta"), py::arg("lengths") = py::make_tuple(6, 8),
@@ -323,7 +326,7 @@ PYBIND11_MODULE(seqlark, module)
         "(low-complexity stretches), whose letters become N. progress: called as progress(done, total)\n"
         "as the file is read (thousandths of a file whose size is known), on the calling thread.\n\n"
         "Ctrl-C (KeyboardInterrupt), or an exception the progress callback raises, stops the counting\n"
-        "within one block of 4 MB and is raised again.\n"
+        "within one block of 4 MB and is raised again.\n\n"
         "Raises ValueError for a bad argument, OSError for a file that cannot be read, and seqlark.Error\n"
         "for a file that is no FASTA (empty, not text, no header line). The interpreter's lock is\n"
         "released while counting.");

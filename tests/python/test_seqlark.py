@@ -181,3 +181,10 @@ def test_an_exception_of_the_callback_or_ctrl_c_stops_the_counting(large_fasta):
     assert len(calls) == 1
     # The module works on afterwards.
     assert seqlark.count(large_fasta, lengths=(6, 6)).counts[6].sum() > 0
+
+
+def test_help_shows_each_functions_own_signature_and_text():
+    for function, signature in ((seqlark.count, "count(fasta, lengths=(6, 8)"), (seqlark.load_table, "load_table(path"),
+                                (seqlark.Table.save, "save(path)"), (seqlark.Table.words, "words(k)")):
+        doc = function.__doc__
+        assert doc.startswith(signature) and doc.count("\n") >= 2, doc
