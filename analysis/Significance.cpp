@@ -15,27 +15,6 @@
 
 namespace {
 
-/// The 2-bit code of an A/C/G/T word; -1 for a word holding any other byte.
-std::int64_t codeOf(std::string_view word)
-{
-    std::int64_t code = 0;
-    for (char c : word) {
-        const int base = baseCodes[static_cast<unsigned char>(c)];
-        if (base == otherBase)
-            return -1;
-        code = code * 4 + base;
-    }
-    return code;
-}
-
-std::string wordOf(std::int64_t code, int length)
-{
-    std::string word(static_cast<std::size_t>(length), 'A');
-    for (int i = length - 1; i >= 0; --i, code /= 4)
-        word[static_cast<std::size_t>(i)] = "ACGT"[code % 4];
-    return word;
-}
-
 /// Counts of the A/C/G/T words of each length from `shortest` to `longest`, by code, in one
 /// pass over the records.
 std::vector<std::vector<std::int64_t>> countsByLength(const std::vector<WordEntry>& records, int shortest, int longest)
@@ -47,7 +26,7 @@ std::vector<std::vector<std::int64_t>> countsByLength(const std::vector<WordEntr
         const int length = static_cast<int>(entry.word.length());
         if (length < shortest || length > longest)
             continue;
-        const std::int64_t code = codeOf(entry.word.view());
+        const std::int64_t code = dnaWordCode(entry.word.view());
         if (code >= 0)
             counts[static_cast<std::size_t>(length - shortest)][static_cast<std::size_t>(code)] += entry.count;
     }
@@ -227,12 +206,12 @@ WordClass classRow(const ClassSet& set, const LengthSummary& summary, Statistic 
     std::uint64_t reverse, std::int64_t observed, double p)
 {
     WordClass entry;
-    entry.word = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(code), set.spacing) : wordOf(static_cast<std::int64_t>(code), set.length);
-    entry.reverse = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(reverse), set.spacing) : wordOf(static_cast<std::int64_t>(reverse), set.length);
+    entry.word = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(code), set.spacing) : dnaWordOf(static_cast<std::int64_t>(code), set.length);
+    entry.reverse = set.spacing >= 0 ? dyadWord(static_cast<std::uint32_t>(reverse), set.spacing) : dnaWordOf(static_cast<std::int64_t>(reverse), set.length);
     entry.length = set.length + std::max(set.spacing, 0);
     entry.spacing = set.spacing;
     entry.observed = observed;
-    entry.lowComplexity = isLowComplexity(wordOf(static_cast<std::int64_t>(code), set.length));
+    entry.lowComplexity = isLowComplexity(dnaWordOf(static_cast<std::int64_t>(code), set.length));
     entry.expected = p * summary.smallWindows;
     entry.ratio = static_cast<double>(observed) / entry.expected;
     // A table whose counts exceed its own windows (made by hand) still gets a P. The

@@ -43,3 +43,10 @@ bool isOwnReverseComplement(std::string_view word);
 
 /// True when every byte of `word` is one of A, C, G, T.
 bool isDnaWord(std::string_view word);
+
+/// The 2-bit code of an A/C/G/T word (its letters' digits in base 4, first letter first);
+/// -1 for a word holding any other byte.
+std::int64_t dnaWordCode(std::string_view word);
+
+/// The word of `length` letters whose 2-bit code is `code`.
+std::string dnaWordOf(std::int64_t code, int length);

@@ -100,14 +100,8 @@ public:
             const int k = static_cast<int>(word.size());
             if (k < lengths.first || k > lengths.second)
                 return;
-            std::uint64_t code = 0;
-            for (char c : word) {
-                const std::uint8_t digit = baseCodes[static_cast<unsigned char>(c)];
-                if (digit == otherBase)
-                    return;
-                code = code * 4 + digit;
-            }
-            data[static_cast<std::size_t>(k - lengths.first)][code] += entry.count;
+            if (const std::int64_t code = dnaWordCode(word); code >= 0)
+                data[static_cast<std::size_t>(k - lengths.first)][code] += entry.count;
         });
     }
 
@@ -129,11 +123,11 @@ public:
     std::vector<std::string> words(int k) const
     {
         indexOf(k);
-        const std::size_t n = std::size_t(1) << (2 * k);
-        std::vector<std::string> all(n, std::string(static_cast<std::size_t>(k), 'A'));
-        for (std::size_t code = 0; code < n; ++code)
-            for (int i = 0; i < k; ++i)
-                all[code][static_cast<std::size_t>(i)] = "ACGT"[(code >> (2 * (k - 1 - i))) & 3];
+        const std::int64_t n = std::int64_t(1) << (2 * k);
+        std::vector<std::string> all;
+        all.reserve(static_cast<std::size_t>(n));
+        for (std::int64_t code = 0; code < n; ++code)
+            all.push_back(dnaWordOf(code, k));
         return all;
     }
 
