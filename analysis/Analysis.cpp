@@ -266,6 +266,38 @@ void matchKnownMotifs(AnalysisResult& result)
     measureKnownMatches(motifs, matches, result.known.size(), MotifSet(shuffledMotifs(result.known)));
 }
 
+/// The significance of every class of the engine's lists, its significant classes assembled
+/// into motifs, and where the best of them lie in the family's sequences.
+std::tuple<SignificanceTable, std::vector<AssembledMotif>, std::optional<PositionReport>> findSignificance(
+    const ScoreEngine& engine, const AnalysisInput& input)
+{
+    SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
+        input.shortest, input.longest, input.family.get(), input.bigForward.get(), input.smallForward.get(),
+        {input.bigDyads.get(), input.familyDyads.get()});
+    std::vector<AssembledMotif> motifs = assembleMotifs(table);
+    std::optional<PositionReport> positions;
+    if (input.family && binsSpanned(*input.family, input.binWidth) >= fewestPositionBins)
+        positions = positionsOf(*input.family, table, motifs, firstSignificant(table, positionedClasses), input.anchor,
+            input.binWidth);
+    return std::tuple {std::move(table), std::move(motifs), std::move(positions)};
+}
+
+/// Moves the engine's lists, what the input read of the sequences and its known motifs into
+/// `result`.
+void takeFindings(ScoreEngine& engine, AnalysisInput& input, AnalysisResult& result)
+{
+    result.candidates = engine.takeCandidates();
+    result.background = engine.takeBackground();
+    result.matrices = engine.takeMatrices();
+    result.family = std::move(input.family);
+    result.bigForward = std::move(input.bigForward);
+    result.smallForward = std::move(input.smallForward);
+    result.bigDyads = std::move(input.bigDyads);
+    result.familyDyads = std::move(input.familyDyads);
+    result.dyadSource = std::move(input.dyadSource);
+    result.known = std::move(input.known);
+}
+
 } // namespace
 
 AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
@@ -290,6 +322,17 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
         progress.closeProgressWindow();
         return result;
     }
+    // Asked between the long steps: the result then goes no further.
+    const auto stopped = [&] {
+        if (!feedback.stopAsked())
+            return false;
+        result.status = AnalysisStatus::Stopped;
+        result.message = "the analysis was stopped";
+        progress.closeProgressWindow();
+        return true;
+    };
+    if (stopped())
+        return result;
     const std::size_t candidates = result.small.records;
     const std::size_t geneCount = input.genes.size();
     progress.setTotal(ownSteps + ScoreEngine::tabulateSteps(candidates) + ScoreEngine::refineSteps(candidates, geneCount));
@@ -309,6 +352,8 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     engine.tabulate(big.read(), small.read());
     engine.sortCandidates();
     progress.stepProgress();
+    if (stopped())
+        return result;
     big.release();
     small.release();
 
@@ -316,34 +361,17 @@ AnalysisResult analyze(AnalysisInput input, RunFeedback& feedback)
     // candidates are refined, which only read them too; the significant classes are
     // assembled into motifs there too.
     std::future<std::tuple<SignificanceTable, std::vector<AssembledMotif>, std::optional<PositionReport>>> significance
-        = std::async(std::launch::async, [&engine, &input] {
-              SignificanceTable table = significanceOf(engine.backgroundList(), engine.candidateList(), input.statistic,
-                  input.shortest, input.longest, input.family.get(), input.bigForward.get(), input.smallForward.get(),
-                  {input.bigDyads.get(), input.familyDyads.get()});
-              std::vector<AssembledMotif> motifs = assembleMotifs(table);
-              std::optional<PositionReport> positions;
-              if (input.family && binsSpanned(*input.family, input.binWidth) >= fewestPositionBins)
-                  positions = positionsOf(*input.family, table, motifs, firstSignificant(table, positionedClasses),
-                      input.anchor, input.binWidth);
-              return std::tuple {std::move(table), std::move(motifs), std::move(positions)};
-          });
+        = std::async(std::launch::async, [&engine, &input] { return findSignificance(engine, input); });
     // Refining looks only at gene words as long as the candidates it refines, so the gene
     // tables keep only words of those lengths (none at all when there is no candidate).
     engine.refineCandidates(loadGenes(input.genes, engine.refinedLengths(), console, result));
 
     std::tie(result.significance, result.assembled, result.positions) = significance.get();
-    result.candidates = engine.takeCandidates();
-    result.background = engine.takeBackground();
-    result.matrices = engine.takeMatrices();
-    result.family = std::move(input.family);
-    result.bigForward = std::move(input.bigForward);
-    result.smallForward = std::move(input.smallForward);
-    result.bigDyads = std::move(input.bigDyads);
-    result.familyDyads = std::move(input.familyDyads);
-    result.dyadSource = std::move(input.dyadSource);
+    if (stopped())
+        return result;
+    takeFindings(engine, input, result);
     result.refined = refinedMotifs(result, input.statistic, geneCount);
     result.baseFrequencies = letterFrequencies(result.background);
-    result.known = std::move(input.known);
     matchKnownMotifs(result);
     progress.closeProgressWindow();
     return result;

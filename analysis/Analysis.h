@@ -112,6 +112,7 @@ enum class AnalysisStatus {
     TooManyGeneFiles, ///< more than maximumGeneFiles: nothing was read
     BadLengths,       ///< a word length range outside 6 to 8, or reversed: nothing was read
     UnsoundTable,     ///< refused: the big or the small table holds what no counting gives
+    Stopped,          ///< the feedback asked the analysis to stop: the result is incomplete
 };
 
 /// Everything an analysis found, for the report writer and any other reader.

@@ -120,6 +120,17 @@ const StatisticDescription& describeStatistic(Statistic statistic)
     return descriptions[0];
 }
 
+bool statisticNamed(std::string_view name, Statistic& statistic)
+{
+    for (const StatisticDescription& candidate : statisticDescriptions()) {
+        if (name == candidate.name) {
+            statistic = candidate.statistic;
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 constexpr std::size_t noRow = static_cast<std::size_t>(-1);

@@ -33,6 +33,8 @@ std::span<const StatisticDescription> statisticDescriptions();
 
 /// The description of `statistic`; that of Binomial for a value outside the enum.
 const StatisticDescription& describeStatistic(Statistic statistic);
+/// The statistic whose name is `name`; false when none is.
+bool statisticNamed(std::string_view name, Statistic& statistic);
 
 
 /// The numbers of one word length, or of the spaced pairs of one spacing: the classes it has,

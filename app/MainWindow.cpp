@@ -357,6 +357,7 @@ void MainWindow::showOutcome(const RunOutcome& outcome)
     case RunStatus::Reported:
         break;
     case RunStatus::NotReported: // the run has said why
+    case RunStatus::Stopped:     // the desktop never asks a run to stop
         return;
     case RunStatus::NeedsGeneFiles:
         warn(processDataCaption, QString::fromUtf8(state.missingInputsText()));

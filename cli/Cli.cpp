@@ -87,17 +87,6 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err, Ver
     return 0;
 }
 
-bool statisticNamed(const std::string& name, Statistic& statistic)
-{
-    for (const StatisticDescription& candidate : statisticDescriptions()) {
-        if (name == candidate.name) {
-            statistic = candidate.statistic;
-            return true;
-        }
-    }
-    return false;
-}
-
 /// "MIN-MAX", or one length alone.
 bool lengthsNamed(const std::string& text, int& shortest, int& longest)
 {

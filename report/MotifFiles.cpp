@@ -13,33 +13,30 @@ namespace {
 constexpr const char* refinedDescription = "refined matrix of the word";
 constexpr const char* assembledDescription = "assembled motif";
 
-/// A motif as the report lists it.
-struct Listed {
-    const Motif& motif;
-    const AssembledMotif* assembly; ///< null for a refined motif
-    const MotifMatch* match;        ///< the closest known motif; null when none was looked for
-};
-
-/// Calls `each` with every motif of `result`, refined then assembled.
-template <class Each>
-void forEachMotif(const AnalysisResult& result, Each&& each)
-{
-    for (std::size_t i = 0; i < result.refined.size(); ++i)
-        each(Listed {result.refined[i], nullptr, i < result.refinedKnown.size() ? &result.refinedKnown[i] : nullptr});
-    for (std::size_t i = 0; i < result.assembled.size(); ++i)
-        each(Listed {result.assembled[i].motif, &result.assembled[i],
-            i < result.assembledKnown.size() ? &result.assembledKnown[i] : nullptr});
-}
-
 } // namespace
+
+std::vector<ListedMotif> listedMotifs(const AnalysisResult& result)
+{
+    std::vector<ListedMotif> listed;
+    const auto known = [&result](const std::vector<MotifMatch>& matches, std::size_t i) -> const MotifMatch* {
+        return i < matches.size() && matches[i].found && matches[i].index < result.known.size() ? &matches[i] : nullptr;
+    };
+    for (std::size_t i = 0; i < result.refined.size(); ++i)
+        listed.push_back({result.refined[i], nullptr, known(result.refinedKnown, i), {}});
+    for (std::size_t i = 0; i < result.assembled.size(); ++i)
+        listed.push_back({result.assembled[i].motif, &result.assembled[i], known(result.assembledKnown, i), {}});
+    for (std::size_t i = 0; i < listed.size(); ++i)
+        listed[i].id = motifIdOf(listed[i].motif, i + 1);
+    return listed;
+}
 
 ReportMotifs reportMotifs(const AnalysisResult& result)
 {
     ReportMotifs listed;
-    forEachMotif(result, [&listed](const Listed& motif) {
+    for (const ListedMotif& motif : listedMotifs(result)) {
         listed.motifs.push_back(motif.motif);
         listed.descriptions.emplace_back(motif.assembly ? assembledDescription : refinedDescription);
-    });
+    }
     return listed;
 }
 
@@ -53,11 +50,10 @@ std::string motifTable(const AnalysisResult& result)
     out += "\n";
     out += "kind\tid\tname\tconsensus\twidth\tsites\te_value\tbest_sig\tmembers\tknown_id\tknown_name\tcorrelation\t"
            "overlap\toffset\tstrand\tknown_e_value\n";
-    std::size_t number = 0;
-    forEachMotif(result, [&](const Listed& listed) {
+    for (const ListedMotif& listed : listedMotifs(result)) {
         const Motif& motif = listed.motif;
         out += listed.assembly ? "assembled\t" : "refined\t";
-        (out += motifIdOf(motif, ++number)) += '\t';
+        (out += listed.id) += '\t';
         (out += motifField(motif.name)) += '\t';
         (out += listed.assembly ? listed.assembly->consensus : consensusOf(motif.counts)) += '\t';
         (out += std::to_string(motif.width())) += '\t';
@@ -72,8 +68,7 @@ std::string motifTable(const AnalysisResult& result)
         } else {
             out += motifField(motif.name);
         }
-        const MotifMatch* match = listed.match;
-        if (match && match->found && match->index < result.known.size()) {
+        if (const MotifMatch* match = listed.match) {
             const Motif& known = result.known[match->index];
             ((out += '\t') += motifField(known.id)) += '\t';
             (out += motifField(known.name)) += '\t';
@@ -85,6 +80,6 @@ std::string motifTable(const AnalysisResult& result)
             out += "\t\t\t\t\t\t\t";
         }
         out += '\n';
-    });
+    }
     return out;
 }

@@ -11,6 +11,17 @@ inline constexpr const char* jasparFileName = "motifs.jaspar";
 inline constexpr const char* transfacFileName = "motifs.transfac";
 inline constexpr const char* motifTableName = "motifs.tsv";
 
+/// A motif as the report lists it.
+struct ListedMotif {
+    const Motif& motif;
+    const AssembledMotif* assembly; ///< null for a refined motif
+    const MotifMatch* match;        ///< the closest known motif, found; null when none was
+    std::string id;                 ///< as the motif files write it
+};
+
+/// The motifs of `result` as the report lists them: the refined ones, then the assembled.
+std::vector<ListedMotif> listedMotifs(const AnalysisResult& result);
+
 /// The motifs a report's motif files list, and what each is, as the TRANSFAC file says.
 struct ReportMotifs {
     std::vector<Motif> motifs;             ///< the refined motifs, then the assembled ones

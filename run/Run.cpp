@@ -3,6 +3,7 @@
 // checks of what loading found, and the report.
 
 #include "run/Run.h"
+#include "run/RunChoices.h"
 
 #include "analysis/MotifFormats.h"
 #include "base/Dna.h"
@@ -32,6 +33,25 @@ RunOutcome failed(RunStatus status, std::string message)
     return outcome;
 }
 
+/// Why a reading failed, as a run's outcome: stopped when the front end asked, refused otherwise.
+RunOutcome readingFailed(const ExportResult& read)
+{
+    return failed(read.status == ExportStatus::Stopped ? RunStatus::Stopped : RunStatus::InputRefused, read.message);
+}
+
+/// Shows nothing of a reading, which stops once the front end asks the run to stop.
+class Quietly : public RunFeedback {
+public:
+    explicit Quietly(RunFeedback& front)
+        : front(front)
+    {
+    }
+    bool stopAsked() override { return front.stopAsked(); }
+
+private:
+    RunFeedback& front;
+};
+
 /// The FASTA file the genome's spaced pairs are counted in.
 const std::string& dyadSourceOf(const RunRequest& request)
 {
@@ -51,38 +71,11 @@ public:
     void progressed(std::int64_t done, std::int64_t total) override { front.progressed(done, total); }
     void warn(std::string_view caption, std::string_view text) override { front.warn(caption, text); }
     void note(std::string_view text) override { front.note(text); }
+    bool stopAsked() override { return front.stopAsked(); }
 
 private:
     RunFeedback& front;
 };
-
-/// Why the request asks for what no run does; empty when it does not.
-std::string requestProblem(const RunRequest& request)
-{
-    if (request.genes.size() > static_cast<std::size_t>(maximumGeneFiles))
-        return "a run takes at most " + std::to_string(maximumGeneFiles) + " gene files";
-    if (request.shortest < shortestWordLength || request.longest > longestWordLength || request.shortest > request.longest)
-        return "the word lengths must lie within " + std::to_string(shortestWordLength) + " to "
-            + std::to_string(longestWordLength) + ", the shorter first";
-    return {};
-}
-
-/// Why the spaced pairs asked for cannot be counted in these inputs; empty when they can.
-std::string dyadProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
-{
-    if (!request.dyads) {
-        if (!request.dyadBackground.empty())
-            return "--dyad-background gives the genome's spaced pairs, which only --dyads counts";
-        return {};
-    }
-    if (!fastaFamily)
-        return "--dyads counts spaced pairs in the family's sequences, which a DTable SMALL does not hold; give SMALL "
-               "as FASTA";
-    if (request.dyadBackground.empty() && (request.big.table || kinds[0] != InputKind::Fasta))
-        return "a DTable BIG holds no spaced pairs; give the genome's sequences with --dyad-background FASTA, or BIG "
-               "as FASTA";
-    return {};
-}
 
 /// Why the file `background` cannot give the genome's spaced pairs; empty when it can, or
 /// when none is given. Anything but a table is read as the export reads FASTA, which says
@@ -94,28 +87,6 @@ std::string dyadBackgroundRefusal(const std::string& background, const StreamCop
     if (inputKindOf(streams.source(background).c_str()).kind == InputKind::DTable)
         return "cannot use " + background
             + " as --dyad-background: a DTable file holds no spaced pairs; give the genome's sequences as FASTA";
-    return {};
-}
-
-/// Why the statistic or the masking asked for cannot serve these inputs; empty when they can.
-std::string choiceProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
-{
-    if (request.statistic == Statistic::Sequences && !fastaFamily)
-        return "the sequences statistic counts the family's sequences, which a DTable SMALL does not hold; give SMALL "
-               "as FASTA or choose binomial, poisson or ratio";
-    if (request.strand == Strand::Given
-        && (request.big.table || kinds[0] != InputKind::Fasta || request.small.table || !fastaFamily))
-        return "--strand given reads each word on its sequence's own strand, which a DTable file does not keep; give "
-               "BIG and SMALL as FASTA";
-    if ((request.anchor || request.binWidth) && !fastaFamily)
-        return std::string(request.anchor ? "--anchor" : "--bin")
-            + " places sites in the family's sequences, which a DTable SMALL does not hold; give SMALL as FASTA";
-    if (request.binWidth && (*request.binWidth < 1 || *request.binWidth > maximumBinWidth))
-        return "--bin takes a width from 1 to " + std::to_string(maximumBinWidth) + " bases";
-    if (std::string problem = dyadProblem(request, kinds, fastaFamily); !problem.empty())
-        return problem;
-    if (request.masking != Masking::None && std::count(kinds.begin(), kinds.end(), InputKind::Fasta) == 0)
-        return std::string("--mask ") + maskingName(request.masking) + " masks FASTA inputs, and every input is a DTable file";
     return {};
 }
 
@@ -192,6 +163,23 @@ bool tellKinds(const std::vector<const RunInput*>& inputs, const StreamCopies& s
     return true;
 }
 
+/// A request checked and its inputs told apart, before anything is counted: what its
+/// inputs are, the copies of those given as streams, and the analysis' input made ready but
+/// for its tables.
+struct CheckedRequest {
+    explicit CheckedRequest(const RunRequest& request)
+        : request(request)
+    {
+    }
+
+    const RunRequest& request;
+    std::vector<const RunInput*> inputs; ///< big, small, then the genes
+    StreamCopies streams;
+    std::vector<InputKind> kinds; ///< of each input
+    bool fastaFamily = false;
+    AnalysisInput input;
+};
+
 /// The FASTA inputs counted so far, by path, with the letters masked in each: a file given
 /// twice is counted once.
 using CountedInputs = std::map<std::string, std::pair<std::shared_ptr<const DTable>, std::int64_t>>;
@@ -200,16 +188,19 @@ using CountedInputs = std::map<std::string, std::pair<std::shared_ptr<const DTab
 /// export would count it, masked as asked. `maskedBases` gets the letters masked in each.
 /// `awaitFamily` is called before the first FASTA input of the family's path is looked up,
 /// the family being read meanwhile; false when it was refused.
-bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, const StreamCopies& streams, CountedInputs& counted, AnalysisInput& input,
-    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, const std::function<bool()>& awaitFamily)
+bool countInputs(CheckedRequest& checked, CountedInputs& counted, std::vector<std::int64_t>& maskedBases,
+    RunOutcome& outcome, const std::function<bool()>& awaitFamily, RunFeedback& feedback)
 {
+    const RunRequest& request = checked.request;
+    const std::vector<const RunInput*>& inputs = checked.inputs;
+    const StreamCopies& streams = checked.streams;
+    AnalysisInput& input = checked.input;
     const unsigned threads = request.threads ? request.threads : std::max(1u, std::thread::hardware_concurrency());
     std::vector<TableSource> sources;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const RunInput& given = *inputs[i];
         maskedBases.push_back(0);
-        if (given.table || kinds[i] != InputKind::Fasta) {
+        if (given.table || checked.kinds[i] != InputKind::Fasta) {
             sources.emplace_back(given.path, given.table);
             sources.back().file = streams.source(given.path);
             continue;
@@ -218,13 +209,14 @@ bool countInputs(const RunRequest& request, const std::vector<const RunInput*>& 
             return false;
         auto& [table, masked] = counted[given.path];
         if (!table) {
-            RunFeedback quietly;
+            Quietly quietly(feedback);
             const std::string source = streams.source(given.path);
             MaskedCount fasta = request.masking == Masking::None
                 ? MaskedCount {countFasta(source.c_str(), quietly, threads)}
                 : countFastaMasked(source.c_str(), request.masking, quietly);
             if (!fasta.ok()) {
-                outcome = failed(RunStatus::InputRefused, streams.told(fasta.message));
+                fasta.message = streams.told(fasta.message);
+                outcome = readingFailed(fasta);
                 return false;
             }
             table = std::make_shared<const CountingTable>(std::move(fasta.table));
@@ -258,7 +250,7 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
     const std::string& family = request.small.path;
     const std::size_t genes = familyGeneRecords(request);
     if (!read.ok()) {
-        outcome = failed(RunStatus::InputRefused, read.message);
+        outcome = readingFailed(read);
         return false;
     }
     const auto& windows = read.profile.windowCounts(FamilyProfile::shortest);
@@ -286,15 +278,17 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
 /// Every input made ready for the analysis: a FASTA family read (in a thread of its own while
 /// the other inputs are counted) and taken before anything of its path is, the other FASTA
 /// files counted, the tables left to load. A refused family is what the run says first.
-bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>& inputs,
-    const std::vector<InputKind>& kinds, const StreamCopies& streams, bool fastaFamily, AnalysisInput& input,
-    std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, RunFeedback& feedback)
+bool gatherInputs(
+    CheckedRequest& checked, std::vector<std::int64_t>& maskedBases, RunOutcome& outcome, RunFeedback& feedback)
 {
+    const RunRequest& request = checked.request;
+    const StreamCopies& streams = checked.streams;
+    AnalysisInput& input = checked.input;
     CountedInputs counted;
     std::future<FamilyRead> reading;
-    if (fastaFamily)
-        reading = std::async(std::launch::async, [&request, &streams] {
-            RunFeedback quietly;
+    if (checked.fastaFamily)
+        reading = std::async(std::launch::async, [&request, &streams, &feedback] {
+            Quietly quietly(feedback);
             FamilyRead read = readFamily(streams.source(request.small.path).c_str(), request.masking,
                 familyGeneRecords(request), quietly, request.strand);
             read.message = streams.told(read.message);
@@ -302,8 +296,8 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         });
     std::future<StrandRead> genomeStrands;
     if (request.strand == Strand::Given)
-        genomeStrands = std::async(std::launch::async, [&request, &streams] {
-            RunFeedback quietly;
+        genomeStrands = std::async(std::launch::async, [&request, &streams, &feedback] {
+            Quietly quietly(feedback);
             StrandRead read = readStrandCounts(streams.source(request.big.path).c_str(), request.masking, quietly);
             read.message = streams.told(read.message);
             return read;
@@ -311,15 +305,15 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     // The genome's spaced pairs, read in a thread of their own as a table cannot keep them.
     std::future<DyadRead> genomeDyads;
     if (request.dyads)
-        genomeDyads = std::async(std::launch::async, [&request, &streams] {
-            RunFeedback quietly;
+        genomeDyads = std::async(std::launch::async, [&request, &streams, &feedback] {
+            Quietly quietly(feedback);
             DyadRead read = readDyadCounts(streams.source(dyadSourceOf(request)).c_str(), request.masking,
                 *request.dyads, quietly);
             read.message = streams.told(read.message);
             return read;
         });
     RunOutcome familyRefusal;
-    bool familyTaken = !fastaFamily;
+    bool familyTaken = !checked.fastaFamily;
     const auto awaitFamily = [&] {
         if (!familyTaken) {
             familyTaken = true;
@@ -328,8 +322,7 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
         }
         return familyRefusal.ok();
     };
-    const bool inputsCounted
-        = countInputs(request, inputs, kinds, streams, counted, input, maskedBases, outcome, awaitFamily);
+    const bool inputsCounted = countInputs(checked, counted, maskedBases, outcome, awaitFamily, feedback);
     if (!awaitFamily()) {
         outcome = std::move(familyRefusal);
         return false;
@@ -338,7 +331,7 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     if (inputsCounted && request.strand == Strand::Given) {
         StrandRead genome = genomeStrands.get();
         if (!genome.ok()) {
-            outcome = failed(RunStatus::InputRefused, genome.message);
+            outcome = readingFailed(genome);
             return false;
         }
         input.bigForward = std::make_shared<const StrandCounts>(std::move(genome.counts));
@@ -346,7 +339,7 @@ bool gatherInputs(const RunRequest& request, const std::vector<const RunInput*>&
     if (inputsCounted && request.dyads) {
         DyadRead genome = genomeDyads.get();
         if (!genome.ok()) {
-            outcome = failed(RunStatus::InputRefused, genome.message);
+            outcome = readingFailed(genome);
             return false;
         }
         input.bigDyads = std::make_shared<const DyadCounts>(std::move(genome.counts));
@@ -402,7 +395,7 @@ bool reportable(const RunRequest& request, const AnalysisResult& result, RunOutc
     if (!tablesAccepted(result, outcome, feedback))
         return false;
     if (!result.ok()) {
-        outcome.status = RunStatus::InputRefused;
+        outcome.status = result.status == AnalysisStatus::Stopped ? RunStatus::Stopped : RunStatus::InputRefused;
         outcome.message = result.message;
         return false;
     }
@@ -444,30 +437,35 @@ std::string inFolder(const std::string& folder, const char* name)
     return folder.empty() ? std::string(name) : (std::filesystem::path(folder) / name).string();
 }
 
-} // namespace
-
-RunOutcome run(const RunRequest& request, RunFeedback& feedback)
+/// Checks `checked.request` before anything is counted: what it asks for, what its inputs
+/// are (each stream read into its copy), whether they allow what it asks, and the known
+/// motifs; makes the analysis' input ready but for its tables. False, with why in
+/// `outcome`, when no run can be made of it.
+bool checkRequest(CheckedRequest& checked, RunOutcome& outcome)
 {
-    if (std::string problem = requestProblem(request); !problem.empty())
-        return failed(RunStatus::BadRequest, std::move(problem));
-    std::vector<const RunInput*> inputs {&request.big, &request.small};
+    const RunRequest& request = checked.request;
+    if (std::string problem = requestProblem(request); !problem.empty()) {
+        outcome = failed(RunStatus::BadRequest, std::move(problem));
+        return false;
+    }
+    checked.inputs = {&request.big, &request.small};
     for (const RunInput& gene : request.genes)
-        inputs.push_back(&gene);
+        checked.inputs.push_back(&gene);
     // What a pipe gives is read once, before anything looks at it.
-    StreamCopies streams;
-    RunOutcome outcome;
-    std::vector<InputKind> kinds;
-    if (!copyStreams(request, inputs, streams, outcome) || !tellKinds(inputs, streams, kinds, outcome))
-        return outcome;
-    if (request.genes.empty() && (request.small.table || kinds[1] != InputKind::Fasta))
-        return failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
-
-    const bool fastaFamily = !request.small.table && kinds[1] == InputKind::Fasta;
-    if (std::string problem = choiceProblem(request, kinds, fastaFamily); !problem.empty())
-        return failed(RunStatus::BadRequest, std::move(problem));
-    if (std::string refusal = dyadBackgroundRefusal(request.dyadBackground, streams); !refusal.empty())
-        return failed(RunStatus::InputRefused, std::move(refusal));
-    AnalysisInput input;
+    if (!copyStreams(request, checked.inputs, checked.streams, outcome)
+        || !tellKinds(checked.inputs, checked.streams, checked.kinds, outcome))
+        return false;
+    const bool fastaFamily = !request.small.table && checked.kinds[1] == InputKind::Fasta;
+    checked.fastaFamily = fastaFamily;
+    if (request.genes.empty() && !fastaFamily)
+        outcome = failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
+    else if (std::string problem = choiceProblem(request, checked.kinds, fastaFamily); !problem.empty())
+        outcome = failed(RunStatus::BadRequest, std::move(problem));
+    else if (std::string refusal = dyadBackgroundRefusal(request.dyadBackground, checked.streams); !refusal.empty())
+        outcome = failed(RunStatus::InputRefused, std::move(refusal));
+    if (!outcome.ok())
+        return false;
+    AnalysisInput& input = checked.input;
     input.statistic = request.statistic.value_or(fastaFamily ? Statistic::Sequences : Statistic::Binomial);
     input.shortest = request.shortest;
     input.longest = request.longest;
@@ -476,36 +474,64 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     input.binWidth = request.binWidth.value_or(defaultBinWidth);
     if (!request.knownMotifs.empty()) {
         MotifFileContents known = readMotifFile(request.knownMotifs);
-        if (!known.ok())
-            return failed(RunStatus::InputRefused, "cannot use the known motifs of " + known.message);
+        if (!known.ok()) {
+            outcome = failed(RunStatus::InputRefused, "cannot use the known motifs of " + known.message);
+            return false;
+        }
         input.known = std::move(known.motifs);
     }
-    const std::string& folder = request.folder;
-    std::vector<std::filesystem::path> made;
-    if (std::error_code error = makeFolder(folder, made))
-        return failed(RunStatus::FolderUnusable, "cannot make the report folder " + folder + ": " + error.message());
-    const auto refused = [&made](RunOutcome& refusal) {
-        takeBack(made);
-        return std::move(refusal);
-    };
-    warnOfTablesUnmasked(request, inputs, kinds, feedback);
+    return true;
+}
+
+/// Counts and reads the inputs of `checked` and analyzes them: the outcome holds the
+/// analysis, or why there is none that a report could show.
+RunOutcome analyzeChecked(CheckedRequest& checked, RunFeedback& feedback)
+{
+    const RunRequest& request = checked.request;
+    RunOutcome outcome;
+    warnOfTablesUnmasked(request, checked.inputs, checked.kinds, feedback);
     std::vector<std::int64_t> maskedBases;
-    if (!gatherInputs(request, inputs, kinds, streams, fastaFamily, input, maskedBases, outcome, feedback))
-        return refused(outcome);
+    if (!gatherInputs(checked, maskedBases, outcome, feedback))
+        return outcome;
 
     UntilReported untilReported(feedback);
-    outcome.result = analyze(std::move(input), untilReported);
+    outcome.result = analyze(std::move(checked.input), untilReported);
     AnalysisResult& result = outcome.result;
     result.big.maskedBases = maskedBases[0];
     result.small.maskedBases = maskedBases[1];
     for (std::size_t g = 0; g < result.genes.size() && g + 2 < maskedBases.size(); ++g)
         result.genes[g].maskedBases = maskedBases[g + 2];
-    if (!reportable(request, result, outcome, feedback)) {
+    if (!reportable(request, result, outcome, feedback))
         feedback.finished();
-        return refused(outcome);
+    return outcome;
+}
+
+} // namespace
+
+RunOutcome analyzeRun(const RunRequest& request, RunFeedback& feedback)
+{
+    CheckedRequest checked(request);
+    RunOutcome outcome;
+    if (!checkRequest(checked, outcome))
+        return outcome;
+    outcome = analyzeChecked(checked, feedback);
+    if (outcome.ok())
+        feedback.finished();
+    return outcome;
+}
+
+WrittenReport writeRunReport(
+    const AnalysisResult& result, const std::string& folder, const std::string& knownMotifs, RunFeedback& feedback)
+{
+    WrittenReport outcome;
+    std::vector<std::filesystem::path> made;
+    if (std::error_code error = makeFolder(folder, made)) {
+        outcome.status = RunStatus::FolderUnusable;
+        outcome.message = "cannot make the report folder " + folder + ": " + error.message();
+        return outcome;
     }
     // The other files are made while the pages are written.
-    const SummaryDetails details {runDate(), request.knownMotifs};
+    const SummaryDetails details {runDate(), knownMotifs};
     std::future<std::vector<ReportFile>> others
         = std::async(std::launch::async, [&result, &details] { return reportFiles(result, details); });
     ReportOutcome report = writeReport(result, folder, feedback, [&others] { return others.get(); });
@@ -519,5 +545,24 @@ RunOutcome run(const RunRequest& request, RunFeedback& feedback)
     }
     outcome.indexPage = inFolder(folder, reportIndexName);
     outcome.summaryPage = inFolder(folder, summaryPageName);
+    return outcome;
+}
+
+RunOutcome run(const RunRequest& request, RunFeedback& feedback)
+{
+    CheckedRequest checked(request);
+    RunOutcome outcome;
+    if (!checkRequest(checked, outcome))
+        return outcome;
+    // The folder is made before anything is counted, so that one that cannot be is told at once.
+    std::vector<std::filesystem::path> made;
+    if (std::error_code error = makeFolder(request.folder, made))
+        return failed(RunStatus::FolderUnusable, "cannot make the report folder " + request.folder + ": " + error.message());
+    outcome = analyzeChecked(checked, feedback);
+    if (!outcome.ok()) {
+        takeBack(made);
+        return outcome;
+    }
+    static_cast<WrittenReport&>(outcome) = writeRunReport(outcome.result, request.folder, request.knownMotifs, feedback);
     return outcome;
 }

@@ -77,17 +77,22 @@ enum class RunStatus {
     InputRefused,   ///< an input cannot be used (unreadable, neither kind, holding what no export writes)
     FolderUnusable, ///< the report folder cannot be made
     NotReported,    ///< the report could not be written; the feedback has been told why
+    Stopped,        ///< the front end asked the run to stop: nothing written
 };
 
-/// What a run did: its status and one line saying why it failed, the analysis it made (from
-/// NotReported on, and for an input refused after loading), and the report's files.
-struct RunOutcome : Outcome<RunStatus> {
-    AnalysisResult result;
+/// What writing a report did: its status and one line saying why it failed, and its files.
+struct WrittenReport : Outcome<RunStatus> {
     /// Every file of the report written, in the order written: output.html last.
     std::vector<std::string> written;
     /// The report's index page and summary page, as the folder and name give them.
     std::string indexPage;
     std::string summaryPage;
+};
+
+/// What a run did: its status and one line saying why it failed, the analysis it made (from
+/// NotReported on, and for an input refused after loading), and the report's files.
+struct RunOutcome : WrittenReport {
+    AnalysisResult result;
 };
 
 /// Runs one analysis from its input files to its report: tells each input's kind, refuses
@@ -100,3 +105,15 @@ struct RunOutcome : Outcome<RunStatus> {
 /// progress, the diagnostic lines, warnings, notes) goes through `feedback`, whose progress
 /// ends once the report is written. The one door for every front end.
 RunOutcome run(const RunRequest& request, RunFeedback& feedback);
+
+/// The run's first half, for a front end that looks at the analysis before writing it, or
+/// never does: everything `run` does but make the folder and write the report, which
+/// `writeRunReport` then does. Its outcome has the status Reported once the analysis is
+/// made, and writes nothing. A run stops, as Stopped, soon after the feedback asks it to.
+RunOutcome analyzeRun(const RunRequest& request, RunFeedback& feedback);
+/// Writes the report of `result`, an analysis `analyzeRun` made, into `folder` (made when
+/// missing; empty for the current folder), naming `knownMotifs` as the file of known motifs
+/// compared with. The feedback's progress ends once the pages are written, before it is told
+/// why a report could not be.
+WrittenReport writeRunReport(
+    const AnalysisResult& result, const std::string& folder, const std::string& knownMotifs, RunFeedback& feedback);

@@ -251,6 +251,60 @@ TEST(Run, WhatCannotServeIsRefusedBeforeAnythingIsWritten)
     }
 }
 
+/// Feedback asking the run to stop once it has seen `after` progress steps.
+class StoppingFeedback : public RecordingFeedback {
+public:
+    explicit StoppingFeedback(int after)
+        : after(after)
+    {
+    }
+    bool stopAsked() override { return steps >= after; }
+
+private:
+    int after;
+};
+
+TEST(Run, AStopAskedEndsTheRunAsStoppedAndWritesNothing)
+{
+    Inputs in;
+    const std::string fasta = in.dir.file("big.fa");
+    writeBytes(fasta, ">one\nACGTTGCAACGGTACCATGGACGTAGCTAGGCTTAACG\n");
+    // Asked at once: the reading of a FASTA input stops, or the analysis once the tables are
+    // loaded; asked later, after the candidates are tabulated or refined.
+    for (const int after : {0, 2, 6}) {
+        for (const bool fastaBig : {false, true}) {
+            SCOPED_TRACE(std::to_string(after) + (fastaBig ? " FASTA" : " table"));
+            RunRequest request = in.request();
+            if (fastaBig)
+                request.big = fasta;
+            StoppingFeedback analyzing(after);
+            const RunOutcome analyzed = analyzeRun(request, analyzing);
+            EXPECT_EQ(analyzed.status, RunStatus::Stopped);
+            StoppingFeedback running(after);
+            const RunOutcome ran = run(request, running);
+            EXPECT_EQ(ran.status, RunStatus::Stopped);
+            EXPECT_TRUE(ran.written.empty());
+            EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+        }
+    }
+    // Never asked, the two halves make what the whole run makes.
+    RecordingFeedback quiet;
+    RunOutcome analyzed = analyzeRun(in.request(), quiet);
+    ASSERT_TRUE(analyzed.ok()) << analyzed.message;
+    EXPECT_TRUE(analyzed.written.empty());
+    EXPECT_EQ(readBytes(in.staleIndex), "an earlier run's report");
+    const WrittenReport written = writeRunReport(analyzed.result, in.dir.file("halves"), "", quiet);
+    ASSERT_TRUE(written.ok()) << written.message;
+    RecordingFeedback whole;
+    ASSERT_TRUE(run(in.request(), whole).ok());
+    // The summary page alone holds the minute it was written.
+    std::map<std::string, std::string> halves = filesBesideThePages(in.dir.file("halves"));
+    std::map<std::string, std::string> together = filesBesideThePages(in.report);
+    halves.erase("summary.html");
+    together.erase("summary.html");
+    EXPECT_EQ(halves, together);
+}
+
 TEST(Run, EmptyTablesAreReportedAndNoOldReportPassesForTheResult)
 {
     struct Case {
