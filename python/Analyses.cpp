@@ -182,48 +182,61 @@ public:
     {
     }
 
-    const std::vector<WordRecord>& words()
+    /// The records, made once: a list Python indexes without copying it again.
+    py::object words()
     {
-        if (!records)
+        if (!recordList) {
             records = wordRecords(outcome.result.significance);
-        return *records;
+            recordList = py::cast(records);
+        }
+        return recordList;
     }
 
     py::object wordsFrame()
     {
         const py::module_ pandas = py::module_::import("pandas");
-        const std::vector<WordRecord>& rows = words();
+        words();
+        const std::vector<WordRecord>& rows = records;
         const bool perSequence = outcome.result.significance.familySize >= 0;
         py::dict columns;
-        const auto column = [&](const char* name, auto field) {
-            py::list values(rows.size());
-            for (std::size_t i = 0; i < rows.size(); ++i)
-                values[i] = py::cast(field(rows[i]));
+        // Numbers go into numpy arrays, words into lists of str.
+        const auto numbers = [&](const char* name, auto field) {
+            using Value = decltype(field(rows.front()));
+            py::array_t<Value> values(static_cast<py::ssize_t>(rows.size()));
+            Value* out = values.mutable_data();
+            for (const WordRecord& row : rows)
+                *out++ = field(row);
             columns[name] = values;
         };
-        column("rank", [](const WordRecord& r) { return r.rank; });
-        column("word", [](const WordRecord& r) { return r.word; });
-        column("reverse_complement", [](const WordRecord& r) { return r.reverseComplement; });
-        column("length", [](const WordRecord& r) { return r.length; });
-        column("observed", [](const WordRecord& r) { return r.observed; });
-        column("expected", [](const WordRecord& r) { return r.expected; });
-        column("ratio", [](const WordRecord& r) { return r.ratio; });
-        column("log10_p", [](const WordRecord& r) { return r.log10P; });
-        column("e_value", [](const WordRecord& r) { return r.eValue(); });
-        column("sig", [](const WordRecord& r) { return r.sig(); });
-        column("q_value", [](const WordRecord& r) { return r.qValue(); });
+        const auto texts = [&](const char* name, auto field) {
+            py::list values(rows.size());
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                values[i] = py::str(field(rows[i]));
+            columns[name] = values;
+        };
+        numbers("rank", [](const WordRecord& r) { return static_cast<std::int64_t>(r.rank); });
+        texts("word", [](const WordRecord& r) { return r.word; });
+        texts("reverse_complement", [](const WordRecord& r) { return r.reverseComplement; });
+        numbers("length", [](const WordRecord& r) { return std::int64_t {r.length}; });
+        numbers("observed", [](const WordRecord& r) { return r.observed; });
+        numbers("expected", [](const WordRecord& r) { return r.expected; });
+        numbers("ratio", [](const WordRecord& r) { return r.ratio; });
+        numbers("log10_p", [](const WordRecord& r) { return r.log10P; });
+        numbers("e_value", [](const WordRecord& r) { return r.eValue(); });
+        numbers("sig", [](const WordRecord& r) { return r.sig(); });
+        numbers("q_value", [](const WordRecord& r) { return r.qValue(); });
         if (perSequence) {
-            column("sequences", [](const WordRecord& r) { return *r.sequences; });
-            column("of", [](const WordRecord& r) { return *r.of; });
-            column("expected_sequences", [](const WordRecord& r) { return *r.expectedSequences; });
+            numbers("sequences", [](const WordRecord& r) { return *r.sequences; });
+            numbers("of", [](const WordRecord& r) { return *r.of; });
+            numbers("expected_sequences", [](const WordRecord& r) { return *r.expectedSequences; });
         }
-        column("low_complexity", [](const WordRecord& r) { return r.lowComplexity; });
-        column("kind", [](const WordRecord& r) { return r.kind; });
-        column("spacing", [](const WordRecord& r) { return r.spacing; });
-        py::object frame = pandas.attr("DataFrame")(columns, py::arg("columns") = wordColumns(perSequence));
-        // A word has no spacing: missing values in a column of whole numbers.
-        frame[py::str("spacing")] = frame[py::str("spacing")].attr("astype")("Int64");
-        return frame;
+        numbers("low_complexity", [](const WordRecord& r) { return r.lowComplexity; });
+        texts("kind", [](const WordRecord& r) { return r.kind; });
+        // A word has no spacing: a nullable column of whole numbers, missing for words.
+        numbers("spacing", [](const WordRecord& r) { return std::int64_t {r.spacing.value_or(0)}; });
+        numbers("no_spacing", [](const WordRecord& r) { return !r.spacing.has_value(); });
+        columns["spacing"] = pandas.attr("arrays").attr("IntegerArray")(columns["spacing"], columns.attr("pop")("no_spacing"));
+        return pandas.attr("DataFrame")(columns, py::arg("columns") = wordColumns(perSequence));
     }
 
     std::vector<MotifRecord> motifs() const { return motifRecords(outcome.result); }
@@ -261,7 +274,8 @@ private:
     RunRequest request;
     RunOutcome outcome;
     std::vector<std::string> notes;
-    std::optional<std::vector<WordRecord>> records;
+    std::vector<WordRecord> records;
+    py::object recordList; ///< null until the records are asked for
 };
 
 } // namespace
@@ -400,7 +414,7 @@ void defineAnalyses(py::module_& module)
         .def_readonly("spacing", &WordRecord::spacing)
         .def("__repr__", [](const WordRecord& r) {
             return "<seqlark.WordClass " + std::to_string(r.rank) + ": " + r.word + ", observed "
-                + std::to_string(r.observed) + ", sig " + py::repr(py::float_(r.sig())).cast<std::string>() + ">";
+                + std::to_string(r.observed) + ", sig " + py::str("{:.4f}").format(r.sig()).cast<std::string>() + ">";
         });
 
     py::class_<MotifRecord>(module, "Motif",
@@ -439,7 +453,7 @@ void defineAnalyses(py::module_& module)
     py::class_<Analysis>(module, "Analysis",
         "What seqlark.analyze found: its word classes, its motifs, what it was asked, and the report it\n"
         "writes when asked.")
-        .def_property_readonly("words", &Analysis::words, py::return_value_policy::copy,
+        .def_property_readonly("words", &Analysis::words,
             "The word classes as WordClass records, most significant first: the rows of words.tsv.")
         .def("words_frame", &Analysis::wordsFrame,
             "words_frame() -> pandas.DataFrame\n\n"
