@@ -295,6 +295,7 @@ void takeFindings(ScoreEngine& engine, AnalysisInput& input, AnalysisResult& res
     result.bigDyads = std::move(input.bigDyads);
     result.familyDyads = std::move(input.familyDyads);
     result.dyadSource = std::move(input.dyadSource);
+    result.backgroundNote = std::move(input.backgroundNote);
     result.known = std::move(input.known);
 }
 

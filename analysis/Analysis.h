@@ -84,6 +84,9 @@ struct AnalysisInput {
     std::shared_ptr<const DyadCounts> bigDyads;
     std::shared_ptr<const DyadProfile> familyDyads;
     std::string dyadSource; ///< the FASTA file the genome's pairs were counted in
+    /// What stands for the genome when a model or shuffles of the family do, as the reports
+    /// say it; empty for a genome's own counts.
+    std::string backgroundNote;
 };
 
 /// A table file as a run met it: its path, how loading went and its four header numbers.
@@ -151,6 +154,7 @@ struct AnalysisResult : Outcome<AnalysisStatus> {
     std::shared_ptr<const DyadCounts> bigDyads;
     std::shared_ptr<const DyadProfile> familyDyads;
     std::string dyadSource;
+    std::string backgroundNote; ///< as the input gave it
     /// Where in the family's sequences the sites of each assembled motif and of the first
     /// positionedClasses classes of sig >= 0 lie: with the family's sequences, when its longest
     /// spans fewestPositionBins bins or more.

@@ -3,8 +3,10 @@
 // reach E <= 1 by chance, and none E <= 1e-3. Prints, for the sequences statistic and the
 // window statistics (binomial and Poisson), how many classes reach each per family and on average.
 // With "dyads" last, spaced pairs (spacers 0 to 20, the genome's counted in FASTA) are scored
-// and tested too, and the pairs among the classes at E <= 1 are counted apart.
-// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR [dyads]]]]
+// and tested too, and the pairs among the classes at E <= 1 are counted apart. With "markovM"
+// or "shuffleN" last, the genome's table gives way to a Markov model of order M fitted on each
+// family, or to N dinucleotide shuffles of each family sequence.
+// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR [dyads|markovM|shuffleN]]]]
 
 #include "export/FastaRecords.h"
 #include "run/Run.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,14 +50,20 @@ Significant significantClasses(const RunOutcome& outcome)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FASTA [FAMILIES [SEED [WORKDIR [dyads]]]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FASTA [FAMILIES [SEED [WORKDIR [dyads|markovM|shuffleN]]]]\n", argv[0]);
         return 2;
     }
     const int families = argc > 2 ? std::atoi(argv[2]) : 20;
     std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 20261207u);
     const std::filesystem::path work = argc > 4 ? argv[4] : "/tmp/seqlark-bench-calibration";
     std::filesystem::create_directories(work);
-    const bool dyads = argc > 5 && std::string(argv[5]) == "dyads";
+    const std::string mode = argc > 5 ? argv[5] : "";
+    const bool dyads = mode == "dyads";
+    std::optional<int> markov, shuffles;
+    if (mode.rfind("markov", 0) == 0)
+        markov = std::atoi(mode.c_str() + 6);
+    if (mode.rfind("shuffle", 0) == 0)
+        shuffles = std::atoi(mode.c_str() + 7);
 
     std::vector<Record> records;
     RunFeedback quiet;
@@ -86,7 +95,10 @@ int main(int argc, char** argv)
         std::printf("%6d  %4d", f + 1, size);
         for (int s = 0; s < 3; ++s) {
             RunRequest request;
-            request.big = genome;
+            if (!markov && !shuffles)
+                request.big = genome;
+            request.markovOrder = markov;
+            request.shuffles = shuffles;
             request.small = family;
             request.statistic = statistics[s];
             request.folder = (work / "report").string();

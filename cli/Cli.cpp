@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "analysis/MarkovModel.h"
 #include "base/Numbers.h"
 #include "cli/CommandSupport.h"
 #include "cli/Demo.h"
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -136,6 +138,43 @@ bool tableStartsWell(const std::string& file, const std::string& source, std::os
     return tableAccepted(file, facts, err, Verbosity::Quiet);
 }
 
+/// Takes --markov, --shuffle and --seed into `request`; 0, or the usage error's status.
+int takeBackground(const CommandLine& line, RunRequest& request, std::ostream& err)
+{
+    std::string value;
+    bool missing = false;
+    const auto number = [&value, &missing](std::int64_t least, std::int64_t most) -> std::optional<std::int64_t> {
+        const ParsedInteger n = parseInteger(value);
+        if (missing || value.empty() || !std::isdigit(static_cast<unsigned char>(value[0])) || !n.digits
+            || n.end != value.size() || n.value < least || n.value > most)
+            return std::nullopt;
+        return n.value;
+    };
+    if (line.has("--markov", value, missing)) {
+        const std::optional<std::int64_t> order = number(0, MarkovModel::maximumOrder);
+        if (!order)
+            return usageError(err, "--markov takes an order from 0 to " + std::to_string(MarkovModel::maximumOrder));
+        request.markovOrder = static_cast<int>(*order);
+    }
+    if (line.has("--shuffle", value, missing)) {
+        const std::optional<std::int64_t> shuffles = number(1, maximumShuffles);
+        if (!shuffles)
+            return usageError(err, "--shuffle takes a number of shuffles from 1 to " + std::to_string(maximumShuffles));
+        request.shuffles = static_cast<int>(*shuffles);
+    }
+    if (line.has("--seed", value, missing)) {
+        const std::optional<std::int64_t> seed = number(0, std::numeric_limits<std::int64_t>::max());
+        if (!seed)
+            return usageError(err, "--seed takes a whole number from 0");
+        if (!request.shuffles)
+            return usageError(err, "--seed sets the seed of the shuffles --shuffle makes; add --shuffle");
+        request.seed = static_cast<std::uint64_t>(*seed);
+    }
+    if (request.markovOrder && request.shuffles)
+        return usageError(err, "--markov and --shuffle are two backgrounds; choose one");
+    return 0;
+}
+
 int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
     RunRequest request;
@@ -183,14 +222,27 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
         return usageError(err, "--spacing sets the spacers of the spaced pairs --dyads counts; add --dyads");
     if (line.has("--dyad-background", request.dyadBackground, missing) && (missing || request.dyadBackground.empty()))
         return usageError(err, "--dyad-background needs a FASTA file");
+    if (const int status = takeBackground(line, request, err); status != 0)
+        return status;
     const std::vector<std::string>& files = line.operands;
-    if (files.size() < 2)
-        return usageError(err, "analyze takes BIG, SMALL and GENE files");
-    if (files.size() > 2 + maximumGeneFiles)
-        return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
-    request.big = files[0];
-    request.small = files[1];
-    request.genes.assign(files.begin() + 2, files.end());
+    if (request.shuffles || request.markovOrder) {
+        // The family alone, or for a model the genome it is fitted on and the family; the
+        // family's records serve as gene files.
+        if (files.size() != 1 && (request.shuffles || files.size() != 2))
+            return usageError(err, request.shuffles ? "with --shuffle, analyze takes SMALL alone, a FASTA file"
+                                                    : "with --markov, analyze takes [BIG] SMALL, SMALL a FASTA file");
+        request.small = files.back();
+        if (files.size() == 2)
+            request.big = files[0];
+    } else {
+        if (files.size() < 2)
+            return usageError(err, "analyze takes BIG, SMALL and GENE files");
+        if (files.size() > 2 + maximumGeneFiles)
+            return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
+        request.big = files[0];
+        request.small = files[1];
+        request.genes.assign(files.begin() + 2, files.end());
+    }
 
     RunOutcome outcome;
     {

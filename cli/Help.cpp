@@ -26,7 +26,8 @@ const std::vector<CommandHelp> commands = {
         "motifs.jaspar, motifs.transfac and motifs.tsv. Each input is a "
         "DTable file or a FASTA file (plain or gzip), or - (standard input) or a pipe giving one, read once; "
         "without GENE files the first 32 records of a FASTA SMALL "
-        "serve as gene files. Prints the paths of output.html and summary.html.",
+        "serve as gene files. With --markov or --shuffle a FASTA SMALL alone will do, a model of it or its "
+        "shuffles standing for the genome. Prints the paths of output.html and summary.html.",
         {{"--out", "-o", "DIR", "write the report into DIR (default: the current folder)"},
             {"--statistic", nullptr, "S",
                 "rank words.tsv by S: sequences (the default for a FASTA SMALL: in how many of its sequences a class "
@@ -50,7 +51,14 @@ const std::vector<CommandHelp> commands = {
                 "the spacers of --dyads, from 0 to 50 letters (default 0-20; a pair with no spacer is a 6-letter word, "
                 "left to the words when they have that length)"},
             {"--dyad-background", nullptr, "FASTA",
-                "count the genome's spaced pairs in FASTA, for a DTable BIG, which holds none"}},
+                "count the genome's spaced pairs in FASTA, for a DTable BIG, which holds none"},
+            {"--markov", nullptr, "M",
+                "let a Markov model of order M (0 to 5, at most k - 2 for words of k letters) stand for the genome: "
+                "fitted on the family's sequences when SMALL is given alone, else on BIG; SMALL as FASTA"},
+            {"--shuffle", nullptr, "N",
+                "let N dinucleotide shuffles of each of the family's sequences (1 to 1000; 100 serves) stand for the "
+                "genome, their pairs of neighbours kept; SMALL alone, as FASTA"},
+            {"--seed", nullptr, "S", "the seed of --shuffle's shuffles (default 1): the same seed makes the same shuffles"}},
         "seqlark-cli analyze --out report genome.dtable family.fa"},
     {"merge", "OUT IN [IN ...]", "add up the DTable files of parts of one data set",
         "Adds up DTable files exported from parts of one data set, in the order given, into OUT (- writes "

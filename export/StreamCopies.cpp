@@ -148,3 +148,14 @@ std::string StreamCopies::told(std::string text) const
     }
     return text;
 }
+
+std::string StreamCopies::hold(const std::string& name, std::string_view text)
+{
+    const int fd = ::memfd_create("seqlark-input", MFD_CLOEXEC);
+    if (fd < 0)
+        return std::string("no memory to hold ") + name + ": " + std::strerror(errno);
+    copies.push_back({name, fd, "/proc/self/fd/" + std::to_string(fd)});
+    if (!writeAll(fd, text.data(), text.size()))
+        return std::string("no memory to hold ") + name + ": " + std::strerror(errno);
+    return {};
+}

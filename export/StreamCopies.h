@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// The inputs of a run that can be read only once, held so that they can be read again: a
@@ -26,6 +27,9 @@ public:
     /// The path to open to read what `path` names: the copy's, or `path` itself ("-" is
     /// standard input, which a reader opens as /dev/stdin).
     std::string source(const std::string& path) const;
+    /// Holds `text` in memory as the input named `name`, which source() then opens; returns
+    /// why it cannot be held, or nothing.
+    std::string hold(const std::string& name, std::string_view text);
     /// `text` with each copy's path put back as the path the copy was taken of.
     std::string told(std::string text) const;
 

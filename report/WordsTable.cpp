@@ -51,6 +51,8 @@ std::string wordsTable(const AnalysisResult& result)
     out += describe("small", result.small);
     for (const TableSummary& gene : result.genes)
         out += describe("gene", gene);
+    if (!result.backgroundNote.empty())
+        out += "# background: " + escapeControlBytes(result.backgroundNote) + "\n";
     const StatisticDescription& statistic = describeStatistic(table.statistic);
     out += std::string("# statistic: ") + statistic.name + " (" + statistic.tableNote + ")\n";
     const bool oneStrand = table.strand == Strand::Given;

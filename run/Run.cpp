@@ -3,6 +3,7 @@
 // checks of what loading found, and the report.
 
 #include "run/Run.h"
+#include "run/Backgrounds.h"
 #include "run/RunChoices.h"
 
 #include "analysis/MotifFormats.h"
@@ -16,6 +17,7 @@
 #include "report/SummaryPage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -37,6 +39,19 @@ RunOutcome failed(RunStatus status, std::string message)
 RunOutcome readingFailed(const ExportResult& read)
 {
     return failed(read.status == ExportStatus::Stopped ? RunStatus::Stopped : RunStatus::InputRefused, read.message);
+}
+
+/// What words.tsv and the pages call a Markov model fitted on `source`, and their note on it.
+std::string modelName(const MarkovModel& model, const std::string& source)
+{
+    return "a Markov model of order " + std::to_string(model.order()) + " fitted on " + source;
+}
+std::string modelNote(const MarkovModel& model, const std::string& source)
+{
+    return modelName(model, source) + " (both strands, " + std::to_string(std::llround(model.windows()))
+        + " windows of " + std::to_string(model.order() + 1)
+        + " letters of A, C, G and T): each class's chance is the model's, its counts those expected in "
+        + std::to_string(expectedTableBases) + " bases";
 }
 
 /// Shows nothing of a reading, which stops once the front end asks the run to stop.
@@ -167,12 +182,18 @@ bool tellKinds(const std::vector<const RunInput*>& inputs, const StreamCopies& s
 /// inputs are, the copies of those given as streams, and the analysis' input made ready but
 /// for its tables.
 struct CheckedRequest {
-    explicit CheckedRequest(const RunRequest& request)
-        : request(request)
+    explicit CheckedRequest(const RunRequest& asked)
+        : request(asked)
     {
     }
+    CheckedRequest(const CheckedRequest&) = delete;
+    CheckedRequest& operator=(const CheckedRequest&) = delete;
 
-    const RunRequest& request;
+    /// As asked; a BIG made of the family (shuffles, a model) takes its place once the
+    /// family is read, and a model fitted on BIG replaces BIG.
+    RunRequest request;
+    /// BIG is made of the family's sequences: it is not read, and its kind is what it will be.
+    bool bigMade = false;
     std::vector<const RunInput*> inputs; ///< big, small, then the genes
     StreamCopies streams;
     std::vector<InputKind> kinds; ///< of each input
@@ -275,6 +296,52 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
     return true;
 }
 
+/// Makes BIG of the family `checked.input` holds: its shuffles, held in memory as a FASTA file,
+/// or the counts a Markov model fitted on it expects.
+bool makeBig(CheckedRequest& checked, RunOutcome& outcome)
+{
+    RunRequest& request = checked.request;
+    const FamilyProfile& family = *checked.input.family;
+    const std::string sequences = std::to_string(family.size()) + " distinct sequences of " + request.small.path;
+    if (request.shuffles) {
+        const std::string name = std::to_string(*request.shuffles) + " dinucleotide shuffles of each of the " + sequences
+            + " (seed " + std::to_string(request.seed) + ")";
+        if (std::string problem = checked.streams.hold(name, shuffledFasta(family, *request.shuffles, request.seed));
+            !problem.empty()) {
+            outcome = failed(RunStatus::InputRefused, std::move(problem));
+            return false;
+        }
+        request.big = RunInput(name);
+        checked.input.backgroundNote = name + ", their counts standing for the genome's";
+        return true;
+    }
+    const MarkovModel model = familyModel(family, *request.markovOrder);
+    request.big = RunInput(modelName(model, "the " + sequences),
+        std::make_shared<const DTable>(expectedTable(model, expectedTableBases)));
+    checked.input.backgroundNote = modelNote(model, "the " + sequences);
+    return true;
+}
+
+/// Fits the Markov model asked for on BIG, which its expected counts then replace.
+bool fitOnBig(CheckedRequest& checked, RunOutcome& outcome, RunFeedback& feedback)
+{
+    RunRequest& request = checked.request;
+    Quietly quietly(feedback);
+    FittedModel fitted = fileModel(checked.streams.source(request.big.path), checked.kinds[0], request.masking,
+        *request.markovOrder, quietly);
+    if (!fitted.ok()) {
+        fitted.message = checked.streams.told(fitted.message);
+        outcome = readingFailed(fitted);
+        return false;
+    }
+    const std::string source = request.big.path;
+    request.big = RunInput(modelName(*fitted.model, source),
+        std::make_shared<const DTable>(expectedTable(*fitted.model, expectedTableBases)));
+    checked.kinds[0] = InputKind::DTable;
+    checked.input.backgroundNote = modelNote(*fitted.model, source);
+    return true;
+}
+
 /// Every input made ready for the analysis: a FASTA family read (in a thread of its own while
 /// the other inputs are counted) and taken before anything of its path is, the other FASTA
 /// files counted, the tables left to load. A refused family is what the run says first.
@@ -285,15 +352,26 @@ bool gatherInputs(
     const StreamCopies& streams = checked.streams;
     AnalysisInput& input = checked.input;
     CountedInputs counted;
+    const auto readTheFamily = [&request, &streams, &feedback] {
+        Quietly quietly(feedback);
+        FamilyRead read = readFamily(streams.source(request.small.path).c_str(), request.masking,
+            familyGeneRecords(request), quietly, request.strand);
+        read.message = streams.told(read.message);
+        return read;
+    };
+    // A BIG made of the family waits for it; otherwise the family is read while the other
+    // inputs are counted.
     std::future<FamilyRead> reading;
-    if (checked.fastaFamily)
-        reading = std::async(std::launch::async, [&request, &streams, &feedback] {
-            Quietly quietly(feedback);
-            FamilyRead read = readFamily(streams.source(request.small.path).c_str(), request.masking,
-                familyGeneRecords(request), quietly, request.strand);
-            read.message = streams.told(read.message);
-            return read;
-        });
+    bool familyTaken = !checked.fastaFamily;
+    if (checked.bigMade) {
+        familyTaken = true;
+        if (!takeFamily(readTheFamily(), request, counted, input, outcome, feedback) || !makeBig(checked, outcome))
+            return false;
+    } else if (checked.fastaFamily) {
+        reading = std::async(std::launch::async, readTheFamily);
+    }
+    if (request.markovOrder && !checked.bigMade && !fitOnBig(checked, outcome, feedback))
+        return false;
     std::future<StrandRead> genomeStrands;
     if (request.strand == Strand::Given)
         genomeStrands = std::async(std::launch::async, [&request, &streams, &feedback] {
@@ -313,7 +391,6 @@ bool gatherInputs(
             return read;
         });
     RunOutcome familyRefusal;
-    bool familyTaken = !checked.fastaFamily;
     const auto awaitFamily = [&] {
         if (!familyTaken) {
             familyTaken = true;
@@ -451,13 +528,16 @@ bool checkRequest(CheckedRequest& checked, RunOutcome& outcome)
     checked.inputs = {&request.big, &request.small};
     for (const RunInput& gene : request.genes)
         checked.inputs.push_back(&gene);
+    checked.bigMade = request.shuffles || (request.markovOrder && request.big.path.empty() && !request.big.table);
+    if (checked.bigMade)
+        checked.kinds.push_back(request.shuffles ? InputKind::Fasta : InputKind::DTable);
     // What a pipe gives is read once, before anything looks at it.
-    if (!copyStreams(request, checked.inputs, checked.streams, outcome)
-        || !tellKinds(checked.inputs, checked.streams, checked.kinds, outcome))
+    const std::vector<const RunInput*> given(checked.inputs.begin() + (checked.bigMade ? 1 : 0), checked.inputs.end());
+    if (!copyStreams(request, given, checked.streams, outcome) || !tellKinds(given, checked.streams, checked.kinds, outcome))
         return false;
     const bool fastaFamily = !request.small.table && checked.kinds[1] == InputKind::Fasta;
     checked.fastaFamily = fastaFamily;
-    if (request.genes.empty() && !fastaFamily)
+    if (request.genes.empty() && !fastaFamily && !request.markovOrder && !request.shuffles)
         outcome = failed(RunStatus::NeedsGeneFiles, "gene files are needed unless the family is a FASTA file, whose records then serve");
     else if (std::string problem = choiceProblem(request, checked.kinds, fastaFamily); !problem.empty())
         outcome = failed(RunStatus::BadRequest, std::move(problem));
@@ -489,7 +569,9 @@ RunOutcome analyzeChecked(CheckedRequest& checked, RunFeedback& feedback)
 {
     const RunRequest& request = checked.request;
     RunOutcome outcome;
-    warnOfTablesUnmasked(request, checked.inputs, checked.kinds, feedback);
+    const auto first = static_cast<std::ptrdiff_t>(checked.bigMade ? 1 : 0);
+    warnOfTablesUnmasked(request, {checked.inputs.begin() + first, checked.inputs.end()},
+        {checked.kinds.begin() + first, checked.kinds.end()}, feedback);
     std::vector<std::int64_t> maskedBases;
     if (!gatherInputs(checked, maskedBases, outcome, feedback))
         return outcome;

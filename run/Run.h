@@ -5,10 +5,16 @@
 #include "base/RunFeedback.h"
 #include "sequence/Masking.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+/// The most shuffles of each family sequence a run makes, and the seed of a run given none.
+inline constexpr int maximumShuffles = 1000;
+inline constexpr int defaultShuffles = 100;
+inline constexpr std::uint64_t defaultShuffleSeed = 1;
 
 /// One input of a run: a file, a DTable file or a FASTA file (plain or gzip) told apart by
 /// its content, or a table already in memory, which `path` then only names.
@@ -61,6 +67,16 @@ struct RunRequest {
     /// A FASTA file whose pairs stand for the genome's in place of BIG's (a table BIG holds
     /// none); empty for BIG itself.
     std::string dyadBackground;
+    /// Set: a Markov model of this order (0 to MarkovModel::maximumOrder) stands for the
+    /// genome, fitted on BIG when BIG is given (its path not empty), else on the family; every
+    /// statistic takes the counts the model expects. Needs a FASTA family.
+    std::optional<int> markovOrder;
+    /// Set: BIG is made of this many (1 to maximumShuffles) dinucleotide shuffles of each of
+    /// the family's distinct sequences, masked as asked; BIG must not be given. Needs a FASTA
+    /// family.
+    std::optional<int> shuffles;
+    /// The seed of the shuffles: the same seed makes the same shuffles.
+    std::uint64_t seed = defaultShuffleSeed;
     /// A MEME or JASPAR file of known motifs to name each motif's closest; empty for none.
     std::string knownMotifs;
     /// Where the report goes, made when missing; empty for the current folder.

@@ -2,6 +2,8 @@
 
 #include "run/RunChoices.h"
 
+#include "analysis/MarkovModel.h"
+
 #include <algorithm>
 
 namespace {
@@ -32,11 +34,43 @@ std::string requestProblem(const RunRequest& request)
     if (request.shortest < shortestWordLength || request.longest > longestWordLength || request.shortest > request.longest)
         return "the word lengths must lie within " + std::to_string(shortestWordLength) + " to "
             + std::to_string(longestWordLength) + ", the shorter first";
+    return backgroundProblem(request);
+}
+
+std::string backgroundProblem(const RunRequest& request)
+{
+    if (request.markovOrder && request.shuffles)
+        return "--markov and --shuffle are two backgrounds; choose one";
+    if (request.markovOrder) {
+        const int order = *request.markovOrder;
+        if (order < 0 || order > MarkovModel::maximumOrder)
+            return "--markov takes an order from 0 to " + std::to_string(MarkovModel::maximumOrder);
+        if (order > request.shortest - 2)
+            return "--markov " + std::to_string(order) + " would predict the words of " + std::to_string(request.shortest)
+                + " letters from their own counts (an order of at most " + std::to_string(request.shortest - 2)
+                + " for them); choose a lower order or longer words with --lengths";
+        if (request.dyads)
+            return "--dyads counts the genome's spaced pairs, which a Markov model does not give; take --shuffle, or a BIG";
+        if (request.strand == Strand::Given)
+            return "--strand given reads words on one strand, and the Markov model is fitted on both; take --shuffle, or a "
+                   "BIG";
+    }
+    if (request.shuffles) {
+        if (*request.shuffles < 1 || *request.shuffles > maximumShuffles)
+            return "--shuffle takes a number of shuffles from 1 to " + std::to_string(maximumShuffles);
+        if (!request.big.path.empty() || request.big.table)
+            return "--shuffle makes BIG of the family's shuffles; give SMALL alone";
+    }
+    if (!request.markovOrder && !request.shuffles && request.big.path.empty() && !request.big.table)
+        return "a run needs BIG, the genome's sequences, unless --markov or --shuffle stands for it";
     return {};
 }
 
 std::string choiceProblem(const RunRequest& request, const std::vector<InputKind>& kinds, bool fastaFamily)
 {
+    if ((request.markovOrder || request.shuffles) && !fastaFamily)
+        return std::string(request.markovOrder ? "--markov" : "--shuffle")
+            + " needs the family's sequences, which a DTable SMALL does not hold; give SMALL as FASTA";
     if (request.statistic == Statistic::Sequences && !fastaFamily)
         return "the sequences statistic counts the family's sequences, which a DTable SMALL does not hold; give SMALL "
                "as FASTA or choose binomial, poisson or ratio";
