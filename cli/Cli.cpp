@@ -175,6 +175,31 @@ int takeBackground(const CommandLine& line, RunRequest& request, std::ostream& e
     return 0;
 }
 
+/// Takes analyze's operands into `request`: BIG, SMALL and the GENE files, or with a
+/// background the family alone (or, for a model, the genome it is fitted on and the family);
+/// 0, or the usage error's status.
+int takeOperands(const std::vector<std::string>& files, RunRequest& request, std::ostream& err)
+{
+    if (request.shuffles || request.markovOrder) {
+        // The family's records serve as gene files.
+        if (files.size() != 1 && (request.shuffles || files.size() != 2))
+            return usageError(err, request.shuffles ? "with --shuffle, analyze takes SMALL alone, a FASTA file"
+                                                    : "with --markov, analyze takes [BIG] SMALL, SMALL a FASTA file");
+        request.small = files.back();
+        if (files.size() == 2)
+            request.big = files[0];
+        return 0;
+    }
+    if (files.size() < 2)
+        return usageError(err, "analyze takes BIG, SMALL and GENE files");
+    if (files.size() > 2 + maximumGeneFiles)
+        return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
+    request.big = files[0];
+    request.small = files[1];
+    request.genes.assign(files.begin() + 2, files.end());
+    return 0;
+}
+
 int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
 {
     RunRequest request;
@@ -224,25 +249,8 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
         return usageError(err, "--dyad-background needs a FASTA file");
     if (const int status = takeBackground(line, request, err); status != 0)
         return status;
-    const std::vector<std::string>& files = line.operands;
-    if (request.shuffles || request.markovOrder) {
-        // The family alone, or for a model the genome it is fitted on and the family; the
-        // family's records serve as gene files.
-        if (files.size() != 1 && (request.shuffles || files.size() != 2))
-            return usageError(err, request.shuffles ? "with --shuffle, analyze takes SMALL alone, a FASTA file"
-                                                    : "with --markov, analyze takes [BIG] SMALL, SMALL a FASTA file");
-        request.small = files.back();
-        if (files.size() == 2)
-            request.big = files[0];
-    } else {
-        if (files.size() < 2)
-            return usageError(err, "analyze takes BIG, SMALL and GENE files");
-        if (files.size() > 2 + maximumGeneFiles)
-            return usageError(err, "analyze takes at most " + std::to_string(maximumGeneFiles) + " gene files");
-        request.big = files[0];
-        request.small = files[1];
-        request.genes.assign(files.begin() + 2, files.end());
-    }
+    if (const int status = takeOperands(line.operands, request, err); status != 0)
+        return status;
 
     RunOutcome outcome;
     {

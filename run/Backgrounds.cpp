@@ -7,6 +7,8 @@
 #include "export/FastaRecords.h"
 #include "sequence/Shuffle.h"
 
+#include <cmath>
+#include <memory>
 #include <vector>
 
 std::string shuffledFasta(const FamilyProfile& family, int shuffles, std::uint64_t seed)
@@ -34,35 +36,78 @@ std::string shuffledFasta(const FamilyProfile& family, int shuffles, std::uint64
     return text;
 }
 
-MarkovModel familyModel(const FamilyProfile& family, int order)
+namespace {
+
+/// What the reports call a Markov model fitted on `source`, and their note on it.
+std::string modelName(const MarkovModel& model, const std::string& source)
+{
+    return "a Markov model of order " + std::to_string(model.order()) + " fitted on " + source;
+}
+
+Background expectedBackground(const MarkovModel& model, const std::string& source)
+{
+    Background made;
+    made.big = RunInput(modelName(model, source), std::make_shared<const DTable>(expectedTable(model, expectedTableBases)));
+    made.note = modelName(model, source) + " (both strands, " + std::to_string(std::llround(model.windows()))
+        + " windows of " + std::to_string(model.order() + 1)
+        + " letters of A, C, G and T): each class's chance is the model's, its counts those expected in "
+        + std::to_string(expectedTableBases) + " bases";
+    return made;
+}
+
+std::string distinctSequences(const FamilyProfile& family, const std::string& familyName)
+{
+    return std::to_string(family.size()) + " distinct sequences of " + familyName;
+}
+
+} // namespace
+
+Background shuffledBackground(const FamilyProfile& family, const std::string& familyName, int shuffles,
+    std::uint64_t seed, StreamCopies& streams)
+{
+    Background made;
+    const std::string name = std::to_string(shuffles) + " dinucleotide shuffles of each of the "
+        + distinctSequences(family, familyName) + " (seed " + std::to_string(seed) + ")";
+    if (std::string problem = streams.hold(name, shuffledFasta(family, shuffles, seed)); !problem.empty()) {
+        made.status = ExportStatus::SourceUnreadable;
+        made.message = std::move(problem);
+        return made;
+    }
+    made.big = RunInput(name);
+    made.note = name + ", their counts standing for the genome's";
+    return made;
+}
+
+Background modelBackground(const FamilyProfile& family, const std::string& familyName, int order)
 {
     MarkovModel model(order);
     for (const std::string& sequence : family.sequences())
         model.addSequence(sequence);
-    return model;
+    return expectedBackground(model, "the " + distinctSequences(family, familyName));
 }
 
-FittedModel fileModel(const std::string& source, InputKind kind, Masking masking, int order, RunFeedback& feedback)
+Background modelBackground(const std::string& source, const std::string& name, InputKind kind, Masking masking,
+    int order, RunFeedback& feedback)
 {
-    FittedModel fitted;
+    Background made;
     MarkovModel model(order);
     if (kind == InputKind::DTable) {
         DTable table;
         if (const LoadOutcome loaded = table.load(source.c_str()); !loaded.ok()) {
-            fitted.status = ExportStatus::SourceUnreadable;
-            fitted.message = loaded.message;
-            return fitted;
+            made.status = ExportStatus::SourceUnreadable;
+            made.message = "cannot use " + name + " as a DTable file: " + loaded.message;
+            return made;
         }
         model.addSixLetterWords(table);
     } else {
         std::int64_t masked = 0;
-        static_cast<ExportResult&>(fitted) = readFastaRecords(
+        static_cast<ExportResult&>(made) = readFastaRecords(
             source.c_str(),
             [&](const FastaRecord& record) { model.addSequence(maskedSequence(record.sequence, masking, masked)); },
             feedback);
-        if (!fitted.ok())
-            return fitted;
+        if (!made.ok())
+            return made;
     }
-    fitted.model = std::move(model);
-    return fitted;
+    Background expected = expectedBackground(model, name);
+    return expected;
 }

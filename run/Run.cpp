@@ -5,6 +5,7 @@
 #include "run/Run.h"
 #include "run/Backgrounds.h"
 #include "run/RunChoices.h"
+#include "run/RunInputs.h"
 
 #include "analysis/MotifFormats.h"
 #include "base/Dna.h"
@@ -39,19 +40,6 @@ RunOutcome failed(RunStatus status, std::string message)
 RunOutcome readingFailed(const ExportResult& read)
 {
     return failed(read.status == ExportStatus::Stopped ? RunStatus::Stopped : RunStatus::InputRefused, read.message);
-}
-
-/// What words.tsv and the pages call a Markov model fitted on `source`, and their note on it.
-std::string modelName(const MarkovModel& model, const std::string& source)
-{
-    return "a Markov model of order " + std::to_string(model.order()) + " fitted on " + source;
-}
-std::string modelNote(const MarkovModel& model, const std::string& source)
-{
-    return modelName(model, source) + " (both strands, " + std::to_string(std::llround(model.windows()))
-        + " windows of " + std::to_string(model.order() + 1)
-        + " letters of A, C, G and T): each class's chance is the model's, its counts those expected in "
-        + std::to_string(expectedTableBases) + " bases";
 }
 
 /// Shows nothing of a reading, which stops once the front end asks the run to stop.
@@ -92,19 +80,6 @@ private:
     RunFeedback& front;
 };
 
-/// Why the file `background` cannot give the genome's spaced pairs; empty when it can, or
-/// when none is given. Anything but a table is read as the export reads FASTA, which says
-/// what it cannot read.
-std::string dyadBackgroundRefusal(const std::string& background, const StreamCopies& streams)
-{
-    if (background.empty())
-        return {};
-    if (inputKindOf(streams.source(background).c_str()).kind == InputKind::DTable)
-        return "cannot use " + background
-            + " as --dyad-background: a DTable file holds no spaced pairs; give the genome's sequences as FASTA";
-    return {};
-}
-
 /// Tells, in one warning, which inputs are tables that a masking cannot reach.
 void warnOfTablesUnmasked(const RunRequest& request, const std::vector<const RunInput*>& inputs,
     const std::vector<InputKind>& kinds, RunFeedback& feedback)
@@ -118,64 +93,6 @@ void warnOfTablesUnmasked(const RunRequest& request, const std::vector<const Run
     if (!tables.empty())
         feedback.warn("masking", std::string("a DTable file is counted already, so --mask ") + maskingName(request.masking)
                 + " cannot apply to " + tables);
-}
-
-/// Why the table file at `path` cannot serve, by what its header and the facts loading it
-/// found tell; empty when it can. A table cut short is no reason: it loads as far as it goes.
-std::string tableRefusal(const std::string& path, const TableFileFacts& facts)
-{
-    const std::vector<std::string> refusals = facts.refusals();
-    return refusals.empty() ? std::string() : "cannot use " + path + " as a DTable file: " + refusals.front();
-}
-
-/// Reads each input given as a stream (standard input, a pipe, a FIFO) into `streams`, the
-/// genome's pairs' FASTA included; false with the refusal in `outcome` when one cannot be.
-bool copyStreams(const RunRequest& request, const std::vector<const RunInput*>& inputs, StreamCopies& streams,
-    RunOutcome& outcome)
-{
-    std::vector<std::string> paths;
-    for (const RunInput* input : inputs)
-        if (!input->table)
-            paths.push_back(input->path);
-    if (!request.dyadBackground.empty())
-        paths.push_back(request.dyadBackground);
-    for (const std::string& path : paths)
-        if (std::string problem = streams.take(path); !problem.empty()) {
-            outcome = failed(RunStatus::InputRefused, "cannot use " + path + ": " + problem);
-            return false;
-        }
-    return true;
-}
-
-/// Tells the kind of each input in `inputs` (big, small, then the genes), refusing one that
-/// is neither kind and a table file whose header shows what no export writes. Inputs given
-/// in memory are tables.
-bool tellKinds(const std::vector<const RunInput*>& inputs, const StreamCopies& streams, std::vector<InputKind>& kinds,
-    RunOutcome& outcome)
-{
-    for (const RunInput* input : inputs) {
-        if (input->table) {
-            kinds.push_back(InputKind::DTable);
-            continue;
-        }
-        const std::string source = streams.source(input->path);
-        const InputKindResult told = inputKindOf(source.c_str());
-        kinds.push_back(told.kind);
-        if (!told.ok()) {
-            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + ": " + streams.told(told.message));
-            return false;
-        }
-        if (told.kind != InputKind::DTable)
-            continue;
-        TableFileFacts facts;
-        if (const LoadOutcome probed = probeTableFile(source.c_str(), facts); !probed.ok())
-            outcome = failed(RunStatus::InputRefused, "cannot use " + input->path + " as a DTable file: " + probed.message);
-        else if (std::string refusal = tableRefusal(input->path, facts); !refusal.empty())
-            outcome = failed(RunStatus::InputRefused, std::move(refusal));
-        if (!outcome.ok())
-            return false;
-    }
-    return true;
 }
 
 /// A request checked and its inputs told apart, before anything is counted: what its
@@ -296,49 +213,29 @@ bool takeFamily(FamilyRead read, const RunRequest& request, CountedInputs& count
     return true;
 }
 
-/// Makes BIG of the family `checked.input` holds: its shuffles, held in memory as a FASTA file,
-/// or the counts a Markov model fitted on it expects.
-bool makeBig(CheckedRequest& checked, RunOutcome& outcome)
+/// Makes what stands for BIG when a background is asked for: of the family `checked.input`
+/// holds when BIG is made of it, else of BIG itself, which it then replaces.
+bool makeBackground(CheckedRequest& checked, RunOutcome& outcome, RunFeedback& feedback)
 {
     RunRequest& request = checked.request;
-    const FamilyProfile& family = *checked.input.family;
-    const std::string sequences = std::to_string(family.size()) + " distinct sequences of " + request.small.path;
+    Background made;
     if (request.shuffles) {
-        const std::string name = std::to_string(*request.shuffles) + " dinucleotide shuffles of each of the " + sequences
-            + " (seed " + std::to_string(request.seed) + ")";
-        if (std::string problem = checked.streams.hold(name, shuffledFasta(family, *request.shuffles, request.seed));
-            !problem.empty()) {
-            outcome = failed(RunStatus::InputRefused, std::move(problem));
-            return false;
-        }
-        request.big = RunInput(name);
-        checked.input.backgroundNote = name + ", their counts standing for the genome's";
-        return true;
+        made = shuffledBackground(*checked.input.family, request.small.path, *request.shuffles, request.seed, checked.streams);
+    } else if (checked.bigMade) {
+        made = modelBackground(*checked.input.family, request.small.path, *request.markovOrder);
+    } else {
+        Quietly quietly(feedback);
+        made = modelBackground(checked.streams.source(request.big.path), request.big.path, checked.kinds[0],
+            request.masking, *request.markovOrder, quietly);
+        made.message = checked.streams.told(made.message);
     }
-    const MarkovModel model = familyModel(family, *request.markovOrder);
-    request.big = RunInput(modelName(model, "the " + sequences),
-        std::make_shared<const DTable>(expectedTable(model, expectedTableBases)));
-    checked.input.backgroundNote = modelNote(model, "the " + sequences);
-    return true;
-}
-
-/// Fits the Markov model asked for on BIG, which its expected counts then replace.
-bool fitOnBig(CheckedRequest& checked, RunOutcome& outcome, RunFeedback& feedback)
-{
-    RunRequest& request = checked.request;
-    Quietly quietly(feedback);
-    FittedModel fitted = fileModel(checked.streams.source(request.big.path), checked.kinds[0], request.masking,
-        *request.markovOrder, quietly);
-    if (!fitted.ok()) {
-        fitted.message = checked.streams.told(fitted.message);
-        outcome = readingFailed(fitted);
+    if (!made.ok()) {
+        outcome = readingFailed(made);
         return false;
     }
-    const std::string source = request.big.path;
-    request.big = RunInput(modelName(*fitted.model, source),
-        std::make_shared<const DTable>(expectedTable(*fitted.model, expectedTableBases)));
-    checked.kinds[0] = InputKind::DTable;
-    checked.input.backgroundNote = modelNote(*fitted.model, source);
+    checked.kinds[0] = made.big.table ? InputKind::DTable : InputKind::Fasta;
+    request.big = std::move(made.big);
+    checked.input.backgroundNote = std::move(made.note);
     return true;
 }
 
@@ -365,12 +262,12 @@ bool gatherInputs(
     bool familyTaken = !checked.fastaFamily;
     if (checked.bigMade) {
         familyTaken = true;
-        if (!takeFamily(readTheFamily(), request, counted, input, outcome, feedback) || !makeBig(checked, outcome))
+        if (!takeFamily(readTheFamily(), request, counted, input, outcome, feedback))
             return false;
     } else if (checked.fastaFamily) {
         reading = std::async(std::launch::async, readTheFamily);
     }
-    if (request.markovOrder && !checked.bigMade && !fitOnBig(checked, outcome, feedback))
+    if ((request.markovOrder || request.shuffles) && !makeBackground(checked, outcome, feedback))
         return false;
     std::future<StrandRead> genomeStrands;
     if (request.strand == Strand::Given)
@@ -423,16 +320,21 @@ bool gatherInputs(
         input.familyDyads = std::make_shared<const DyadProfile>(*input.family, *request.dyads);
         input.dyadSource = dyadSourceOf(request);
     }
-    // A width asked for must leave bins enough over the family's longest sequence.
-    const int bins = input.family ? binsSpanned(*input.family, input.binWidth) : fewestPositionBins;
-    if (inputsCounted && request.binWidth && bins < fewestPositionBins) {
-        outcome = failed(RunStatus::BadRequest, "--bin " + std::to_string(input.binWidth) + " leaves "
-                + std::to_string(bins) + " bins over the family's longest sequence of "
-                + std::to_string(input.family->longestSequence()) + " bases; at least "
-                + std::to_string(fewestPositionBins) + " must fit");
-        return false;
-    }
     return inputsCounted;
+}
+
+/// Whether the width of bins asked for leaves bins enough over the family's longest sequence;
+/// says why not in `outcome`.
+bool binsFit(const CheckedRequest& checked, RunOutcome& outcome)
+{
+    const AnalysisInput& input = checked.input;
+    const int bins = input.family ? binsSpanned(*input.family, input.binWidth) : fewestPositionBins;
+    if (!checked.request.binWidth || bins >= fewestPositionBins)
+        return true;
+    outcome = failed(RunStatus::BadRequest, "--bin " + std::to_string(input.binWidth) + " leaves " + std::to_string(bins)
+            + " bins over the family's longest sequence of " + std::to_string(input.family->longestSequence())
+            + " bases; at least " + std::to_string(fewestPositionBins) + " must fit");
+    return false;
 }
 
 /// Refuses a table that loading found to hold what no export writes, and passes on the
@@ -533,8 +435,13 @@ bool checkRequest(CheckedRequest& checked, RunOutcome& outcome)
         checked.kinds.push_back(request.shuffles ? InputKind::Fasta : InputKind::DTable);
     // What a pipe gives is read once, before anything looks at it.
     const std::vector<const RunInput*> given(checked.inputs.begin() + (checked.bigMade ? 1 : 0), checked.inputs.end());
-    if (!copyStreams(request, given, checked.streams, outcome) || !tellKinds(given, checked.streams, checked.kinds, outcome))
+    std::string inputRefusal = copyStreams(given, request.dyadBackground, checked.streams);
+    if (inputRefusal.empty())
+        inputRefusal = tellKinds(given, checked.streams, checked.kinds);
+    if (!inputRefusal.empty()) {
+        outcome = failed(RunStatus::InputRefused, std::move(inputRefusal));
         return false;
+    }
     const bool fastaFamily = !request.small.table && checked.kinds[1] == InputKind::Fasta;
     checked.fastaFamily = fastaFamily;
     if (request.genes.empty() && !fastaFamily && !request.markovOrder && !request.shuffles)
@@ -573,7 +480,7 @@ RunOutcome analyzeChecked(CheckedRequest& checked, RunFeedback& feedback)
     warnOfTablesUnmasked(request, {checked.inputs.begin() + first, checked.inputs.end()},
         {checked.kinds.begin() + first, checked.kinds.end()}, feedback);
     std::vector<std::int64_t> maskedBases;
-    if (!gatherInputs(checked, maskedBases, outcome, feedback))
+    if (!gatherInputs(checked, maskedBases, outcome, feedback) || !binsFit(checked, outcome))
         return outcome;
 
     UntilReported untilReported(feedback);

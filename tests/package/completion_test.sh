@@ -38,7 +38,7 @@ offers 'analyze demo export merge' ''
 offers 'export' -v e
 offers "$globals" -
 offers "--help --quiet --threads --verbose --version -h -q -t -v" -q export -
-offers "--anchor --bin --dyad-background --dyads --help --known --lengths --mask --out --quiet --spacing --statistic --strand --verbose --version" analyze --
+offers "--anchor --bin --dyad-background --dyads --help --known --lengths --markov --mask --out --quiet --seed --shuffle --spacing --statistic --strand --verbose --version" analyze --
 offers "$globals" merge -
 offers "$globals" demo -
 
@@ -47,6 +47,7 @@ offers 'binomial poisson ratio sequences' analyze --statistic =
 offers 'dust lower none' analyze --mask ''
 offers 'end start' analyze --anchor ''
 offers 'both given' analyze --strand ''
+offers '0 1 2 3 4 5' analyze --markov ''
 offers '0-10 0-20 10-20' analyze --spacing ''
 offers "$files" analyze --dyads ''
 offers 'poisson' analyze --statistic = p
