@@ -5,10 +5,16 @@
 // With "dyads" last, spaced pairs (spacers 0 to 20, the genome's counted in FASTA) are scored
 // and tested too, and the pairs among the classes at E <= 1 are counted apart. With "markovM"
 // or "shuffleN" last, the genome's table gives way to a Markov model of order M fitted on each
-// family, or to N dinucleotide shuffles of each family sequence.
-// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR [dyads|markovM|shuffleN]]]]
+// family, or to N dinucleotide shuffles of each family sequence; with "null" after it, the
+// families are drawn from that background itself rather than from FASTA: sequences of the
+// same lengths made by the Markov model of order M fitted on all of FASTA, or one
+// dinucleotide shuffle of each record picked. There the E-values are honest when about one
+// class reaches E <= 1.
+// Usage: seqlark-bench-calibration FASTA [FAMILIES [SEED [WORKDIR [dyads|markovM|shuffleN[null]]]]]
 
+#include "analysis/MarkovModel.h"
 #include "export/FastaRecords.h"
+#include "sequence/Shuffle.h"
 #include "run/Run.h"
 
 #include <algorithm>
@@ -45,6 +51,28 @@ Significant significantClasses(const RunOutcome& outcome)
     return found;
 }
 
+/// `length` letters drawn from `model`, each after the letters its order looks back on.
+std::string modelSequence(const MarkovModel& model, std::size_t length, ShuffleRandom& draws)
+{
+    std::string sequence;
+    std::uint64_t code = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int context = static_cast<int>(std::min<std::size_t>(i, static_cast<std::size_t>(model.order())));
+        const std::uint64_t before = code & ((std::uint64_t(1) << (2 * context)) - 1);
+        const double whole = context == 0 ? 1.0 : model.probability(before, context);
+        double u = static_cast<double>(draws.next() >> 11) * 0x1.0p-53 * whole;
+        int letter = 0;
+        for (; letter < 3; ++letter) {
+            u -= model.probability((before << 2) | static_cast<std::uint64_t>(letter), context + 1);
+            if (u < 0.0)
+                break;
+        }
+        sequence += "ACGT"[letter];
+        code = (code << 2) | static_cast<std::uint64_t>(letter);
+    }
+    return sequence;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -64,6 +92,7 @@ int main(int argc, char** argv)
         markov = std::atoi(mode.c_str() + 6);
     if (mode.rfind("shuffle", 0) == 0)
         shuffles = std::atoi(mode.c_str() + 7);
+    const bool null = mode.size() > 4 && mode.compare(mode.size() - 4, 4, "null") == 0;
 
     std::vector<Record> records;
     RunFeedback quiet;
@@ -72,6 +101,14 @@ int main(int argc, char** argv)
     const std::string genome = (work / "genome.dtable").string();
     if (!std::filesystem::exists(genome))
         exportFastaToDTable(argv[1], genome.c_str(), quiet, 2);
+    std::optional<MarkovModel> model;
+    std::int64_t masked = 0;
+    if (null && markov) {
+        model.emplace(*markov);
+        for (const Record& record : records)
+            model->addSequence(maskedSequence(record.sequence, Masking::None, masked));
+    }
+    ShuffleRandom draws(20261208);
 
     constexpr Statistic statistics[] = {Statistic::Sequences, Statistic::Binomial, Statistic::Poisson};
     constexpr const char* names[] = {"sequences", "binomial", "Poisson"};
@@ -88,9 +125,15 @@ int main(int argc, char** argv)
         const std::string family = (work / ("family" + std::to_string(f) + ".fa")).string();
         {
             std::ofstream out(family);
-            for (int i = 0; i < size; ++i)
-                out << '>' << records[picked[static_cast<std::size_t>(i)]].name << '\n'
-                    << records[picked[static_cast<std::size_t>(i)]].sequence << '\n';
+            for (int i = 0; i < size; ++i) {
+                const Record& record = records[picked[static_cast<std::size_t>(i)]];
+                std::string sequence = maskedSequence(record.sequence, Masking::None, masked);
+                if (null && model)
+                    sequence = modelSequence(*model, sequence.size(), draws);
+                else if (null)
+                    sequence = dinucleotideShuffle(sequence, draws);
+                out << '>' << record.name << '\n' << sequence << '\n';
+            }
         }
         std::printf("%6d  %4d", f + 1, size);
         for (int s = 0; s < 3; ++s) {

@@ -206,6 +206,8 @@ void appendParameters(std::string& out, const AnalysisResult& result, const Summ
                "few sequences (repeats) are over-stated";
     }
     out += "</dd>\n";
+    if (!result.backgroundNote.empty())
+        out += "<dt>Background</dt><dd>" + escapeText(result.backgroundNote) + "</dd>\n";
     if (table.strand == Strand::Given)
         out += "<dt>Strand</dt><dd>given: each word is read on its sequence's own strand alone, a class is one word "
                "and a length of k letters has 4<sup>k</sup> classes</dd>\n";

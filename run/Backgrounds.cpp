@@ -55,6 +55,12 @@ Background expectedBackground(const MarkovModel& model, const std::string& sourc
     return made;
 }
 
+/// What a background made of the family says of its E-values.
+constexpr const char* ownComposition
+    = ". The E-values measure over-representation against the family's own composition: tandem repeats and "
+      "elements common to all promoters exceed it too, which only a genome's upstream regions as BIG tell apart "
+      "from what is the family's own";
+
 std::string distinctSequences(const FamilyProfile& family, const std::string& familyName)
 {
     return std::to_string(family.size()) + " distinct sequences of " + familyName;
@@ -74,7 +80,7 @@ Background shuffledBackground(const FamilyProfile& family, const std::string& fa
         return made;
     }
     made.big = RunInput(name);
-    made.note = name + ", their counts standing for the genome's";
+    made.note = name + ", their counts standing for the genome's" + ownComposition;
     return made;
 }
 
@@ -83,7 +89,9 @@ Background modelBackground(const FamilyProfile& family, const std::string& famil
     MarkovModel model(order);
     for (const std::string& sequence : family.sequences())
         model.addSequence(sequence);
-    return expectedBackground(model, "the " + distinctSequences(family, familyName));
+    Background made = expectedBackground(model, "the " + distinctSequences(family, familyName));
+    made.note += ownComposition;
+    return made;
 }
 
 Background modelBackground(const std::string& source, const std::string& name, InputKind kind, Masking masking,
@@ -108,6 +116,5 @@ Background modelBackground(const std::string& source, const std::string& name, I
         if (!made.ok())
             return made;
     }
-    Background expected = expectedBackground(model, name);
-    return expected;
+    return expectedBackground(model, name);
 }
