@@ -203,3 +203,30 @@ TEST(AnalyzeDyads, BadSpacingsAndPairsNoInputHoldsAreRefusedWithNothingWritten)
     EXPECT_TRUE(isOneErrorLine(tableBackground.err)) << tableBackground.err;
     EXPECT_FALSE(fileExists(folder));
 }
+
+TEST(AnalyzeBackgrounds, ChoicesNoBackgroundTakesAreUsageErrorsThatWriteNothing)
+{
+    PlantedDimer in;
+    ASSERT_EQ(run({"-q", "export", in.dir.file("family.fa"), in.dir.file("family.dtable")}).status, 0);
+    const std::string folder = in.dir.file("report");
+    const std::string genome = in.dir.file("genome.fa"), family = in.dir.file("family.fa");
+    const std::string familyTable = in.dir.file("family.dtable");
+    using Args = std::vector<std::string>;
+    for (const Args& args : {Args {"--markov", "6", family}, Args {"--markov", "-1", family},
+             Args {"--markov", "x", family}, Args {"--markov", "5", family}, Args {"--shuffle", "0", family},
+             Args {"--shuffle", "1001", family}, Args {"--shuffle", "1e2", family},
+             Args {"--markov", "2", "--shuffle", "10", family}, Args {"--seed", "3", genome, family},
+             Args {"--shuffle", "10", "--seed", "x", family}, Args {"--shuffle", "10", genome, family},
+             Args {"--markov", "2", genome, family, family}, Args {"--markov", "2", familyTable},
+             Args {"--shuffle", "10", familyTable}, Args {"--markov", "2", "--dyads", family},
+             Args {"--markov", "2", "--strand", "given", family}, Args {family}}) {
+        Args line = {"-q", "analyze", "--out", folder};
+        line.insert(line.end(), args.begin(), args.end());
+        SCOPED_TRACE(testing::PrintToString(line));
+        CliOutcome bad = run(line);
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_EQ(bad.err.rfind("seqlark-cli: ", 0), 0u) << bad.err;
+        EXPECT_NE(bad.err.find("\nUsage: seqlark-cli"), std::string::npos) << bad.err;
+        EXPECT_FALSE(fileExists(folder));
+    }
+}
