@@ -25,4 +25,5 @@ enum class Command : int {
     ExportFasta = 155,
     OpenSummary = 160,    ///< opens the summary page of the last run
     SetKnownMotifs = 161, ///< chooses the file of known motifs the runs compare with
+    SetBackground = 162,  ///< chooses what stands for the genome: the big file, a model, shuffles
 };

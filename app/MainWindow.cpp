@@ -5,6 +5,7 @@
 #include "app/CalibrationDialog.h"
 #include "app/DesktopFeedback.h"
 #include "app/DialogUnits.h"
+#include "app/BackgroundDialog.h"
 #include "app/KnownMotifsDialog.h"
 #include "app/Platform.h"
 #include "app/TargetLengthDialog.h"
@@ -148,6 +149,7 @@ void MainWindow::addMenus(QMenuBar* menuBar)
     addItem(settingsMenu, Command::SetCalibration, "Set Calibration...", &MainWindow::setCalibration);
     addItem(settingsMenu, Command::SetTargetLength, "Set Target Gene Length...", &MainWindow::setTargetLength);
     addItem(settingsMenu, Command::SetKnownMotifs, "Set Known Motifs...", &MainWindow::setKnownMotifs);
+    addItem(settingsMenu, Command::SetBackground, "Set Background...", &MainWindow::setBackground);
     settingsMenu->addSeparator();
     addItem(settingsMenu, Command::Properties, "Properties", nullptr, false);
 
@@ -304,6 +306,14 @@ void MainWindow::setKnownMotifs()
         state.knownMotifsPath = pathBytes(dialog.path());
 }
 
+void MainWindow::setBackground()
+{
+    BackgroundDialog dialog(state.background, this);
+    place(dialog, 0, 0);
+    if (dialog.exec() == QDialog::Accepted)
+        state.background = dialog.choice();
+}
+
 void MainWindow::processData()
 {
     // A FASTA family's records serve as gene files when none is chosen.
@@ -333,7 +343,12 @@ void MainWindow::processData()
 RunRequest MainWindow::runRequest() const
 {
     RunRequest request;
-    request.big = state.bigDTablePath();
+    // Shuffles of the family stand for the big file; a model is fitted on it when one is open.
+    if (!state.background.shuffles)
+        request.big = state.bigDTablePath();
+    request.markovOrder = state.background.markovOrder;
+    request.shuffles = state.background.shuffles;
+    request.seed = state.background.seed;
     request.small = state.smallDTablePath();
     for (const std::string& path : state.geneFilePaths())
         request.genes.emplace_back(path);

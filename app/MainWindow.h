@@ -55,6 +55,7 @@ private:
     void setCalibration();
     void setTargetLength();
     void setKnownMotifs();
+    void setBackground();
     void processData();
     /// Opens the summary page the last run wrote beside its report.
     void openSummary();

@@ -39,10 +39,11 @@ void ShellSettings::closeAll()
 std::string ShellSettings::missingInputsText(bool smallServesAsGenes) const
 {
     const bool genesMissing = genePaths.empty() && !smallServesAsGenes;
-    if (!bigPath.empty() && !smallPath.empty() && !genesMissing)
+    const bool bigMissing = bigPath.empty() && !background.markovOrder && !background.shuffles;
+    if (!bigMissing && !smallPath.empty() && !genesMissing)
         return {};
     std::string text = missingIntro;
-    if (bigPath.empty())
+    if (bigMissing)
         text += missingBig;
     if (smallPath.empty())
         text += missingSmall;

@@ -2,9 +2,18 @@
 
 #include "analysis/Analysis.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+/// What stands for the genome in a run: the big file when neither is set, else a Markov
+/// model of this order or this many dinucleotide shuffles of the family, from `seed`.
+struct BackgroundChoice {
+    std::optional<int> markovOrder;
+    std::optional<int> shuffles;
+    std::uint64_t seed = 1;
+};
 
 /// Everything the desktop shell keeps for the life of the process: the chosen input files,
 /// the listing of them shown in the main window, and the analysis settings handed to every
@@ -19,6 +28,8 @@ public:
     int targetLengthMax = 8;
     /// The MEME or JASPAR file of known motifs to compare the motifs with; empty for none.
     std::string knownMotifsPath;
+    /// What stands for the genome, as chosen in the Background dialog.
+    BackgroundChoice background;
 
     /// Makes `path` the big DTable file and lists it.
     void chooseBigDTable(const std::string& path);
@@ -32,7 +43,8 @@ public:
 
     /// The warning that names each missing input, in the order big DTable, small DTable,
     /// gene file; empty when all are there. No gene file is missing when `smallServesAsGenes`
-    /// (a FASTA small file, whose records then serve).
+    /// (a FASTA small file, whose records then serve), and no big file when the background
+    /// is a model or shuffles of the family.
     std::string missingInputsText(bool smallServesAsGenes = false) const;
 
     const std::string& bigDTablePath() const { return bigPath; }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QFileInfo>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,7 +22,8 @@
 
 namespace {
 
-constexpr int openBig = 130, openSmall = 147, openGene = 154, exportFasta = 155, processData = 135, knownMotifs = 161;
+constexpr int openBig = 130, openSmall = 147, openGene = 154, exportFasta = 155, processData = 135, knownMotifs = 161,
+              setBackground = 162;
 
 /// `count` random upstream regions of `length` bases, each carrying `planted` twice when
 /// it is not null.
@@ -239,6 +241,40 @@ private Q_SLOTS:
             QVERIFY2(!fromDesktop.isEmpty(), name);
             QVERIFY2(fromDesktop == readAll(commandLine.filePath(name)), name);
         }
+    }
+
+    void aFamilyAloneAgainstItsShufflesGivesWhatTheCommandLineGives()
+    {
+        qputenv("SOURCE_DATE_EPOCH", "1765000000");
+        QTemporaryDir desktop;
+        QTemporaryDir commandLine;
+        writeText(desktop.filePath("family.fa"), upstreamRegions(12, 400, "TGACTCA", 5));
+        RecordedShell shell;
+        shell.platform.answerYes = true;
+        shell.platform.answers = QStringList{desktop.filePath("family.fa")};
+        trigger(shell.window, openSmall);
+        whenModal([](QDialog* dialog) {
+            dialog->findChild<QAbstractButton*>(QStringLiteral("shuffleButton"))->click();
+            dialog->findChild<QSpinBox*>(QStringLiteral("shuffleCount"))->setValue(20);
+            dialog->findChild<QSpinBox*>(QStringLiteral("shuffleSeed"))->setValue(5);
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        trigger(shell.window, setBackground);
+        trigger(shell.window, processData);
+        QVERIFY(shell.platform.warnings.empty());
+        QCOMPARE(shell.platform.opened.size(), 2);
+
+        std::ostringstream out, err;
+        const std::vector<std::string> args {"analyze", "--out", commandLine.path().toStdString(), "--shuffle", "20",
+            "--seed", "5", canonical(desktop.filePath("family.fa")).toStdString()};
+        QCOMPARE(runCli(args, out, err, false), 0);
+        qunsetenv("SOURCE_DATE_EPOCH");
+        for (const char* name : {"words.tsv", "summary.html", "motifs.tsv", "output.html"}) {
+            const QByteArray fromDesktop = readAll(desktop.filePath(name));
+            QVERIFY2(!fromDesktop.isEmpty(), name);
+            QVERIFY2(fromDesktop == readAll(commandLine.filePath(name)), name);
+        }
+        QVERIFY(readAll(desktop.filePath("words.tsv")).contains("# background: 20 dinucleotide shuffles"));
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +45,9 @@ struct RunCall {
     QStringList genes;
     QString reportFolder;
     QString knownMotifs;
+    std::optional<int> markovOrder;
+    std::optional<int> shuffles;
+    std::uint64_t seed;
 };
 
 /// A shown main window over a scripted platform, whose runs are only recorded and whose
@@ -56,7 +62,7 @@ struct Shell {
         window.setAnalysisRunner([this](const RunRequest& request, RunFeedback&) {
             RunCall call{QString::fromStdString(request.big.path), QString::fromStdString(request.small.path),
                 request.shortest, request.longest, request.statistic, {}, QString::fromStdString(request.folder),
-                QString::fromStdString(request.knownMotifs)};
+                QString::fromStdString(request.knownMotifs), request.markovOrder, request.shuffles, request.seed};
             for (const RunInput& gene : request.genes)
                 call.genes.append(QString::fromStdString(gene.path));
             runs.push_back(call);
@@ -135,6 +141,7 @@ private Q_SLOTS:
             "    143 Set Calibration...",
             "    144 Set Target Gene Length...",
             "    161 Set Known Motifs...",
+            "    162 Set Background...",
             "    152 Properties (disabled)",
             "- Process",
             "    135 Process Data",
@@ -358,6 +365,56 @@ private Q_SLOTS:
         // A run that wrote no report opens nothing.
         QVERIFY(shell.platform.opened.isEmpty());
         QVERIFY(shell.platform.questions.empty());
+    }
+
+    void theBackgroundChosenGoesToEveryRunAndAFamilyAloneThenServes()
+    {
+        QTemporaryDir inputs;
+        const QString family = inputs.filePath("family.fa");
+        QFile file(family);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(">a\nACGTACGTTTGACCA\n");
+        file.close();
+        Shell shell;
+        shell.choose(openSmall, family);
+        const auto choose = [&](const char* button, int value, bool ok) {
+            whenModal([&](QDialog* dialog) {
+                dialog->findChild<QRadioButton*>(QString::fromLatin1(button))->click();
+                const char* box = std::string(button) == "markovButton" ? "markovOrder" : "shuffleCount";
+                if (std::string(button) != "genomeButton")
+                    dialog->findChild<QSpinBox*>(QString::fromLatin1(box))->setValue(value);
+                if (std::string(button) == "shuffleButton")
+                    dialog->findChild<QSpinBox*>(QStringLiteral("shuffleSeed"))->setValue(9);
+                dialog->findChild<QPushButton*>(QString::fromLatin1(ok ? "okButton" : "cancelButton"))->click();
+            });
+            trigger(shell.window, 162);
+        };
+        // With the big file standing for the genome, a family alone is not enough.
+        trigger(shell.window, processData);
+        QVERIFY(shell.runs.empty());
+        QCOMPARE(shell.platform.warnings.size(), std::size_t(1));
+        choose("markovButton", 2, true);
+        trigger(shell.window, processData);
+        QCOMPARE(shell.runs.size(), std::size_t(1));
+        QCOMPARE(shell.runs.back().markovOrder, std::optional<int>(2));
+        QVERIFY(!shell.runs.back().shuffles);
+        QCOMPARE(shell.runs.back().big, QString());
+        // Cancel keeps the model; shuffles leave out a big file that is open.
+        choose("shuffleButton", 50, false);
+        shell.choose(openBig, inputs.filePath("genome.fa"));
+        trigger(shell.window, processData);
+        QCOMPARE(shell.runs.back().markovOrder, std::optional<int>(2));
+        QCOMPARE(shell.runs.back().big, inputs.filePath("genome.fa"));
+        choose("shuffleButton", 50, true);
+        trigger(shell.window, processData);
+        QCOMPARE(shell.runs.back().shuffles, std::optional<int>(50));
+        QCOMPARE(shell.runs.back().seed, std::uint64_t(9));
+        QVERIFY(!shell.runs.back().markovOrder);
+        QCOMPARE(shell.runs.back().big, QString());
+        choose("genomeButton", 0, true);
+        trigger(shell.window, processData);
+        QVERIFY(!shell.runs.back().markovOrder && !shell.runs.back().shuffles);
+        QCOMPARE(shell.runs.back().big, inputs.filePath("genome.fa"));
     }
 
     void knownMotifsAreChosenTypedOrClearedAndLeaveTheReportFolder()
