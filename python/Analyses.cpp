@@ -3,6 +3,7 @@
 
 #include "python/Analyses.h"
 
+#include "analysis/MarkovModel.h"
 #include "analysis/MotifFormats.h"
 #include "analysis/Positions.h"
 #include "python/ModuleSupport.h"
@@ -15,6 +16,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <climits>
 #include <cmath>
 #include <optional>
 
@@ -147,7 +149,8 @@ std::vector<MotifRecord> motifRecords(const AnalysisResult& result)
 py::dict parametersOf(const RunRequest& request, const AnalysisResult& result)
 {
     py::dict parameters;
-    parameters["big"] = request.big.path;
+    // What stood for BIG: its file, or the model or shuffles made in its place.
+    parameters["big"] = result.big.path;
     parameters["small"] = request.small.path;
     std::vector<std::string> genes;
     for (const TableSummary& gene : result.genes)
@@ -165,6 +168,11 @@ py::dict parametersOf(const RunRequest& request, const AnalysisResult& result)
                                           : py::none();
     parameters["dyad_background"] = request.dyadBackground.empty() ? py::object(py::none()) : py::str(request.dyadBackground);
     parameters["known"] = request.knownMotifs.empty() ? py::object(py::none()) : py::str(request.knownMotifs);
+    const auto optional = [](const std::optional<int>& value) { return value ? py::object(py::int_(*value)) : py::none(); };
+    parameters["markov"] = optional(request.markovOrder);
+    parameters["shuffle"] = optional(request.shuffles);
+    parameters["seed"] = request.shuffles ? py::object(py::int_(request.seed)) : py::none();
+    parameters["background"] = result.backgroundNote.empty() ? py::object(py::none()) : py::str(result.backgroundNote);
     parameters["classes_tested"] = result.significance.classesTested;
     parameters["family_sequences"]
         = result.significance.familySize >= 0 ? py::object(py::int_(result.significance.familySize)) : py::none();
@@ -349,13 +357,42 @@ void takeChoices(RunRequest& request, const py::object& statistic, const std::st
         request.dyads = spacings;
 }
 
+/// A whole number argument from `least` to `most`, or ValueError with `message`.
+int wholeNumber(const py::object& given, long long least, long long most, const std::string& message)
+{
+    if (!py::isinstance<py::int_>(given) || py::isinstance<py::bool_>(given) || given.cast<long long>() < least
+        || given.cast<long long>() > most)
+        throw py::value_error(message);
+    return static_cast<int>(given.cast<long long>());
+}
+
+/// Sets the background that stands for the genome: a Markov model of order `markov`, or
+/// `shuffle` shuffles from `seed`; each None for the genome's own BIG.
+void takeBackground(RunRequest& request, const py::object& markov, const py::object& shuffle, const py::object& seed)
+{
+    if (!markov.is_none())
+        request.markovOrder = wholeNumber(markov, 0, MarkovModel::maximumOrder,
+            "markov takes an order from 0 to " + std::to_string(MarkovModel::maximumOrder));
+    if (!shuffle.is_none())
+        request.shuffles = wholeNumber(shuffle, 1, maximumShuffles,
+            "shuffle takes a number of shuffles from 1 to " + std::to_string(maximumShuffles));
+    if (!seed.is_none()) {
+        if (!request.shuffles)
+            throw py::value_error("seed sets the seed of the shuffles shuffle= makes; add shuffle=N");
+        request.seed = static_cast<std::uint64_t>(wholeNumber(seed, 0, INT_MAX, "seed takes a whole number from 0"));
+    }
+}
+
 Analysis analyzeFiles(const py::object& big, const py::object& small, const py::object& genes,
     const py::object& statistic, const py::object& lengths, const std::string& mask, const std::string& strand,
     const py::object& anchor, const py::object& bin, bool dyads, const py::object& spacing,
-    const py::object& dyadBackground, const py::object& known, const py::object& threads, const py::object& progress)
+    const py::object& dyadBackground, const py::object& known, const py::object& markov, const py::object& shuffle,
+    const py::object& seed, const py::object& threads, const py::object& progress)
 {
     RunRequest request;
-    request.big = inputOf(big);
+    takeBackground(request, markov, shuffle, seed);
+    if (!big.is_none() || (!request.markovOrder && !request.shuffles))
+        request.big = inputOf(big);
     request.small = inputOf(small);
     if (!genes.is_none()) {
         if (py::isinstance<py::str>(genes) || py::isinstance<Table>(genes))
@@ -477,10 +514,11 @@ void defineAnalyses(py::module_& module)
         py::arg("statistic") = py::none(), py::arg("lengths") = py::make_tuple(6, 8), py::arg("mask") = "none",
         py::arg("strand") = "both", py::arg("anchor") = py::none(), py::arg("bin") = py::none(),
         py::arg("dyads") = false, py::arg("spacing") = py::none(), py::arg("dyad_background") = py::none(),
-        py::arg("known") = py::none(), py::arg("threads") = py::none(), py::arg("progress") = py::none(),
+        py::arg("known") = py::none(), py::arg("markov") = py::none(), py::arg("shuffle") = py::none(),
+        py::arg("seed") = py::none(), py::arg("threads") = py::none(), py::arg("progress") = py::none(),
         "analyze(big, small, genes=None, statistic=None, lengths=(6, 8), mask=\"none\", strand=\"both\",\n"
         "        anchor=None, bin=None, dyads=False, spacing=None, dyad_background=None, known=None,\n"
-        "        threads=None, progress=None) -> Analysis\n\n"
+        "        markov=None, shuffle=None, seed=None, threads=None, progress=None) -> Analysis\n\n"
         "Finds the words over-represented in the family small against the genome big, as seqlark-cli\n"
         "analyze does, and gives the analysis without writing anything; Analysis.write(folder) writes\n"
         "its report. big, small and each of genes: a DTable or FASTA file (plain or gzip; a path, '-'\n"
@@ -493,6 +531,9 @@ void defineAnalyses(py::module_& module)
         "sites are placed from; bin: their bins' width in bases. dyads: also score spaced pairs, of\n"
         "spacing (MIN, MAX) spacers; dyad_background: a FASTA file of the genome's sequences for them\n"
         "when big is a table. known: a MEME or JASPAR file of known motifs to compare the motifs with.\n"
+        "markov: an order (0 to 5) of a Markov model whose expected counts stand for the genome's, fitted\n"
+        "on big, or on the family when big is None. shuffle: a number (1 to 1000) of dinucleotide shuffles\n"
+        "of each family sequence that stand for the genome, big None; seed: their seed (default 1).\n"
         "threads: counting threads for FASTA inputs (default: one per core). progress: called as\n"
         "progress(done, total) as the analysis goes, on the calling thread.\n\n"
         "Ctrl-C (KeyboardInterrupt), or an exception the progress callback raises, stops the analysis\n"

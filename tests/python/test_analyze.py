@@ -47,6 +47,9 @@ CASES = [
     ("pairs of a table genome", ["genome.dtable", "family.fa"],
      dict(dyads=True, dyad_background="genome.fa", mask="dust"),
      ["--dyads", "--dyad-background", "genome.fa", "--mask", "dust"]),
+    ("a model of the genome", ["genome.dtable", "family.fa"], dict(markov=2), ["--markov", "2"]),
+    ("a model of the family", [None, "family.fa"], dict(markov=3, lengths=(6, 7)), ["--markov", "3", "--lengths", "6-7"]),
+    ("shuffles of the family", [None, "family.fa"], dict(shuffle=20, seed=5), ["--shuffle", "20", "--seed", "5"]),
 ]
 
 
@@ -54,7 +57,7 @@ CASES = [
 def test_the_report_is_the_command_lines_byte_for_byte(demo, tmp_path, monkeypatch, name, inputs, keywords, options):
     monkeypatch.chdir(demo)
     monkeypatch.setenv("SOURCE_DATE_EPOCH", FIXED_DATE["SOURCE_DATE_EPOCH"])
-    cli_analyze(tmp_path / "cli", inputs, options)
+    cli_analyze(tmp_path / "cli", [name for name in inputs if name], options)
     big, small, *genes = inputs
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")
@@ -125,7 +128,9 @@ def test_each_kind_of_error_raises_its_exception_with_the_command_lines_message(
     for keywords, message in ((dict(statistic="chi"), "statistic takes"), (dict(lengths=(5, 8)), "lengths takes"),
                               (dict(mask="all"), "mask takes"), (dict(strand="up"), "strand takes"),
                               (dict(anchor="middle"), "anchor takes"), (dict(bin=0), "bin takes"),
-                              (dict(spacing=(2, 4)), "add dyads=True"), (dict(threads=0), "threads takes")):
+                              (dict(spacing=(2, 4)), "add dyads=True"), (dict(threads=0), "threads takes"),
+                              (dict(markov=6), "markov takes"), (dict(shuffle=0), "shuffle takes"),
+                              (dict(seed=3), "add shuffle=N"), (dict(markov=2, shuffle=5), "two backgrounds")):
         with pytest.raises(ValueError, match=message):
             seqlark.analyze("genome.fa", "family.fa", **keywords)
     # A choice the inputs do not allow, with the command line's words.
