@@ -7,6 +7,8 @@
 
 #include "sequence/Shuffle.h"
 
+#include "base/Dna.h"
+
 #include <array>
 #include <vector>
 
@@ -14,20 +16,10 @@ namespace {
 
 constexpr std::array<char, 4> letters {'A', 'C', 'G', 'T'};
 
+/// A letter's code: 0 to 3 for A, C, G and T, otherBase for every other byte.
 int digitOf(char c)
 {
-    switch (c) {
-    case 'A':
-        return 0;
-    case 'C':
-        return 1;
-    case 'G':
-        return 2;
-    case 'T':
-        return 3;
-    default:
-        return -1;
-    }
+    return baseCodes[static_cast<unsigned char>(c)];
 }
 
 /// Shuffles the stretch `run` of A, C, G and T in place, its pairs of neighbours kept.
@@ -107,7 +99,7 @@ std::string dinucleotideShuffle(std::string_view sequence, ShuffleRandom& random
     std::array<std::vector<std::uint8_t>, 4> edges;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= shuffled.size(); ++i) {
-        if (i < shuffled.size() && digitOf(shuffled[i]) >= 0)
+        if (i < shuffled.size() && digitOf(shuffled[i]) != otherBase)
             continue;
         shuffleStretch(shuffled.data() + start, i - start, random, edges);
         start = i + 1;
