@@ -149,13 +149,25 @@ std::string StreamCopies::told(std::string text) const
     return text;
 }
 
-std::string StreamCopies::hold(const std::string& name, std::string_view text)
+std::string StreamCopies::hold(const std::string& name, const std::function<bool(const Writer&)>& produce)
 {
     const int fd = ::memfd_create("seqlark-input", MFD_CLOEXEC);
     if (fd < 0)
         return std::string("no memory to hold ") + name + ": " + std::strerror(errno);
     copies.push_back({name, fd, "/proc/self/fd/" + std::to_string(fd)});
-    if (!writeAll(fd, text.data(), text.size()))
-        return std::string("no memory to hold ") + name + ": " + std::strerror(errno);
+    int error = 0;
+    const bool written = produce([fd, &error](std::string_view text) {
+        if (writeAll(fd, text.data(), text.size()))
+            return true;
+        error = errno;
+        return false;
+    });
+    if (!written)
+        return std::string("no memory to hold ") + name + ": " + std::strerror(error ? error : ENOMEM);
     return {};
+}
+
+std::uint64_t StreamCopies::capacity() const
+{
+    return limit ? limit : halfTheMemory();
 }

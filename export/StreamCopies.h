@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +28,14 @@ public:
     /// The path to open to read what `path` names: the copy's, or `path` itself ("-" is
     /// standard input, which a reader opens as /dev/stdin).
     std::string source(const std::string& path) const;
-    /// Holds `text` in memory as the input named `name`, which source() then opens; returns
-    /// why it cannot be held, or nothing.
-    std::string hold(const std::string& name, std::string_view text);
+    /// Appends text to a copy; false once it cannot be held.
+    using Writer = std::function<bool(std::string_view)>;
+    /// Holds in memory, as the input named `name` that source() then opens, the text
+    /// `produce` writes, piece by piece, through the writer it is given (it returns false when
+    /// it stopped short); returns why the text cannot be held, or nothing.
+    std::string hold(const std::string& name, const std::function<bool(const Writer&)>& produce);
+    /// The bytes a copy may hold at most.
+    std::uint64_t capacity() const;
     /// `text` with each copy's path put back as the path the copy was taken of.
     std::string told(std::string text) const;
 

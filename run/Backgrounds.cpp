@@ -9,31 +9,49 @@
 
 #include <cmath>
 #include <memory>
+#include <functional>
 #include <vector>
 
-std::string shuffledFasta(const FamilyProfile& family, int shuffles, std::uint64_t seed)
+bool writeShuffledFasta(
+    const FamilyProfile& family, int shuffles, std::uint64_t seed, const std::function<bool(std::string_view)>& write)
 {
     const std::deque<std::string>& sequences = family.sequences();
-    std::vector<std::string> parts(sequences.size());
-    forEachInParallel(sequences.size(), [&](std::size_t i) {
-        std::string& part = parts[i];
-        part.reserve(static_cast<std::size_t>(shuffles) * (sequences[i].size() + 16));
-        for (int j = 0; j < shuffles; ++j) {
-            ShuffleRandom random(shuffleSeed(seed, i, static_cast<std::uint64_t>(j)));
-            ((((part += ">s") += std::to_string(i + 1)) += '.') += std::to_string(j + 1)) += '\n';
-            (part += dinucleotideShuffle(sequences[i], random)) += '\n';
-        }
-    });
-    std::size_t size = 0;
-    for (const std::string& part : parts)
-        size += part.size();
-    std::string text;
-    text.reserve(size);
-    for (std::string& part : parts) {
-        text += part;
-        std::string().swap(part);
+    // Made a batch of sequences at a time, in parallel, so that memory holds one batch
+    // beside what is written.
+    constexpr std::size_t batch = 64;
+    std::vector<std::string> parts(batch);
+    for (std::size_t first = 0; first < sequences.size(); first += batch) {
+        const std::size_t count = std::min(batch, sequences.size() - first);
+        forEachInParallel(count, [&](std::size_t k) {
+            const std::size_t i = first + k;
+            std::string& part = parts[k];
+            part.clear();
+            part.reserve(static_cast<std::size_t>(shuffles) * (sequences[i].size() + 16));
+            for (int j = 0; j < shuffles; ++j) {
+                ShuffleRandom random(shuffleSeed(seed, i, static_cast<std::uint64_t>(j)));
+                ((((part += ">s") += std::to_string(i + 1)) += '.') += std::to_string(j + 1)) += '\n';
+                (part += dinucleotideShuffle(sequences[i], random)) += '\n';
+            }
+        });
+        for (std::size_t k = 0; k < count; ++k)
+            if (!write(parts[k]))
+                return false;
     }
-    return text;
+    return true;
+}
+
+std::uint64_t shuffledFastaBytes(const FamilyProfile& family, int shuffles)
+{
+    // Each record: ">s", the sequence's number, ".", the shuffle's number, a line feed, the
+    // letters and a line feed.
+    std::uint64_t shuffleDigits = 0;
+    for (int j = 1; j <= shuffles; ++j)
+        shuffleDigits += std::to_string(j).size();
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < family.sequences().size(); ++i)
+        bytes += static_cast<std::uint64_t>(shuffles) * (family.sequences()[i].size() + 5 + std::to_string(i + 1).size())
+            + shuffleDigits;
+    return bytes;
 }
 
 namespace {
@@ -74,7 +92,18 @@ Background shuffledBackground(const FamilyProfile& family, const std::string& fa
     Background made;
     const std::string name = std::to_string(shuffles) + " dinucleotide shuffles of each of the "
         + distinctSequences(family, familyName) + " (seed " + std::to_string(seed) + ")";
-    if (std::string problem = streams.hold(name, shuffledFasta(family, shuffles, seed)); !problem.empty()) {
+    // The shuffles are held in memory whole: refused at once when they would not fit.
+    const std::uint64_t bytes = shuffledFastaBytes(family, shuffles);
+    std::string problem;
+    if (bytes > streams.capacity())
+        problem = "the " + std::to_string(shuffles) + " shuffles of each sequence of " + familyName + " would take "
+            + std::to_string(bytes >> 20) + " MB, more than the " + std::to_string(streams.capacity() >> 20)
+            + " MB this machine lets them hold; take fewer shuffles";
+    else
+        problem = streams.hold(name, [&](const StreamCopies::Writer& write) {
+            return writeShuffledFasta(family, shuffles, seed, write);
+        });
+    if (!problem.empty()) {
         made.status = ExportStatus::SourceUnreadable;
         made.message = std::move(problem);
         return made;

@@ -9,6 +9,7 @@
 #include "sequence/Masking.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 /// What stands for the genome's BIG: an input to count or a table, and what the reports say
@@ -30,8 +31,11 @@ Background modelBackground(const FamilyProfile& family, const std::string& famil
 Background modelBackground(const std::string& source, const std::string& name, InputKind kind, Masking masking,
     int order, RunFeedback& feedback);
 
-/// The FASTA text of `shuffles` dinucleotide shuffles of each distinct sequence of `family`
-/// (records named s<sequence>.<shuffle>, from 1, in that order), the shuffle j of sequence i
-/// drawn from shuffleSeed(seed, i, j): the same text on any machine and for any number of
-/// threads making it.
-std::string shuffledFasta(const FamilyProfile& family, int shuffles, std::uint64_t seed);
+/// Writes, through `write`, the FASTA text of `shuffles` dinucleotide shuffles of each
+/// distinct sequence of `family` (records named s<sequence>.<shuffle>, from 1, in that
+/// order), the shuffle j of sequence i drawn from shuffleSeed(seed, i, j): the same text on
+/// any machine and for any number of threads making it. False when `write` refused a piece.
+bool writeShuffledFasta(
+    const FamilyProfile& family, int shuffles, std::uint64_t seed, const std::function<bool(std::string_view)>& write);
+/// The bytes writeShuffledFasta writes.
+std::uint64_t shuffledFastaBytes(const FamilyProfile& family, int shuffles);

@@ -1,3 +1,4 @@
+#include "run/Backgrounds.h"
 #include "run/Run.h"
 
 #include "../TestSupport.h"
@@ -144,4 +145,31 @@ TEST(Backgrounds, TheSeedMakesTheShufflesAndOnlyIt)
     const std::string first = expected(7, "a");
     EXPECT_EQ(expected(7, "b"), first);
     EXPECT_NE(expected(8, "c"), first);
+}
+
+TEST(Backgrounds, ShufflesAreWrittenPieceByPieceAndRefusedWhenTheyWouldNotFit)
+{
+    FamilyProfile family;
+    family.add("ACGTTGCAACGGTACCATGGNNACGTAGCTAGG", "a");
+    family.add("TTGACCGATTACCA", "b");
+    std::string text;
+    ASSERT_TRUE(writeShuffledFasta(family, 3, 9, [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    }));
+    EXPECT_EQ(text.size(), shuffledFastaBytes(family, 3));
+    EXPECT_EQ(text.rfind(">s1.1\n", 0), 0u);
+    EXPECT_NE(text.find("\n>s2.3\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '>'), 6);
+    // A writer that cannot hold more stops the writing.
+    EXPECT_FALSE(writeShuffledFasta(family, 3, 9, [](std::string_view) { return false; }));
+
+    StreamCopies streams;
+    streams.setLimit(shuffledFastaBytes(family, 10) - 1);
+    const Background refused = shuffledBackground(family, "family.fa", 10, 1, streams);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.message.find("take fewer shuffles"), std::string::npos) << refused.message;
+    const Background held = shuffledBackground(family, "family.fa", 9, 1, streams);
+    ASSERT_TRUE(held.ok()) << held.message;
+    EXPECT_EQ(readBytes(streams.source(held.big.path)).size(), shuffledFastaBytes(family, 9));
 }
