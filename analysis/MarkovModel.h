@@ -31,7 +31,9 @@ public:
 
     /// The windows counted, of both strands.
     double windows() const;
-    /// The chance that a window of `length` letters is the word of 2-bit code `code`.
+    /// The chance that a window of `length` letters is the word of 2-bit code `code`. The
+    /// first call after counting makes the model's tables, so that many threads may ask at
+    /// once only after one has asked alone.
     double probability(std::uint64_t code, int length) const;
 
 private:
