@@ -3,9 +3,6 @@
 // checks of what loading found, and the report.
 
 #include "run/Run.h"
-#include "run/Backgrounds.h"
-#include "run/RunChoices.h"
-#include "run/RunInputs.h"
 
 #include "analysis/MotifFormats.h"
 #include "base/Dna.h"
@@ -16,6 +13,9 @@
 #include "report/ReportFiles.h"
 #include "report/ReportWriter.h"
 #include "report/SummaryPage.h"
+#include "run/Backgrounds.h"
+#include "run/RunChoices.h"
+#include "run/RunInputs.h"
 
 #include <algorithm>
 #include <cmath>
