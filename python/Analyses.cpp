@@ -9,6 +9,7 @@
 #include "python/ModuleSupport.h"
 #include "python/Table.h"
 #include "report/MotifFiles.h"
+#include "report/WordsTable.h"
 #include "run/Run.h"
 #include "sequence/Dyads.h"
 #include "sequence/StrandCounts.h"
@@ -16,9 +17,12 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -69,17 +73,6 @@ struct MotifRecord {
     double eValue() const { return std::pow(10.0, log10E); }
 };
 
-/// The columns of words.tsv, in order: those a family of sequences adds included when `perSequence`.
-std::vector<std::string> wordColumns(bool perSequence)
-{
-    std::vector<std::string> columns {"rank", "word", "reverse_complement", "length", "observed", "expected", "ratio",
-        "log10_p", "e_value", "sig", "q_value"};
-    if (perSequence)
-        columns.insert(columns.end(), {"sequences", "of", "expected_sequences"});
-    columns.insert(columns.end(), {"low_complexity", "kind", "spacing"});
-    return columns;
-}
-
 std::vector<WordRecord> wordRecords(const SignificanceTable& table)
 {
     std::vector<WordRecord> records;
@@ -119,17 +112,12 @@ std::vector<MotifRecord> motifRecords(const AnalysisResult& result)
         record.kind = listed.assembly ? "assembled" : "refined";
         record.id = listed.id;
         record.name = motif.name;
-        record.consensus = listed.assembly ? listed.assembly->consensus : consensusOf(motif.counts);
+        record.consensus = listed.consensus;
         record.width = motif.width();
         record.sites = motif.sites;
         record.log10E = motif.log10E;
-        // A refined motif stands for one word class, whose sig is -log10 of its E-value.
-        record.bestSig = (listed.assembly ? listed.assembly->bestSig : -motif.log10E) + 0.0;
-        if (listed.assembly)
-            for (const MotifMember& member : listed.assembly->members)
-                record.members.push_back(member.word);
-        else
-            record.members.push_back(motif.name);
+        record.bestSig = listed.bestSig;
+        record.members = listed.members;
         record.counts = motif.counts;
         if (const MotifMatch* match = listed.match) {
             const Motif& known = result.known[match->index];
@@ -244,7 +232,7 @@ public:
         numbers("spacing", [](const WordRecord& r) { return std::int64_t {r.spacing.value_or(0)}; });
         numbers("no_spacing", [](const WordRecord& r) { return !r.spacing.has_value(); });
         columns["spacing"] = pandas.attr("arrays").attr("IntegerArray")(columns["spacing"], columns.attr("pop")("no_spacing"));
-        return pandas.attr("DataFrame")(columns, py::arg("columns") = wordColumns(perSequence));
+        return pandas.attr("DataFrame")(columns, py::arg("columns") = wordsTableColumns(perSequence));
     }
 
     std::vector<MotifRecord> motifs() const { return motifRecords(outcome.result); }
@@ -286,33 +274,30 @@ private:
     py::object recordList; ///< null until the records are asked for
 };
 
-} // namespace
+/// A path argument (a str or an os.PathLike; "-" for standard input) that must be there to
+/// read; OSError when it is not.
+std::string readablePath(const py::handle& given)
+{
+    const std::string path = pathOf(given);
+    if (path != "-" && ::access(path.c_str(), R_OK) != 0)
+        cannotRead(path, "cannot read " + path + ": " + std::strerror(errno));
+    return path;
+}
 
-namespace {
-
-/// An input of analyze: a Table, or a path to a file (a str or an os.PathLike; "-" for
-/// standard input) that must be there to read.
+/// An input of analyze: a Table, or a readable path.
 RunInput inputOf(const py::handle& given)
 {
     if (py::isinstance<Table>(given)) {
         const Table& table = given.cast<const Table&>();
         return RunInput(table.name(), table.shared());
     }
-    const std::string path = pathOf(given);
-    if (path != "-" && ::access(path.c_str(), R_OK) != 0)
-        cannotRead(path, "cannot read " + path + ": " + std::strerror(errno));
-    return RunInput(path);
+    return RunInput(readablePath(given));
 }
 
-/// A file argument that may be None: empty for None; OSError when it cannot be read.
+/// A file argument that may be None: empty for None, else a readable path.
 std::string optionalFile(const py::object& given)
 {
-    if (given.is_none())
-        return {};
-    const std::string path = pathOf(given);
-    if (path != "-" && ::access(path.c_str(), R_OK) != 0)
-        cannotRead(path, "cannot read " + path + ": " + std::strerror(errno));
-    return path;
+    return given.is_none() ? std::string() : readablePath(given);
 }
 
 /// Sets the choices of `request` that analyze takes by name; ValueError for one it cannot take.

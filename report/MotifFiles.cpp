@@ -18,15 +18,23 @@ constexpr const char* assembledDescription = "assembled motif";
 std::vector<ListedMotif> listedMotifs(const AnalysisResult& result)
 {
     std::vector<ListedMotif> listed;
-    const auto known = [&result](const std::vector<MotifMatch>& matches, std::size_t i) -> const MotifMatch* {
-        return i < matches.size() && matches[i].found && matches[i].index < result.known.size() ? &matches[i] : nullptr;
+    const auto add = [&result, &listed](const Motif& motif, const AssembledMotif* assembly,
+                         const std::vector<MotifMatch>& matches, std::size_t i) {
+        const bool known = i < matches.size() && matches[i].found && matches[i].index < result.known.size();
+        std::vector<std::string> members;
+        if (assembly)
+            for (const MotifMember& member : assembly->members)
+                members.push_back(member.word);
+        else
+            members.push_back(motif.name);
+        listed.push_back({motif, assembly, known ? &matches[i] : nullptr, motifIdOf(motif, listed.size() + 1),
+            assembly ? assembly->consensus : consensusOf(motif.counts),
+            (assembly ? assembly->bestSig : -motif.log10E) + 0.0, std::move(members)});
     };
     for (std::size_t i = 0; i < result.refined.size(); ++i)
-        listed.push_back({result.refined[i], nullptr, known(result.refinedKnown, i), {}});
+        add(result.refined[i], nullptr, result.refinedKnown, i);
     for (std::size_t i = 0; i < result.assembled.size(); ++i)
-        listed.push_back({result.assembled[i].motif, &result.assembled[i], known(result.assembledKnown, i), {}});
-    for (std::size_t i = 0; i < listed.size(); ++i)
-        listed[i].id = motifIdOf(listed[i].motif, i + 1);
+        add(result.assembled[i].motif, &result.assembled[i], result.assembledKnown, i);
     return listed;
 }
 
@@ -55,19 +63,14 @@ std::string motifTable(const AnalysisResult& result)
         out += listed.assembly ? "assembled\t" : "refined\t";
         (out += listed.id) += '\t';
         (out += motifField(motif.name)) += '\t';
-        (out += listed.assembly ? listed.assembly->consensus : consensusOf(motif.counts)) += '\t';
+        (out += listed.consensus) += '\t';
         (out += std::to_string(motif.width())) += '\t';
         (out += motifCountText(motif.sites)) += '\t';
         (out += formatFromLog10(motif.log10E)) += '\t';
-        // A refined motif stands for one word class, whose sig is -log10 of its E-value.
-        appendNumber(out, (listed.assembly ? listed.assembly->bestSig : -motif.log10E) + 0.0, std::chars_format::fixed, 4);
+        appendNumber(out, listed.bestSig, std::chars_format::fixed, 4);
         out += '\t';
-        if (listed.assembly) {
-            for (std::size_t m = 0; m < listed.assembly->members.size(); ++m)
-                (out += m ? "," : "") += motifField(listed.assembly->members[m].word);
-        } else {
-            out += motifField(motif.name);
-        }
+        for (std::size_t m = 0; m < listed.members.size(); ++m)
+            (out += m ? "," : "") += motifField(listed.members[m]);
         if (const MotifMatch* match = listed.match) {
             const Motif& known = result.known[match->index];
             ((out += '\t') += motifField(known.id)) += '\t';

@@ -17,6 +17,12 @@ struct ListedMotif {
     const AssembledMotif* assembly; ///< null for a refined motif
     const MotifMatch* match;        ///< the closest known motif, found; null when none was
     std::string id;                 ///< as the motif files write it
+    std::string consensus;          ///< an assembled motif's own; a refined one's from its counts
+    /// An assembled motif's best member's sig; a refined motif stands for one word class, whose
+    /// sig is -log10 of its E-value.
+    double bestSig = 0.0;
+    /// The word classes it stands for: an assembled motif's members, a refined one's word.
+    std::vector<std::string> members;
 };
 
 /// The motifs of `result` as the report lists them: the refined ones, then the assembled.

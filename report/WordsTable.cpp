@@ -41,6 +41,16 @@ void appendSummaryLine(std::string& out, const char* what, int value, const Leng
 
 } // namespace
 
+std::vector<std::string> wordsTableColumns(bool perSequence)
+{
+    std::vector<std::string> columns {"rank", "word", "reverse_complement", "length", "observed", "expected", "ratio",
+        "log10_p", "e_value", "sig", "q_value"};
+    if (perSequence)
+        columns.insert(columns.end(), {"sequences", "of", "expected_sequences"});
+    columns.insert(columns.end(), {"low_complexity", "kind", "spacing"});
+    return columns;
+}
+
 std::string wordsTable(const AnalysisResult& result)
 {
     const SignificanceTable& table = result.significance;
@@ -79,9 +89,10 @@ std::string wordsTable(const AnalysisResult& result)
                "an overlapping one before it";
     out += "; low_complexity: a repeat of period 1 to 3 or of two letters (of a pair, of its halves together); kind: "
            "word or dyad, spacing: a dyad's spacer\n";
-    out += "rank\tword\treverse_complement\tlength\tobserved\texpected\tratio\tlog10_p\te_value\tsig\tq_value";
-    out += perSequence ? "\tsequences\tof\texpected_sequences\tlow_complexity" : "\tlow_complexity";
-    out += "\tkind\tspacing\n";
+    const std::vector<std::string> columns = wordsTableColumns(perSequence);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        (out += i ? "\t" : "") += columns[i];
+    out += '\n';
     out.reserve(out.size() + table.classes.size() * 112);
     std::size_t rank = 0;
     for (const WordClass& c : table.classes) {
