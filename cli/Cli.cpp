@@ -138,18 +138,24 @@ bool tableStartsWell(const std::string& file, const std::string& source, std::os
     return tableAccepted(file, facts, err, Verbosity::Quiet);
 }
 
-/// Takes --markov, --shuffle and --seed into `request`; 0, or the usage error's status.
+/// The option value `value` as a whole number of digits alone from `least` to `most`; none
+/// for anything else, a missing value among them.
+std::optional<std::int64_t> wholeNumberIn(const std::string& value, std::int64_t least, std::int64_t most)
+{
+    const ParsedInteger n = parseInteger(value);
+    if (value.empty() || !std::isdigit(static_cast<unsigned char>(value[0])) || !n.digits || n.end != value.size()
+        || n.value < least || n.value > most)
+        return std::nullopt;
+    return n.value;
+}
+
+/// Takes --markov, --shuffle and --seed into `request`; 0, or the usage error's status. Both
+/// backgrounds at once are the run's to refuse.
 int takeBackground(const CommandLine& line, RunRequest& request, std::ostream& err)
 {
     std::string value;
     bool missing = false;
-    const auto number = [&value, &missing](std::int64_t least, std::int64_t most) -> std::optional<std::int64_t> {
-        const ParsedInteger n = parseInteger(value);
-        if (missing || value.empty() || !std::isdigit(static_cast<unsigned char>(value[0])) || !n.digits
-            || n.end != value.size() || n.value < least || n.value > most)
-            return std::nullopt;
-        return n.value;
-    };
+    const auto number = [&value](std::int64_t least, std::int64_t most) { return wholeNumberIn(value, least, most); };
     if (line.has("--markov", value, missing)) {
         const std::optional<std::int64_t> order = number(0, MarkovModel::maximumOrder);
         if (!order)
@@ -170,8 +176,6 @@ int takeBackground(const CommandLine& line, RunRequest& request, std::ostream& e
             return usageError(err, "--seed sets the seed of the shuffles --shuffle makes; add --shuffle");
         request.seed = static_cast<std::uint64_t>(*seed);
     }
-    if (request.markovOrder && request.shuffles)
-        return usageError(err, "--markov and --shuffle are two backgrounds; choose one");
     return 0;
 }
 
@@ -230,12 +234,11 @@ int runAnalyze(const CommandLine& line, std::ostream& out, std::ostream& err, Ve
         request.anchor = anchor;
     }
     if (line.has("--bin", value, missing)) {
-        const ParsedInteger width = parseInteger(value);
-        if (value.empty() || !std::isdigit(static_cast<unsigned char>(value[0])) || !width.digits
-            || width.end != value.size() || width.value < 1 || width.value > maximumBinWidth)
+        const std::optional<std::int64_t> width = wholeNumberIn(value, 1, maximumBinWidth);
+        if (!width)
             return usageError(err, "--bin takes a width in bases, a whole number from 1 to "
                     + std::to_string(maximumBinWidth));
-        request.binWidth = static_cast<int>(width.value);
+        request.binWidth = static_cast<int>(*width);
     }
     DyadSpacings spacings;
     if (line.has("--spacing", value, missing) && !dyadSpacingsNamed(value, spacings))
