@@ -93,11 +93,10 @@ std::string StreamCopies::take(const std::string& path)
                 ::close(fd);
         }
     } input {in};
-    const int fd = ::memfd_create("seqlark-input", MFD_CLOEXEC);
+    const int fd = newCopy(path);
     if (fd < 0)
         return cannot + "no memory to hold it: " + std::strerror(errno);
-    copies.push_back({path, fd, "/proc/self/fd/" + std::to_string(fd)});
-    const std::uint64_t most = limit ? limit : halfTheMemory();
+    const std::uint64_t most = capacity();
     std::string chunk(chunkSize, '\0');
     std::string first; // the first bytes, looked at for a zero byte
     std::uint64_t held = 0;
@@ -151,10 +150,9 @@ std::string StreamCopies::told(std::string text) const
 
 std::string StreamCopies::hold(const std::string& name, const std::function<bool(const Writer&)>& produce)
 {
-    const int fd = ::memfd_create("seqlark-input", MFD_CLOEXEC);
+    const int fd = newCopy(name);
     if (fd < 0)
         return std::string("no memory to hold ") + name + ": " + std::strerror(errno);
-    copies.push_back({name, fd, "/proc/self/fd/" + std::to_string(fd)});
     int error = 0;
     const bool written = produce([fd, &error](std::string_view text) {
         if (writeAll(fd, text.data(), text.size()))
@@ -165,6 +163,14 @@ std::string StreamCopies::hold(const std::string& name, const std::function<bool
     if (!written)
         return std::string("no memory to hold ") + name + ": " + std::strerror(error ? error : ENOMEM);
     return {};
+}
+
+int StreamCopies::newCopy(const std::string& path)
+{
+    const int fd = ::memfd_create("seqlark-input", MFD_CLOEXEC);
+    if (fd >= 0)
+        copies.push_back({path, fd, "/proc/self/fd/" + std::to_string(fd)});
+    return fd;
 }
 
 std::uint64_t StreamCopies::capacity() const

@@ -48,6 +48,9 @@ private:
         int fd;             ///< the copy in memory
         std::string source; ///< /proc/self/fd/N, which opens the copy afresh
     };
+    /// Makes an empty copy in memory standing for `path`; its descriptor, or -1 with errno set.
+    int newCopy(const std::string& path);
+
     std::vector<Copy> copies;
     std::uint64_t limit = 0;
 };
