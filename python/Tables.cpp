@@ -8,6 +8,7 @@
 #include "export/FastaRecords.h"
 #include "export/StreamCopies.h"
 #include "python/ModuleSupport.h"
+#include "run/RunInputs.h"
 #include "sequence/Masking.h"
 
 #include <pybind11/stl.h>
@@ -145,8 +146,8 @@ Table loadTable(const py::object& file, const py::object& lengths)
         cannotRead(path, "cannot read " + quotedPath(path.c_str()));
     if (!loaded.ok())
         refuse("cannot use " + path + " as a DTable file: " + loaded.message);
-    if (const std::vector<std::string> refusals = facts.refusals(); !refusals.empty())
-        refuse("cannot use " + path + " as a DTable file: " + refusals.front());
+    if (std::string refusal = tableRefusal(path, facts); !refusal.empty())
+        refuse(refusal);
     return Table(path, std::move(table), range);
 }
 
